@@ -1,0 +1,34 @@
+// Applies the optional pixel fixes (cold pixels, vertical stripes, chroma smoothing) to raw frames.
+#pragma once
+
+#include "rawframe.h"
+
+namespace mlv2dng {
+
+struct CorrectionOptions
+{
+    bool fixColdPixels = true;
+    bool fixMovingColdPixels = false;  // per-frame detection as well; wins over fixColdPixels being off
+    bool fixVerticalStripes = true;
+    int chromaSmoothing = 0;           // 0 off, or the window size: 2, 3 or 5
+};
+
+class FrameCorrector
+{
+public:
+    explicit FrameCorrector(const CorrectionOptions& options);
+
+    // Learns what holds for the whole clip (cold-pixel map, stripe gains) from its first frame.
+    // Called once, from one thread, before any apply().
+    void prepare(const RawFrame& first);
+
+    // Corrects one frame in place. Safe to call from several threads at once after prepare().
+    void apply(RawFrame& frame) const;
+
+    const CorrectionOptions& options() const { return mOptions; }
+
+private:
+    CorrectionOptions mOptions;
+};
+
+}  // namespace mlv2dng
