@@ -1,0 +1,47 @@
+// Runs one batch: at most `threads` jobs at a time, each on a thread of its own, polled once a second.
+#pragma once
+
+#include <vector>
+
+#include <QMutex>
+#include <QObject>
+
+#include "engine/mlvworker.h"
+#include "settings/conversionsettings.h"
+
+class QThread;
+
+class MLVProcessor : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Copies the options and the job list, leaving out the jobs that are already Finished.
+    explicit MLVProcessor(const ConversionSettings& settings);
+    ~MLVProcessor() override;
+
+    // Lowest free slot index, or -1 when every slot is busy (or there are none).
+    int GetFreeSlot() const;
+    // Builds, wires and starts one job in the given slot; false when no job could be made.
+    bool StartWorker(int slot, const QString& sourceFile);
+
+signals:
+    void FileCompleted();
+    void UpdateTable(MLVWorker worker);
+    void RefreshTable(std::vector<MLVWorker> workers);
+    void Finished();
+
+public slots:
+    // Runs the whole batch on the calling thread; returns after Finished() has been emitted.
+    void StartProcessing();
+    // Starts nothing more; running jobs go on to their end.
+    void StopProcessing();
+    void WorkerFinished(MLVWorker* pWorker);
+
+private:
+    mutable QMutex mMutex;
+    ConversionSettings mSettings;
+    std::vector<QThread*> mThreadSlots;
+    std::vector<MLVWorker*> mWorkerSlots;
+    bool mStop = false;
+};
