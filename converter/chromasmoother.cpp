@@ -23,7 +23,7 @@ enum SiteState : std::uint8_t {
 
 int floorHalf(int sum)
 {
-    return sum >= 0 ? sum / 2 : -((1 - sum) / 2);
+    return (sum - (sum < 0 ? 1 : 0)) / 2;
 }
 
 // The middle value, or the floored mean of the middle two; the same rule as the network's.
@@ -31,6 +31,43 @@ int medianOf(int* values, int count)
 {
     std::sort(values, values + count);
     return (count % 2 == 1) ? values[count / 2] : floorHalf(values[count / 2 - 1] + values[count / 2]);
+}
+
+// Colour differences of kLanes sites from p on, each with all four greens. Returns the
+// brightest sample seen, so the caller knows when clipping calls for the careful path. A fixed
+// count and restrict-qualified pointers let the compiler vectorise without run-time checks.
+template <typename T>
+int measureInnerRun(const std::uint16_t* __restrict__ p, std::ptrdiff_t stride,
+                    std::uint16_t* __restrict__ greenRow, T* __restrict__ diffRow)
+{
+    int brightest = 0;
+    for (int i = 0; i < kLanes; ++i) {
+        const int v = p[2 * i];
+        const int left = p[2 * i - 1];
+        const int right = p[2 * i + 1];
+        const int up = p[2 * i - stride];
+        const int down = p[2 * i + stride];
+        const int interpolated = (left + right + up + down + 2) >> 2;
+        greenRow[i] = static_cast<std::uint16_t>(interpolated);
+        const int d = v - interpolated;
+        const int low = std::numeric_limits<T>::min();
+        const int high = std::numeric_limits<T>::max();
+        diffRow[i] = static_cast<T>(d < low ? low : (d > high ? high : d));
+        const int brighterGreen = std::max(std::max(left, right), std::max(up, down));
+        brightest = std::max(brightest, std::max(v, brighterGreen));
+    }
+    return brightest;
+}
+
+// Green plus median difference for kLanes sites that all take the network's result.
+template <typename T>
+void writeRun(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__ greenRow,
+              const T* __restrict__ lowWire, const T* __restrict__ highWire, int white)
+{
+    for (int lane = 0; lane < kLanes; ++lane) {
+        const int value = greenRow[lane] + floorHalf(lowWire[lane] + highWire[lane]);
+        out[2 * lane] = static_cast<std::uint16_t>(value < 0 ? 0 : (value > white ? white : value));
+    }
 }
 
 }  // namespace
@@ -96,44 +133,66 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
     std::vector<std::uint8_t> state(green.size(), SiteVectorised);
     bool anyKept = false;
 
+    const auto toDiff = [](int d) {
+        return static_cast<T>(std::clamp(d, static_cast<int>(std::numeric_limits<T>::min()),
+                                         static_cast<int>(std::numeric_limits<T>::max())));
+    };
+    // Any site, at the border or not: the rounded mean of the greens that exist.
+    const auto measureSite = [&](int i, int j) {
+        const int x = cellX + 2 * i;
+        const int y = cellY + 2 * j;
+        const int v = frame.at(x, y);
+        int sum = 0;
+        int count = 0;
+        bool clipped = false;
+        for (int g = 0; g < greenCount; ++g) {
+            const int gx = x + greens[static_cast<std::size_t>(g)].dx;
+            const int gy = y + greens[static_cast<std::size_t>(g)].dy;
+            if (gx < 0 || gx >= w || gy < 0 || gy >= h)
+                continue;
+            const int value = frame.at(gx, gy);
+            sum += value;
+            clipped = clipped || value >= white;
+            ++count;
+        }
+        const std::size_t site = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i);
+        const int interpolated = count > 0 ? (sum + count / 2) / count : 0;
+        green[site] = static_cast<std::uint16_t>(interpolated);
+        diff[padded(i, j)] = toDiff(v - interpolated);
+        if (v >= white || count == 0 || clipped) {
+            state[site] = SiteKept;
+            anyKept = true;
+        }
+    };
+
+    // Sites with all four greens inside the frame take a branch-free loop that vectorises.
+    const int firstInner = cellX >= 1 ? 0 : 1;
+    const int lastInner = (w - 2 - cellX) >= 0 ? (w - 2 - cellX) / 2 : -1;
+    const bool fourGreens = greenCount == 4;
+
     for (int j = 0; j < ny; ++j) {
         const int y = cellY + 2 * j;
-        const bool innerRow = y >= 1 && y + 1 < h;
-        for (int i = 0; i < nx; ++i) {
-            const int x = cellX + 2 * i;
-            const int v = frame.at(x, y);
-            int sum = 0;
-            int count = 0;
-            bool clipped = false;
-            if (innerRow && x >= 1 && x + 1 < w) {
-                for (int g = 0; g < greenCount; ++g) {
-                    const int value = frame.at(x + greens[static_cast<std::size_t>(g)].dx, y + greens[static_cast<std::size_t>(g)].dy);
-                    sum += value;
-                    clipped = clipped || value >= white;
-                }
-                count = greenCount;
-            } else {
-                for (int g = 0; g < greenCount; ++g) {
-                    const int gx = x + greens[static_cast<std::size_t>(g)].dx;
-                    const int gy = y + greens[static_cast<std::size_t>(g)].dy;
-                    if (gx < 0 || gx >= w || gy < 0 || gy >= h)
-                        continue;
-                    const int value = frame.at(gx, gy);
-                    sum += value;
-                    clipped = clipped || value >= white;
-                    ++count;
-                }
+        if (!fourGreens || y < 1 || y + 1 >= h || firstInner > lastInner) {
+            for (int i = 0; i < nx; ++i)
+                measureSite(i, j);
+        } else {
+            for (int i = 0; i < firstInner; ++i)
+                measureSite(i, j);
+            for (int i = lastInner + 1; i < nx; ++i)
+                measureSite(i, j);
+            const std::uint16_t* const p = frame.pixels.data() + static_cast<std::ptrdiff_t>(y) * w + cellX;
+            std::uint16_t* const greenRow = green.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(nx);
+            T* const diffRow = diff.data() + padded(0, j);
+            int brightest = 0;
+            int i = firstInner;
+            for (; i + kLanes - 1 <= lastInner; i += kLanes)
+                brightest = std::max(brightest, measureInnerRun(p + 2 * i, w, greenRow + i, diffRow + i));
+            for (; i <= lastInner; ++i)
+                measureSite(i, j);
+            if (brightest >= white) {
+                for (int i = firstInner; i <= lastInner; ++i)
+                    measureSite(i, j);
             }
-            const std::size_t site = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i);
-            const int interpolated = count > 0 ? (sum + count / 2) / count : 0;
-            green[site] = static_cast<std::uint16_t>(interpolated);
-            if (v >= white || count == 0 || clipped) {
-                state[site] = SiteKept;
-                anyKept = true;
-            }
-            const int d = std::clamp(v - interpolated, static_cast<int>(std::numeric_limits<T>::min()),
-                                     static_cast<int>(std::numeric_limits<T>::max()));
-            diff[padded(i, j)] = static_cast<T>(d);
         }
         // Edge sites repeat outwards, so border windows stay full.
         T* row = diff.data() + padded(0, j);
@@ -189,15 +248,21 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
             }
             mNetwork.run(work);
             const int lanes = std::min(kLanes, nx - c0);
+            const std::size_t firstSite = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(c0);
+            std::uint16_t* const out = frame.pixels.data() + static_cast<std::ptrdiff_t>(cellY + 2 * j) * w + cellX + 2 * c0;
+            if (!anyKept && lanes == kLanes) {
+                writeRun(out, green.data() + firstSite, work + lowWire * kLanes, work + highWire * kLanes, white);
+                continue;
+            }
             for (int lane = 0; lane < lanes; ++lane) {
-                const int i = c0 + lane;
-                const std::size_t site = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i);
-                if (state[site] == SiteKept)
+                const std::size_t site = firstSite + static_cast<std::size_t>(lane);
+                const std::uint8_t siteState = state[site];
+                if (siteState == SiteKept)
                     continue;
-                const int median = (state[site] == SiteScalar)
-                                       ? scalarMedian(i, j)
+                const int median = (siteState == SiteScalar)
+                                       ? scalarMedian(c0 + lane, j)
                                        : floorHalf(work[lowWire * kLanes + lane] + work[highWire * kLanes + lane]);
-                frame.at(cellX + 2 * i, cellY + 2 * j) = static_cast<std::uint16_t>(std::clamp(green[site] + median, 0, white));
+                out[2 * lane] = static_cast<std::uint16_t>(std::clamp(green[site] + median, 0, white));
             }
         }
     }
