@@ -88,9 +88,9 @@ std::vector<std::uint32_t> BadPixelDetector::find(const RawFrame& frame) const
                 isBad = *mid > lim.cold + lim.coldGap;
             } else {
                 const int brightest = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count));
-                // Twice as far above black as the brightest neighbour, and clearly above it:
-                // real detail this small does not stand out from every same-colour neighbour.
-                isBad = v > brightest + lim.hotGap && v - lim.black > 2 * (brightest - lim.black);
+                // Half as bright again as the brightest neighbour (above black), and clearly above
+                // it: real detail this small does not stand out from every same-colour neighbour.
+                isBad = v > brightest + lim.hotGap && 2 * (v - lim.black) > 3 * (brightest - lim.black);
             }
             if (isBad)
                 bad.push_back(static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(w) + static_cast<std::uint32_t>(x));

@@ -1,7 +1,5 @@
 #include "chromasmoother.h"
 
-#include "cfaneighbourhood.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -72,9 +70,26 @@ void writeRun(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__
 
 }  // namespace
 
+namespace {
+
+std::vector<PixelOffset> windowOffsets(int window)
+{
+    std::vector<PixelOffset> offsets;
+    if (window == 2)
+        return {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+    for (int dy = -(window / 2); dy <= window / 2 && window > 0; ++dy)
+        for (int dx = -(window / 2); dx <= window / 2; ++dx)
+            offsets.push_back({dx, dy});
+    return offsets;
+}
+
+}  // namespace
+
 ChromaSmoother::ChromaSmoother(int window)
     : mWindow((window == 2 || window == 3 || window == 5) ? window : 0)
-    , mNetwork(mWindow > 0 ? mWindow * mWindow : 1)
+    , mReach(mWindow == 2 ? 1 : mWindow / 2)
+    , mOffsets(windowOffsets(mWindow))
+    , mNetwork(std::max<int>(static_cast<int>(mOffsets.size()), 1))
 {
 }
 
@@ -116,16 +131,13 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
     if (greenCount == 0)
         return;
 
-    // An even window reaches one site further right and down than left and up.
-    const int k = mWindow;
-    const int reachBack = (k == 2) ? 0 : k / 2;
-    const int reachOn = k - 1 - reachBack;
+    const int reach = mReach;
     const int chunks = (nx + kLanes - 1) / kLanes;
-    const int paddedW = chunks * kLanes + k - 1;
-    const int paddedH = ny + k - 1;
+    const int paddedW = chunks * kLanes + 2 * reach;
+    const int paddedH = ny + 2 * reach;
     const auto padded = [&](int i, int j) {
-        return static_cast<std::size_t>(j + reachBack) * static_cast<std::size_t>(paddedW)
-               + static_cast<std::size_t>(i + reachBack);
+        return static_cast<std::size_t>(j + reach) * static_cast<std::size_t>(paddedW)
+               + static_cast<std::size_t>(i + reach);
     };
 
     std::vector<T> diff(static_cast<std::size_t>(paddedW) * static_cast<std::size_t>(paddedH));
@@ -137,23 +149,63 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
         return static_cast<T>(std::clamp(d, static_cast<int>(std::numeric_limits<T>::min()),
                                          static_cast<int>(std::numeric_limits<T>::max())));
     };
-    // Any site, at the border or not: the rounded mean of the greens that exist.
+    // Any site, at the border or not. The greens of opposite sides are used in pairs, so a site
+    // at the border takes the pair it still has rather than a lopsided mean; only where no pair
+    // is left (corners) does it fall back to the mean of what exists.
+    const std::array<PixelOffset, 4> sides{{{-1, 0}, {1, 0}, {0, -1}, {0, 1}}};
+    std::array<bool, 4> sideIsGreen{};
+    for (std::size_t s = 0; s < sides.size(); ++s)
+        sideIsGreen[s] = frame.colorAt(cellX + sides[s].dx, cellY + sides[s].dy) == CfaGreen;
     const auto measureSite = [&](int i, int j) {
         const int x = cellX + 2 * i;
         const int y = cellY + 2 * j;
         const int v = frame.at(x, y);
+        std::array<int, 4> value{};
+        std::array<bool, 4> present{};
+        bool clipped = false;
+        for (std::size_t s = 0; s < sides.size(); ++s) {
+            const int gx = x + sides[s].dx;
+            const int gy = y + sides[s].dy;
+            present[s] = sideIsGreen[s] && gx >= 0 && gx < w && gy >= 0 && gy < h;
+            if (present[s]) {
+                value[s] = frame.at(gx, gy);
+                clipped = clipped || value[s] >= white;
+            }
+        }
         int sum = 0;
         int count = 0;
-        bool clipped = false;
-        for (int g = 0; g < greenCount; ++g) {
-            const int gx = x + greens[static_cast<std::size_t>(g)].dx;
-            const int gy = y + greens[static_cast<std::size_t>(g)].dy;
-            if (gx < 0 || gx >= w || gy < 0 || gy >= h)
-                continue;
-            const int value = frame.at(gx, gy);
-            sum += value;
-            clipped = clipped || value >= white;
-            ++count;
+        for (std::size_t s = 0; s < sides.size(); s += 2) {
+            if (present[s] && present[s + 1]) {
+                sum += value[s] + value[s + 1];
+                count += 2;
+            }
+        }
+        const std::size_t across = present[0] ? 0 : 1;  // the horizontal side present, if any
+        const std::size_t down = present[2] ? 2 : 3;
+        if (count == 0 && present[across] && present[down]) {
+            // A corner: fit a plane through the two greens beside it and the two beyond them.
+            const int hx = sides[across].dx;
+            const int vy = sides[down].dy;
+            const int fx1 = x + 2 * hx;
+            const int fy1 = y + vy;
+            const int fx2 = x + hx;
+            const int fy2 = y + 2 * vy;
+            if (fx1 >= 0 && fx1 < w && fy2 >= 0 && fy2 < h && frame.colorAt(fx1, fy1) == CfaGreen
+                && frame.colorAt(fx2, fy2) == CfaGreen) {
+                const int far1 = frame.at(fx1, fy1);
+                const int far2 = frame.at(fx2, fy2);
+                clipped = clipped || far1 >= white || far2 >= white;
+                sum = std::max(3 * (value[across] + value[down]) - far1 - far2, 0);
+                count = 4;
+            }
+        }
+        if (count == 0) {
+            for (std::size_t s = 0; s < sides.size(); ++s) {
+                if (present[s]) {
+                    sum += value[s];
+                    ++count;
+                }
+            }
         }
         const std::size_t site = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i);
         const int interpolated = count > 0 ? (sum + count / 2) / count : 0;
@@ -194,28 +246,74 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
                     measureSite(i, j);
             }
         }
-        // Edge sites repeat outwards, so border windows stay full.
-        T* row = diff.data() + padded(0, j);
-        std::fill(row - reachBack, row, row[0]);
-        std::fill(row + nx, row - reachBack + paddedW, row[nx - 1]);
     }
-    for (int j = -reachBack; j < 0; ++j)
-        std::copy_n(diff.data() + padded(-reachBack, 0), paddedW, diff.data() + padded(-reachBack, j));
-    for (int j = ny; j < ny + reachOn; ++j)
-        std::copy_n(diff.data() + padded(-reachBack, ny - 1), paddedW, diff.data() + padded(-reachBack, j));
 
+    // Beyond the border the differences continue by point reflection through the edge site,
+    // which keeps a steady colour gradient steady, so border windows do not pull the colour.
+    const auto reflected = [&toDiff](T edge, T mirror) { return toDiff(2 * int(edge) - int(mirror)); };
+    const int lastColumn = paddedW - reach - 1;  // rightmost padded column, in site units
+    for (int j = 0; j < ny; ++j) {
+        T* row = diff.data() + padded(0, j);
+        for (int m = 1; m <= reach; ++m)
+            row[-m] = reflected(row[0], row[std::min(m, nx - 1)]);
+        for (int i = nx; i <= lastColumn; ++i)
+            row[i] = reflected(row[nx - 1], row[std::max(2 * (nx - 1) - i, 0)]);
+    }
+    const auto reflectRow = [&](int target, int edge, int mirror) {
+        T* out = diff.data() + padded(-reach, target);
+        const T* e = diff.data() + padded(-reach, edge);
+        const T* m = diff.data() + padded(-reach, mirror);
+        for (int c = 0; c < paddedW; ++c)
+            out[c] = reflected(e[c], m[c]);
+    };
+    for (int m = 1; m <= reach; ++m) {
+        reflectRow(-m, 0, std::min(m, ny - 1));
+        reflectRow(ny - 1 + m, ny - 1, std::max(ny - 1 - m, 0));
+    }
+
+    // A padded position stands for up to four sites (itself, or an edge site and its mirror in
+    // each direction); it is evidence only if none of them is kept.
+    std::vector<std::uint8_t> unusable;
+    const auto isUnusable = [&](int i, int j) {
+        return unusable[static_cast<std::size_t>(j + reach) * static_cast<std::size_t>(paddedW) + static_cast<std::size_t>(i + reach)] != 0;
+    };
     if (anyKept) {
-        // Every site whose window sees a kept site takes the slow path that leaves it out.
-        for (int j = 0; j < ny; ++j) {
-            for (int i = 0; i < nx; ++i) {
-                if (state[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i)] != SiteKept)
+        const auto sources = [](int p, int n, std::array<int, 2>& out) {
+            if (p < 0) {
+                out = {0, std::min(-p, n - 1)};
+                return 2;
+            }
+            if (p >= n) {
+                out = {n - 1, std::max(2 * (n - 1) - p, 0)};
+                return 2;
+            }
+            out = {p, p};
+            return 1;
+        };
+        unusable.assign(diff.size(), 0);
+        for (int pj = -reach; pj < ny + reach; ++pj) {
+            for (int pi = -reach; pi < nx + reach; ++pi) {
+                std::array<int, 2> xs{};
+                std::array<int, 2> ys{};
+                const int xCount = sources(pi, nx, xs);
+                const int yCount = sources(pj, ny, ys);
+                bool bad = false;
+                for (int a = 0; a < xCount; ++a)
+                    for (int b = 0; b < yCount; ++b)
+                        bad = bad || state[static_cast<std::size_t>(ys[static_cast<std::size_t>(b)]) * static_cast<std::size_t>(nx)
+                                           + static_cast<std::size_t>(xs[static_cast<std::size_t>(a)])] == SiteKept;
+                if (!bad)
                     continue;
-                for (int oj = std::max(j - reachOn, 0); oj <= std::min(j + reachBack, ny - 1); ++oj) {
-                    for (int oi = std::max(i - reachOn, 0); oi <= std::min(i + reachBack, nx - 1); ++oi) {
-                        std::uint8_t& s = state[static_cast<std::size_t>(oj) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(oi)];
-                        if (s == SiteVectorised)
-                            s = SiteScalar;
-                    }
+                unusable[static_cast<std::size_t>(pj + reach) * static_cast<std::size_t>(paddedW) + static_cast<std::size_t>(pi + reach)] = 1;
+                // Every site whose window covers it leaves it out, on the slow path.
+                for (const PixelOffset& o : mOffsets) {
+                    const int si = pi - o.dx;
+                    const int sj = pj - o.dy;
+                    if (si < 0 || si >= nx || sj < 0 || sj >= ny)
+                        continue;
+                    std::uint8_t& s = state[static_cast<std::size_t>(sj) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(si)];
+                    if (s == SiteVectorised)
+                        s = SiteScalar;
                 }
             }
         }
@@ -224,15 +322,12 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
     const auto scalarMedian = [&](int i, int j) {
         std::array<int, 25> values{};
         int count = 0;
-        for (int dj = -reachBack; dj <= reachOn; ++dj) {
-            for (int di = -reachBack; di <= reachOn; ++di) {
-                const int si = std::clamp(i + di, 0, nx - 1);
-                const int sj = std::clamp(j + dj, 0, ny - 1);
-                if (state[static_cast<std::size_t>(sj) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(si)] != SiteKept)
-                    values[static_cast<std::size_t>(count++)] = diff[padded(si, sj)];
-            }
+        for (const PixelOffset& o : mOffsets) {
+            if (!isUnusable(i + o.dx, j + o.dy))
+                values[static_cast<std::size_t>(count++)] = diff[padded(i + o.dx, j + o.dy)];
         }
-        return medianOf(values.data(), count);  // never empty: the site itself counts
+        // The 2x2 window leaves the site itself out, so it can come up empty.
+        return count > 0 ? medianOf(values.data(), count) : int(diff[padded(i, j)]);
     };
 
     const int lowWire = mNetwork.lowOutput();
@@ -240,11 +335,9 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
     alignas(64) T work[25 * kLanes];
     for (int j = 0; j < ny; ++j) {
         for (int c0 = 0; c0 < nx; c0 += kLanes) {
-            for (int dj = 0; dj < k; ++dj) {
-                for (int di = 0; di < k; ++di) {
-                    const T* source = diff.data() + padded(c0 + di - reachBack, j + dj - reachBack);
-                    std::memcpy(work + (dj * k + di) * kLanes, source, sizeof(T) * kLanes);
-                }
+            for (std::size_t wire = 0; wire < mOffsets.size(); ++wire) {
+                const T* source = diff.data() + padded(c0 + mOffsets[wire].dx, j + mOffsets[wire].dy);
+                std::memcpy(work + wire * kLanes, source, sizeof(T) * kLanes);
             }
             mNetwork.run(work);
             const int lanes = std::min(kLanes, nx - c0);
