@@ -1,7 +1,10 @@
 // Applies the optional pixel fixes (cold pixels, vertical stripes, chroma smoothing) to raw frames.
 #pragma once
 
+#include "chromasmoother.h"
+#include "coldpixelfixer.h"
 #include "rawframe.h"
+#include "stripecorrector.h"
 
 namespace mlv2dng {
 
@@ -28,7 +31,13 @@ public:
     const CorrectionOptions& options() const { return mOptions; }
 
 private:
+    // Levels and sizes that every fix can rely on; other frames pass through untouched.
+    static bool isUsable(const RawFrame& frame);
+
     CorrectionOptions mOptions;
+    StripeCorrector mStripes;
+    ColdPixelFixer mColdPixels;
+    ChromaSmoother mChroma;
 };
 
 }  // namespace mlv2dng
