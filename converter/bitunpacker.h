@@ -1,0 +1,19 @@
+// Unpacks MLV raw data: an MSB-first bit stream cut into little-endian 16-bit words.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace mlv2dng {
+
+class BitUnpacker
+{
+public:
+    // Bytes a frame of count pixels occupies at the given depth.
+    static std::size_t packedSize(std::size_t count, int bitsPerPixel);
+
+    // Unpacks count pixels of 1 to 16 bits; source must hold packedSize(count, bits) bytes.
+    static void unpack(const std::uint8_t* source, std::size_t count, int bitsPerPixel, std::uint16_t* pixels);
+};
+
+}  // namespace mlv2dng
