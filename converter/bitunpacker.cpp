@@ -7,11 +7,17 @@ std::size_t BitUnpacker::packedSize(std::size_t count, int bitsPerPixel)
     return (count * static_cast<std::size_t>(bitsPerPixel) + 7) / 8;
 }
 
-void BitUnpacker::unpack(const std::uint8_t* source, std::size_t count, int bitsPerPixel, std::uint16_t* pixels)
+std::size_t BitUnpacker::wordAlignedSize(std::size_t count, int bitsPerPixel)
+{
+    return (count * static_cast<std::size_t>(bitsPerPixel) + 15) / 16 * 2;
+}
+
+void BitUnpacker::unpack(const std::uint8_t* source, std::size_t sourceSize, std::size_t count, int bitsPerPixel,
+                         std::uint16_t* pixels)
 {
     const unsigned bits = static_cast<unsigned>(bitsPerPixel);
     const std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
-    const std::size_t bytes = packedSize(count, bitsPerPixel);
+    const std::size_t bytes = sourceSize;
     std::uint64_t accumulator = 0;
     unsigned available = 0;
     std::size_t in = 0;

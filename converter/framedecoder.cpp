@@ -3,6 +3,8 @@
 #include "bitunpacker.h"
 #include "bytecursor.h"
 
+#include <algorithm>
+
 namespace mlv2dng {
 
 std::string FrameDecoder::unsupportedVideo(std::uint16_t videoClass)
@@ -84,7 +86,8 @@ bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const Cli
         return false;
     }
     frame.pixels.resize(count);
-    BitUnpacker::unpack(payload, count, raw.bitsPerPixel, frame.pixels.data());
+    const std::size_t used = std::min(available, BitUnpacker::wordAlignedSize(count, raw.bitsPerPixel));
+    BitUnpacker::unpack(payload, used, count, raw.bitsPerPixel, frame.pixels.data());
     return true;
 }
 

@@ -239,8 +239,7 @@ std::vector<std::uint8_t> MlvWriter::pack(const std::vector<std::uint16_t>& pixe
         out.push_back(static_cast<std::uint8_t>(word & 0xff));
         out.push_back(static_cast<std::uint8_t>(word >> 8));
     }
-    out.resize((pixels.size() * static_cast<std::size_t>(bitsPerPixel) + 7) / 8);
-    return out;
+    return out;  // a stream ending mid-word still stores that whole word
 }
 
 void MlvWriter::videoFrame(std::uint32_t frameNumber, const std::vector<std::uint16_t>& pixels, int bitsPerPixel,
