@@ -70,6 +70,13 @@ bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const Cli
 
     const std::size_t count = static_cast<std::size_t>(raw.width) * static_cast<std::size_t>(raw.height);
     if (metadata.header.videoClass & kLosslessFlag) {
+        // Every sample costs at least one bit of code, so a short stream cannot hold a huge frame:
+        // this bounds what the decoder may allocate by the bytes actually present.
+        if (count / 8 > available) {
+            error = where + ": " + std::to_string(available) + " bytes of lossless data cannot hold "
+                + std::to_string(count) + " samples";
+            return false;
+        }
         Lj92Image image;
         std::string reason;
         if (!mLossless.decode(payload, available, count, image, reason)) {
