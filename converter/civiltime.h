@@ -1,0 +1,33 @@
+// A wall-clock time that can be moved by seconds across day, month and year ends, and formatted.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace mlv2dng {
+
+class CivilTime
+{
+public:
+    CivilTime(int year, int month, int day, int hour, int minute, int second);  // month 1-12
+
+    CivilTime plusSeconds(std::int64_t seconds) const;
+
+    std::string exifDateTime() const;  // "YYYY:MM:DD HH:MM:SS"
+    std::string isoDate() const;       // "YYYY-MM-DD"
+    std::string isoTime() const;       // "HH:MM:SS"
+    int secondsOfDay() const { return mHour * 3600 + mMinute * 60 + mSecond; }
+
+    int year() const { return mYear; }
+    int month() const { return mMonth; }
+    int day() const { return mDay; }
+
+private:
+    static std::int64_t daysFromCivil(std::int64_t year, int month, int day);
+    static CivilTime fromSerial(std::int64_t seconds);
+    std::int64_t serial() const;
+
+    int mYear, mMonth, mDay, mHour, mMinute, mSecond;
+};
+
+}  // namespace mlv2dng

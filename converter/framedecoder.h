@@ -1,0 +1,36 @@
+// Turns one VIDF block into a RawFrame: unpacks uncompressed data or maps decoded lossless samples.
+#pragma once
+
+#include "clipmetadata.h"
+#include "lj92decoder.h"
+#include "rawframe.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace mlv2dng {
+
+class FrameDecoder
+{
+public:
+    static constexpr std::uint16_t kLosslessFlag = 0x20;
+    static constexpr std::uint16_t kDeltaFlag = 0x40;
+    static constexpr std::uint16_t kLzmaFlag = 0x80;
+
+    // Why a recording's video cannot be converted at all, or an empty string if it can.
+    static std::string unsupportedVideo(std::uint16_t videoClass);
+
+    // Decodes a whole VIDF block (header included) with the metadata in force for it.
+    // On failure returns false with a one-line reason; never reads outside the block.
+    bool decode(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata, RawFrame& frame,
+                std::string& error) const;
+
+    // Places lossless samples, which come in raster order, into the frame.
+    static bool placeLosslessSamples(Lj92Image&& image, RawFrame& frame, std::string& error);
+
+private:
+    Lj92Decoder mLossless;
+};
+
+}  // namespace mlv2dng

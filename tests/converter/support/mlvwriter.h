@@ -1,0 +1,63 @@
+// Builds MLV files for tests, block by block, straight from the container's byte layouts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mlvtest {
+
+class MlvWriter
+{
+public:
+    // File header; blockSize is normally 52, smaller values make deliberately short headers.
+    void fileHeader(std::uint64_t guid, std::uint16_t fileNumber, std::uint16_t videoClass, std::uint16_t audioClass,
+                    std::uint32_t frameCount, std::uint32_t fpsNumerator = 25000, std::uint32_t fpsDenominator = 1000);
+    void rawInfo(int width, int height, int bitsPerPixel, int black, int white, std::uint64_t timestamp = 1);
+    void exposure(std::uint32_t iso, std::uint64_t shutterMicroseconds, std::uint64_t timestamp = 2);
+    void lens(std::uint16_t focalMm, std::uint16_t focusMm, std::uint16_t apertureHundredths, const std::string& name,
+              const std::string& serial, std::uint32_t blockSize = 96, std::uint64_t timestamp = 3);
+    // month 0-11, year since 1900, as the camera's clock struct has them.
+    void clock(int year, int month, int day, int hour, int minute, int second, std::uint64_t timestamp = 4);
+    void camera(const std::string& name, std::uint32_t model, const std::string& serial, std::uint64_t timestamp = 5);
+    void whiteBalance(std::uint32_t mode, std::uint32_t kelvin, std::uint32_t red, std::uint32_t green,
+                      std::uint32_t blue, std::uint64_t timestamp = 6);
+    void capture(int binX, int skipX, int binY, int skipY, std::uint64_t timestamp = 7);
+    void info(const std::string& text, std::uint32_t padding = 0, std::uint64_t timestamp = 8);
+    void audioFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint64_t timestamp = 9);
+    void audioFrame(std::uint32_t frameNumber, const std::vector<std::uint8_t>& pcm, std::uint32_t frameSpace = 0,
+                    std::uint64_t timestamp = 100);
+    // Pads with a NULL block to the next multiple of alignment, as recorders do after the headers.
+    void padTo(std::size_t alignment);
+    void nullBlock(std::uint32_t size, std::uint64_t timestamp = 0);
+    void block(const char fourCc[4], const std::vector<std::uint8_t>& body, std::uint64_t timestamp = 0);
+
+    // A video frame packed at the given depth; frameSpace filler before the data, trailing bytes after it.
+    void videoFrame(std::uint32_t frameNumber, const std::vector<std::uint16_t>& pixels, int bitsPerPixel,
+                    std::uint32_t frameSpace = 0, std::uint32_t trailing = 0, std::uint64_t timestamp = 1000);
+    void videoPayload(std::uint32_t frameNumber, const std::vector<std::uint8_t>& payload, std::uint32_t frameSpace = 0,
+                      std::uint32_t trailing = 0, std::uint64_t timestamp = 1000);
+
+    // MLV packing: the pixels as one MSB-first bit stream, cut into 16-bit words stored low byte first.
+    static std::vector<std::uint8_t> pack(const std::vector<std::uint16_t>& pixels, int bitsPerPixel);
+
+    const std::vector<std::uint8_t>& bytes() const { return mBytes; }
+    std::vector<std::uint8_t>& bytes() { return mBytes; }
+    bool save(const std::string& path) const;
+
+private:
+    void header(const char fourCc[4], std::uint32_t size, std::uint64_t timestamp);
+    void u8(std::uint8_t v) { mBytes.push_back(v); }
+    void u16(std::uint16_t v);
+    void u32(std::uint32_t v);
+    void u64(std::uint64_t v);
+    void text(const std::string& s, std::size_t width);
+    void zeros(std::size_t n) { mBytes.insert(mBytes.end(), n, 0); }
+
+    std::vector<std::uint8_t> mBytes;
+};
+
+// Pseudo-random pixels over the whole range of the depth, so a misplaced or mangled pixel shows.
+std::vector<std::uint16_t> testPattern(int width, int height, int bitsPerPixel, unsigned seed);
+
+}  // namespace mlvtest
