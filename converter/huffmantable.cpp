@@ -2,21 +2,6 @@
 
 namespace mlv2dng {
 
-namespace {
-
-inline std::int32_t extendDifference(std::uint32_t bits, int category)
-{
-    if (category == 0)
-        return 0;
-    if (category == 16)
-        return 32768;
-    if (bits < (1u << (category - 1)))
-        return static_cast<std::int32_t>(bits) - ((1 << category) - 1);
-    return static_cast<std::int32_t>(bits);
-}
-
-}  // namespace
-
 bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* values,
                          std::size_t valueCount, std::string& error)
 {
@@ -41,16 +26,15 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* v
     }
 
     valueCount_ = static_cast<std::int32_t>(total);
-    lookup_.fill(0);
+    lookup_.fill(kLongCode);
     maxCode_.fill(-1);
     valueOffset_.fill(0);
     std::uint32_t code = 0;
     std::size_t index = 0;
     for (int length = 1; length <= 16; ++length) {
         const int count = counts[length - 1];
-        if (count > 0) {
+        if (count > 0)
             valueOffset_[static_cast<std::size_t>(length)] = static_cast<std::int32_t>(index) - static_cast<std::int32_t>(code);
-        }
         for (int i = 0; i < count; ++i, ++code, ++index) {
             if (code >= (1u << length)) {
                 error = "Huffman table has more codes of length " + std::to_string(length) + " than fit";
@@ -58,26 +42,14 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* v
             }
             if (length > kLookupBits)
                 continue;
-            const int category = values_[index];
+            const std::uint32_t category = values_[index];
+            const std::uint32_t entry = category == 16
+                                            ? (0x8000u << 16) | static_cast<std::uint32_t>(length)
+                                            : (category << kExtraShift) | static_cast<std::uint32_t>(length);
             const int free = kLookupBits - length;
             const std::uint32_t first = code << free;
-            const std::uint32_t span = 1u << free;
-            for (std::uint32_t low = 0; low < span; ++low) {
-                std::uint32_t entry;
-                if (category == 16 || length + category <= kLookupBits) {
-                    const int used = category == 16 ? length : length + category;
-                    const std::uint32_t extra = category == 16 || category == 0
-                                                    ? 0
-                                                    : (low >> (free - category)) & ((1u << category) - 1);
-                    const auto difference = static_cast<std::uint16_t>(extendDifference(extra, category));
-                    entry = (static_cast<std::uint32_t>(difference) << 16) | kComplete
-                            | static_cast<std::uint32_t>(used);
-                } else {
-                    entry = kKnownCode | (static_cast<std::uint32_t>(category) << kCategoryShift)
-                            | static_cast<std::uint32_t>(length);
-                }
+            for (std::uint32_t low = 0; low < (1u << free); ++low)
                 lookup_[first + low] = entry;
-            }
         }
         if (count > 0)
             maxCode_[static_cast<std::size_t>(length)] = static_cast<std::int32_t>(code) - 1;
@@ -86,38 +58,29 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* v
     return true;
 }
 
-std::int32_t HuffmanTable::decodeSlow(JpegBitReader& reader, std::uint32_t entry, bool& failed) const
+std::int32_t HuffmanTable::decodeSlow(JpegBitReader& reader, bool& failed) const
 {
-    int length = 0;
-    int category = 0;
-    if (entry & kKnownCode) {
-        length = static_cast<int>(entry & kLengthMask);
-        category = static_cast<int>((entry >> kCategoryShift) & 0x1F);
-    } else {
-        // Longer than the lookahead: walk the canonical code lengths.
-        const std::uint32_t bits = reader.peek(16);
-        for (int candidate = kLookupBits + 1; candidate <= 16; ++candidate) {
-            const auto code = static_cast<std::int32_t>(bits >> (16 - candidate));
-            if (code <= maxCode_[static_cast<std::size_t>(candidate)]) {
-                const std::int32_t index = valueOffset_[static_cast<std::size_t>(candidate)] + code;
-                if (index < 0 || index >= valueCount_)
-                    break;
-                length = candidate;
-                category = values_[static_cast<std::size_t>(index)];
-                break;
-            }
-        }
-        if (length == 0) {
-            failed = true;
+    // Longer than the lookup (or no code at all): walk the canonical code lengths.
+    const std::uint32_t bits = reader.peek(16);
+    for (int length = kLookupBits + 1; length <= 16; ++length) {
+        const auto code = static_cast<std::int32_t>(bits >> (16 - length));
+        if (code > maxCode_[static_cast<std::size_t>(length)])
+            continue;
+        const std::int32_t index = valueOffset_[static_cast<std::size_t>(length)] + code;
+        if (index < 0 || index >= valueCount_)
+            break;
+        const int category = values_[static_cast<std::size_t>(index)];
+        reader.skip(length);
+        if (category == 16)
+            return 32768;
+        if (category == 0)
             return 0;
-        }
+        const auto extra = static_cast<std::int32_t>(reader.peek(category));
+        reader.skip(category);
+        return extend(extra, category);
     }
-    reader.skip(length);
-    if (category == 0 || category == 16)
-        return extendDifference(0, category);
-    const std::uint32_t extra = reader.peek(category);
-    reader.skip(category);
-    return extendDifference(extra, category);
+    failed = true;
+    return 0;
 }
 
 }  // namespace mlv2dng

@@ -13,7 +13,7 @@ namespace mlv2dng {
 class HuffmanTable
 {
 public:
-    static constexpr int kLookupBits = 12;
+    static constexpr int kLookupBits = 11;
 
     // counts[i] is the number of codes of length i + 1; values lists the difference categories
     // (SSSS, 0..16) in code order. False with a reason when they do not form a usable table.
@@ -24,23 +24,34 @@ public:
     // failed and yields 0, so a damaged scan still ends in bounded time.
     std::int32_t decodeDifference(JpegBitReader& reader, bool& failed) const
     {
-        const std::uint32_t entry = lookup_[reader.peek(kLookupBits)];
-        if (entry & kComplete) {
-            reader.skip(static_cast<int>(entry & kLengthMask));
-            return static_cast<std::int32_t>(entry) >> 16;
-        }
-        return decodeSlow(reader, entry, failed);
+        const std::uint64_t window = reader.window();
+        const std::uint32_t entry = lookup_[window >> (64 - kLookupBits)];
+        if (entry & kLongCode)
+            return decodeSlow(reader, failed);
+        const int length = static_cast<int>(entry & kFieldMask);
+        const int extraBits = static_cast<int>((entry >> kExtraShift) & kFieldMask);
+        reader.skip(length + extraBits);
+        // Shifting by one first keeps the count below 64 when there are no extra bits.
+        const auto extra = static_cast<std::int32_t>(((window << length) >> 1) >> (63 - extraBits));
+        return extend(extra, extraBits) + static_cast<std::int32_t>(entry >> 16);
     }
 
 private:
-    // Lookup entries: the bits to skip, the category, flags, and (when complete) the difference
-    // in the upper 16 bits. 32768 is stored as -32768, the same value modulo 2^16.
-    static constexpr std::uint32_t kLengthMask = 0x1F;
-    static constexpr int kCategoryShift = 5;
-    static constexpr std::uint32_t kComplete = 1u << 10;  // code and extra bits both fit
-    static constexpr std::uint32_t kKnownCode = 1u << 11;  // code fits, extra bits do not
+    // Lookup entries: code length, number of extra bits, a flag for codes longer than the
+    // lookup, and in the upper half a constant to add (32768 for category 16, which has no
+    // extra bits).
+    static constexpr std::uint32_t kFieldMask = 0x1F;
+    static constexpr int kExtraShift = 5;
+    static constexpr std::uint32_t kLongCode = 1u << 10;
 
-    std::int32_t decodeSlow(JpegBitReader& reader, std::uint32_t entry, bool& failed) const;
+    // Extra bits below half the category's range stand for negative differences.
+    static std::int32_t extend(std::int32_t extra, int extraBits)
+    {
+        const std::int32_t negative = (extra - static_cast<std::int32_t>((1u << extraBits) >> 1)) >> 31;
+        return extra + (negative & (1 - (1 << extraBits)));
+    }
+
+    std::int32_t decodeSlow(JpegBitReader& reader, bool& failed) const;
 
     std::array<std::uint32_t, 1u << kLookupBits> lookup_{};
     std::array<std::int32_t, 17> maxCode_{};      // per length; -1 when the length has no codes

@@ -1,32 +1,6 @@
 #include "jpegbitreader.h"
 
-#include <cstring>
-
 namespace mlv2dng {
-
-namespace {
-
-inline bool containsFF(std::uint64_t word)
-{
-    const std::uint64_t inverted = ~word;
-    return ((inverted - 0x0101010101010101ULL) & word & 0x8080808080808080ULL) != 0;
-}
-
-inline std::uint64_t loadBigEndian64(const std::uint8_t* p)
-{
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return __builtin_bswap64(word);
-#else
-    std::uint64_t value = 0;
-    for (int i = 0; i < 8; ++i)
-        value = (value << 8) | p[i];
-    return value;
-#endif
-}
-
-}  // namespace
 
 JpegBitReader::JpegBitReader(const std::uint8_t* begin, const std::uint8_t* end)
     : pos_(begin), end_(end < begin ? begin : end)
@@ -35,17 +9,6 @@ JpegBitReader::JpegBitReader(const std::uint8_t* begin, const std::uint8_t* end)
 
 void JpegBitReader::refill()
 {
-    // Most of the time the next eight bytes hold no FF and can be taken in one go.
-    if (!stop_ && end_ - pos_ >= 8) {
-        const std::uint64_t word = loadBigEndian64(pos_);
-        if (!containsFF(word)) {
-            const int bytes = (63 - bits_) >> 3;
-            buffer_ |= (word & (~0ULL << (64 - 8 * bytes))) >> bits_;
-            pos_ += bytes;
-            bits_ += 8 * bytes;
-            return;
-        }
-    }
     while (bits_ <= 56) {
         std::uint64_t byte = 0;
         if (stop_) {

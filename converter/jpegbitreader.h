@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace mlv2dng {
 
@@ -15,11 +16,25 @@ public:
     // buffer) zero bits are supplied, and overrun() tells whether any of them were used.
     void fill()
     {
-        if (bits_ < 32)
-            refill();
+        if (bits_ >= 32)
+            return;
+        // Most of the time the next eight bytes hold no FF and can be taken in one go.
+        if (!stop_ && end_ - pos_ >= 8) {
+            const std::uint64_t word = loadBigEndian64(pos_);
+            if (!containsFF(word)) {
+                const int bytes = (63 - bits_) >> 3;
+                buffer_ |= (word & (~0ULL << (64 - 8 * bytes))) >> bits_;
+                pos_ += bytes;
+                bits_ += 8 * bytes;
+                return;
+            }
+        }
+        refill();
     }
     // count is 1..32 and no more than fill() guaranteed.
     std::uint32_t peek(int count) const { return static_cast<std::uint32_t>(buffer_ >> (64 - count)); }
+    // The buffered bits, next one in the top bit.
+    std::uint64_t window() const { return buffer_; }
     void skip(int count)
     {
         buffer_ <<= count;
@@ -34,6 +49,24 @@ public:
     const std::uint8_t* position() const { return pos_; }
 
 private:
+    static bool containsFF(std::uint64_t word)
+    {
+        return ((~word - 0x0101010101010101ULL) & word & 0x8080808080808080ULL) != 0;
+    }
+    static std::uint64_t loadBigEndian64(const std::uint8_t* p)
+    {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        return __builtin_bswap64(word);
+#else
+        std::uint64_t value = 0;
+        for (int i = 0; i < 8; ++i)
+            value = (value << 8) | p[i];
+        return value;
+#endif
+    }
+    // Byte by byte, for stuffing, markers and the end of the buffer.
     void refill();
 
     const std::uint8_t* pos_;

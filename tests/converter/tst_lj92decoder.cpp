@@ -581,6 +581,16 @@ void TestLj92Decoder::refusesEveryTruncation()
         QVERIFY2(!decode(cut, source.size(), image, error), qPrintable(QString("cut at %1").arg(length)));
         QVERIFY(!error.empty());
     }
+
+    // Entropy data cut short but still followed by EOI: the decoder must not fill in zeros.
+    for (std::ptrdiff_t removed = 1; removed <= 24; ++removed) {
+        Bytes cut = stream;
+        cut.erase(cut.end() - 2 - removed, cut.end() - 2);
+        Lj92Image image;
+        std::string error;
+        QVERIFY2(!decode(cut, source.size(), image, error), qPrintable(QString("%1 bytes removed").arg(removed)));
+        QVERIFY2(error.find("ends early") != std::string::npos, error.c_str());
+    }
 }
 
 void TestLj92Decoder::survivesFlippedBytes()
