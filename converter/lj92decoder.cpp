@@ -292,10 +292,8 @@ bool readMarker(JpegByteCursor& cursor, const std::uint8_t* data, std::uint8_t& 
     return true;
 }
 
-}  // namespace
-
-bool Lj92Decoder::decode(const std::uint8_t* data, std::size_t size, std::size_t expectedSamples,
-                         Lj92Image& image, std::string& error) const
+bool decodeStream(const std::uint8_t* data, std::size_t size, std::size_t expectedSamples, Lj92Image& image,
+                  std::string& error)
 {
     if (!data || size < 2 || data[0] != 0xFF || data[1] != kSoi) {
         error = "not a JPEG stream (no SOI marker)";
@@ -337,6 +335,19 @@ bool Lj92Decoder::decode(const std::uint8_t* data, std::size_t size, std::size_t
         if (!ok)
             return false;
     }
+}
+
+}  // namespace
+
+bool Lj92Decoder::decode(const std::uint8_t* data, std::size_t size, std::size_t expectedSamples,
+                         Lj92Image& image, std::string& error) const
+{
+    if (decodeStream(data, size, expectedSamples, image, error))
+        return true;
+    // Nothing half-decoded or left from an earlier frame may pass for a result; the storage stays.
+    image.samples.clear();
+    image.width = image.height = image.components = image.precision = 0;
+    return false;
 }
 
 }  // namespace mlv2dng

@@ -409,6 +409,17 @@ void TestLj92Decoder::reusesImageStorage()
     QCOMPARE(image.samples.data(), storage);
     QVERIFY(image.samples == kHandValues);
     QCOMPARE(image.width, 3);
+
+    // A failure leaves an empty image, not the previous frame, and keeps the storage.
+    Bytes damaged = kHandStream;
+    damaged.resize(damaged.size() - 4);
+    QVERIFY(!decode(damaged, 6, image, error));
+    QVERIFY(image.samples.empty());
+    QCOMPARE(image.width, 0);
+    QCOMPARE(image.components, 0);
+    QVERIFY2(decode(encodeLj92(first, options), first.size(), image, error), error.c_str());
+    QCOMPARE(image.samples.data(), storage);
+    QVERIFY(image.samples == first);
 }
 
 void TestLj92Decoder::refusesWrongSampleCount()
