@@ -2,6 +2,9 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_MAX_LEN ?= 8192
 # CI builds with warnings as errors.
 ifneq ($(strip $(CI)),)
 CMAKE_FLAGS += -DKORVALIN_WERROR=ON
@@ -26,3 +29,18 @@ deps:
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Runs every libFuzzer target for FUZZ_SECONDS, each on its own corpus under $(FUZZ_DIR)/corpus,
+# seeded by its seeds_ program. Crashes land in $(FUZZ_DIR)/artifacts. Not part of `make test`.
+fuzz:
+	sh scripts/install-deps.sh --fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DKORVALIN_FUZZ=ON -DKORVALIN_BUILD_GUI=OFF -DKORVALIN_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target korvalin_fuzz
+	mkdir -p $(FUZZ_DIR)/artifacts
+	set -e; for target in $(FUZZ_DIR)/fuzz/fuzz_*; do \
+	    name=$$(basename $$target); corpus=$(FUZZ_DIR)/corpus/$$name; mkdir -p $$corpus; \
+	    seeds=$(FUZZ_DIR)/fuzz/seeds_$${name#fuzz_}; if [ -x $$seeds ]; then $$seeds $$corpus; fi; \
+	    echo "== $$name for $(FUZZ_SECONDS) s"; \
+	    $$target -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -print_final_stats=1 \
+	        -artifact_prefix=$(FUZZ_DIR)/artifacts/$$name- $$corpus; \
+	done
