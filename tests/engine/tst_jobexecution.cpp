@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -318,18 +317,23 @@ private slots:
 #ifdef Q_OS_UNIX
     void processKilledFromOutsideIsAnError()
     {
-        const auto job = MakeJob(FakeToolSettings(), writeClip(QStringLiteral("endless.mlv"), FakeClip().printOut("frame 1\n").hang()));
+        const QString printed = mDir.filePath(QStringLiteral("endless-printed"));
+        const auto job = MakeJob(FakeToolSettings(), writeClip(QStringLiteral("endless.mlv"),
+                                 FakeClip().printOut("frame 1\n").announceTo(printed).hang()));
         QVERIFY(job);
         QThread thread;
         job->moveToThread(&thread);
-        QSignalSpy ended(job.get(), &MLVWorker::FinishedSignal);
+        std::atomic<int> ended{0};
+        connect(job.get(), &MLVWorker::FinishedSignal, job.get(), [&] { ++ended; }, Qt::DirectConnection);
         connect(&thread, &QThread::started, job.get(), &MLVWorker::StartProcessing);
         thread.start();
         qint64 processId = 0;
         QTRY_VERIFY_WITH_TIMEOUT((processId = MLVWorker(*job).mProcessId) != 0, 20000);
-        QCOMPARE(ended.count(), 0);
+        // Killed only once its line is out.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(printed), 20000);
+        QCOMPARE(ended.load(), 0);
         QCOMPARE(::kill(pid_t(processId), SIGKILL), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.load(), 1, 20000);
         thread.quit();
         QVERIFY(thread.wait(10000));
         QCOMPARE(job->mStdOut, QStringLiteral("frame 1\n"));

@@ -75,6 +75,12 @@ FakeClip& FakeClip::recordArguments(const QString& file)
     return *this;
 }
 
+FakeClip& FakeClip::announceTo(const QString& file)
+{
+    mHeader += Line("announce", file.toUtf8().toHex());
+    return *this;
+}
+
 FakeClip& FakeClip::sizeAtLeast(qint64 bytes)
 {
     mSize = bytes;

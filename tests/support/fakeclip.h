@@ -26,6 +26,8 @@ public:
     FakeClip& writeDngFiles(int count);
     // Records every argument the tool receives, for recordedArguments().
     FakeClip& recordArguments(const QString& file);
+    // Creates this file once the tool has read and printed, before it holds, hangs or ends.
+    FakeClip& announceTo(const QString& file);
     // Pads the clip with filler bytes up to this size.
     FakeClip& sizeAtLeast(qint64 bytes);
 

@@ -40,6 +40,7 @@ struct Behaviour
     std::string holdUntil;
     long long dngFiles = 0;
     std::string recordArgs;
+    std::string announce;
 };
 
 int Fail(int code, const std::string& message)
@@ -100,6 +101,8 @@ bool ReadBehaviour(const std::string& source, Behaviour& behaviour, std::string&
             ok = FromHex(value, behaviour.holdUntil);
         else if (key == "record-args")
             ok = FromHex(value, behaviour.recordArgs);
+        else if (key == "announce")
+            ok = FromHex(value, behaviour.announce);
         else if (key == "crash")
             behaviour.crash = true;
         else if (key == "hang")
@@ -286,6 +289,8 @@ int main(int argc, char** argv)
     WriteDngFiles(prefix, behaviour.dngFiles);
     ReadSource(source, behaviour.readBytes, behaviour.readMs);
     Print(behaviour);
+    if (!behaviour.announce.empty())
+        std::ofstream(std::filesystem::u8path(behaviour.announce), std::ios::binary | std::ios::trunc) << "printed\n";
 
     if (!behaviour.holdUntil.empty()) {
         const auto path = std::filesystem::u8path(behaviour.holdUntil);
