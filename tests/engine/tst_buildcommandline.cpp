@@ -257,4 +257,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)
-#include "tst_commandline.moc"
+#include "tst_buildcommandline.moc"
