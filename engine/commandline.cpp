@@ -17,16 +17,12 @@ QString Quoted(const QString& path)
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
-// The directory that receives the job's own folder; always ends with exactly one "/".
+// The directory that receives the job's own folder; always ends with "/".
 QString BaseDirectory(const ConversionSettings& settings, const QString& cleanedPath, int lastSlash)
 {
     if (!settings.customDestination)
         return cleanedPath.left(lastSlash + 1);
-    QString base = QDir::cleanPath(settings.destination);
-    // A root destination ("/", "E:/") keeps its separator through cleaning.
-    if (!base.endsWith(QLatin1Char('/')))
-        base += QLatin1Char('/');
-    return base;
+    return QDir::cleanPath(settings.destination) + QLatin1Char('/');
 }
 
 }  // namespace
