@@ -36,7 +36,8 @@ WindowHarness::WindowHarness()
     mWindow->SetProgressSources(
         [this](qint64 processId) {
             counterQueries.append(processId);
-            return counters;
+            // Like the real reader: no process has id 0.
+            return processId > 0 ? counters : std::nullopt;
         },
         [this] { return now; });
 }
