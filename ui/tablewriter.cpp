@@ -79,7 +79,9 @@ void TableWriter::WriteCell(const MLVWorker& job, int row, int column, const QSt
     if (!pItem)
         return;
     pItem->setFlags(flags);
-    pItem->setToolTip(tooltip);
+    // A new item has no tooltip; storing an empty one would only cost a value per cell.
+    if (!tooltip.isEmpty())
+        pItem->setToolTip(tooltip);
     if (column == 1) {
         const JobStatus status = job.GetStatus();
         pItem->setForeground(QBrush(status == JobStatus::Error ? Qt::white : Qt::black, Qt::SolidPattern));
