@@ -5,6 +5,7 @@
 
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 
 #include "engine/mlvworker.h"
 #include "settings/conversionsettings.h"
@@ -21,6 +22,7 @@ public:
     ~MLVProcessor() override;
 
     // Lowest free slot index, or -1 when every slot is busy (or there are none).
+    // The caller holds mMutex.
     int GetFreeSlot() const;
     // Builds, wires and starts one job in the given slot; false when no job could be made.
     bool StartWorker(int slot, const QString& sourceFile);
@@ -44,4 +46,10 @@ private:
     std::vector<QThread*> mThreadSlots;
     std::vector<MLVWorker*> mWorkerSlots;
     bool mStop = false;
+    // Threads of ended jobs that have not been deleted yet; the batch waits for them before
+    // it ends, so no deferred deletion is left behind in a thread that is about to stop.
+    std::vector<QPointer<QThread>> mEndingThreads;
+
+    bool AnyThreadSlotBusy() const;
+    void AwaitEndingThreads();
 };

@@ -1,7 +1,37 @@
 #include "engine/mlvworker.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
+#include <QProcess>
+#include <QStringList>
+
+namespace {
+
+// How long a process may take to come up before the job stops waiting for it.
+const int kStartTimeoutMs = 30000;
+
+// One line to add to the error text when the process did not end by itself with code 0.
+// mlv_dump reports its own failures on standard error and exits 0, so this only adds
+// something when a start failed, the tool crashed, or it gave a failure code.
+QString EndingNote(const QProcess& process, const QString& program, bool started)
+{
+    QString name = QFileInfo(program).fileName();
+    if (name.isEmpty())
+        name = program.isEmpty() ? QStringLiteral("mlv_dump") : program;
+    if (!started) {
+        const QString reason = program.isEmpty() ? QStringLiteral("no program is named") : process.errorString();
+        return QStringLiteral("%1 could not be started: %2\n").arg(name, reason.simplified());
+    }
+    if (process.exitStatus() == QProcess::CrashExit)
+        return QStringLiteral("%1 crashed.\n").arg(name);
+    if (process.exitCode() != 0)
+        return QStringLiteral("%1 exited with code %2.\n").arg(name, QString::number(process.exitCode()));
+    return QString();
+}
+
+}  // namespace
 
 MLVWorker::MLVWorker()
     : MLVWorker(QString(), QString(), QString())
@@ -44,6 +74,56 @@ JobStatus MLVWorker::GetStatus() const
 
 void MLVWorker::StartProcessing()
 {
+    QProcess process;
+    const QDir directory;
+    if (!mOutputPath.isEmpty())
+        directory.mkpath(mOutputPath);
+
+    {
+        const QMutexLocker locker(&mRecordLock);
+        mStartTime = QTime::currentTime();
+    }
+
+    // The command line quotes every path, so splitting it gives back the program and its
+    // arguments; an empty quoted program would otherwise leave "-o" in its place.
+    const QStringList parts = QProcess::splitCommand(mCommandLine);
+    const bool programNamed = !parts.isEmpty() && !mCommandLine.startsWith(QLatin1String("\"\" "));
+    const QString program = programNamed ? parts.first() : QString();
+    if (programNamed)
+        process.start(program, parts.mid(1), QIODevice::ReadWrite);
+    if (programNamed)
+        process.waitForStarted(kStartTimeoutMs);
+
+    {
+        const QMutexLocker locker(&mRecordLock);
+        mProcessId = process.processId();
+    }
+    if (programNamed)
+        process.waitForFinished(-1);
+    {
+        const QMutexLocker locker(&mRecordLock);
+        mProcessId = 0;
+    }
+
+    const bool started = programNamed && process.error() != QProcess::FailedToStart;
+    QString errors;
+    QString output;
+    if (started) {
+        errors = QString::fromUtf8(process.readAllStandardError());
+        output = QString::fromUtf8(process.readAllStandardOutput());
+    }
+    const QString note = EndingNote(process, program, started);
+    if (!note.isEmpty() && !errors.isEmpty() && !errors.endsWith(QLatin1Char('\n')))
+        errors += QLatin1Char('\n');
+    errors += note;
+
+    {
+        // Both texts appear together, so a copy sees the job either running or ended.
+        const QMutexLocker locker(&mRecordLock);
+        mStdErr = errors;
+        mStdOut = output;
+    }
+
     emit Finished(this);
     emit FinishedSignal();
 }

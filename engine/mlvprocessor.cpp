@@ -1,0 +1,164 @@
+#include "engine/mlvprocessor.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMutexLocker>
+#include <QThread>
+
+#include "engine/commandline.h"
+
+namespace {
+
+const unsigned long kCyclePauseMs = 1000;
+// An ended job's thread is down within moments of its quit(); this only bounds a broken case.
+const qint64 kEndingThreadsWaitMs = 10000;
+
+}  // namespace
+
+MLVProcessor::MLVProcessor(const ConversionSettings& settings)
+    : QObject(nullptr)
+    , mSettings(settings)
+{
+    std::list<MLVWorker>& queue = mSettings.workers;
+    for (auto it = queue.begin(); it != queue.end();) {
+        if (it->GetStatus() == JobStatus::Finished)
+            it = queue.erase(it);
+        else
+            ++it;
+    }
+    if (mSettings.threads >= 1) {
+        mThreadSlots.assign(std::size_t(mSettings.threads), nullptr);
+        mWorkerSlots.assign(std::size_t(mSettings.threads), nullptr);
+    }
+}
+
+MLVProcessor::~MLVProcessor() = default;
+
+int MLVProcessor::GetFreeSlot() const
+{
+    const auto free = std::find(mThreadSlots.begin(), mThreadSlots.end(), nullptr);
+    return free == mThreadSlots.end() ? -1 : int(free - mThreadSlots.begin());
+}
+
+bool MLVProcessor::StartWorker(int slot, const QString& sourceFile)
+{
+    if (slot < 0 || std::size_t(slot) >= mThreadSlots.size())
+        return false;
+    QString cleanedPath;
+    QString outputPath;
+    QString commandLine;
+    if (!BuildCommandLine(mSettings, sourceFile, cleanedPath, outputPath, commandLine))
+        return false;
+
+    std::unique_ptr<QThread> thread(new (std::nothrow) QThread);
+    std::unique_ptr<MLVWorker> worker(new (std::nothrow) MLVWorker(cleanedPath, outputPath, commandLine));
+    if (!thread || !worker)
+        return false;
+
+    worker->moveToThread(thread.get());
+    connect(thread.get(), &QThread::started, worker.get(), &MLVWorker::StartProcessing);
+    connect(worker.get(), &MLVWorker::Finished, this, &MLVProcessor::WorkerFinished);
+    connect(worker.get(), &MLVWorker::FinishedSignal, thread.get(), &QThread::quit);
+    connect(thread.get(), &QThread::finished, worker.get(), &QObject::deleteLater);
+    connect(thread.get(), &QThread::finished, thread.get(), &QObject::deleteLater);
+
+    // From here on the two objects delete themselves once the thread has finished.
+    mThreadSlots[std::size_t(slot)] = thread.release();
+    mWorkerSlots[std::size_t(slot)] = worker.release();
+    emit UpdateTable(*mWorkerSlots[std::size_t(slot)]);
+    mThreadSlots[std::size_t(slot)]->start(QThread::InheritPriority);
+    return true;
+}
+
+void MLVProcessor::StartProcessing()
+{
+    std::list<MLVWorker>& queue = mSettings.workers;
+    for (;;) {
+        if (mStop) {
+            queue.clear();
+        } else {
+            const QMutexLocker locker(&mMutex);
+            const int slot = GetFreeSlot();
+            std::vector<MLVWorker> snapshot;
+            for (const MLVWorker* worker : mWorkerSlots) {
+                if (worker)
+                    snapshot.emplace_back(*worker);  // the copy takes the job's record lock
+            }
+            QString sourceFile;
+            if (slot != -1 && !queue.empty()) {
+                sourceFile = queue.front().mSourceFile;
+                queue.pop_front();
+            }
+            if (!sourceFile.isEmpty())
+                StartWorker(slot, sourceFile);
+            else
+                emit RefreshTable(snapshot);
+        }
+
+        QCoreApplication::processEvents();
+        QThread::msleep(kCyclePauseMs);
+        QCoreApplication::processEvents();
+
+        {
+            const QMutexLocker locker(&mMutex);
+            if (AnyThreadSlotBusy())
+                continue;
+        }
+        if (queue.empty()) {
+            AwaitEndingThreads();
+            emit Finished();
+            return;
+        }
+    }
+}
+
+void MLVProcessor::StopProcessing()
+{
+    mStop = true;
+}
+
+void MLVProcessor::WorkerFinished(MLVWorker* pWorker)
+{
+    if (!pWorker)
+        return;
+    std::unique_ptr<MLVWorker> copy;
+    {
+        const QMutexLocker locker(&mMutex);
+        const auto found = std::find(mWorkerSlots.begin(), mWorkerSlots.end(), pWorker);
+        copy = std::make_unique<MLVWorker>(*pWorker);
+        if (found != mWorkerSlots.end()) {
+            const std::size_t index = std::size_t(found - mWorkerSlots.begin());
+            mEndingThreads.erase(std::remove_if(mEndingThreads.begin(), mEndingThreads.end(),
+                                                [](const QPointer<QThread>& thread) { return thread.isNull(); }),
+                                 mEndingThreads.end());
+            mEndingThreads.emplace_back(mThreadSlots[index]);
+            mThreadSlots[index] = nullptr;
+            mWorkerSlots[index] = nullptr;
+        }
+    }
+    emit FileCompleted();
+    emit UpdateTable(*copy);
+}
+
+bool MLVProcessor::AnyThreadSlotBusy() const
+{
+    return std::any_of(mThreadSlots.begin(), mThreadSlots.end(), [](const QThread* thread) { return thread; });
+}
+
+void MLVProcessor::AwaitEndingThreads()
+{
+    const QDeadlineTimer deadline(kEndingThreadsWaitMs);
+    const auto pending = [this] {
+        return std::any_of(mEndingThreads.begin(), mEndingThreads.end(),
+                           [](const QPointer<QThread>& thread) { return !thread.isNull(); });
+    };
+    while (pending() && !deadline.hasExpired()) {
+        QThread::msleep(5);
+        QCoreApplication::processEvents();
+    }
+    mEndingThreads.clear();
+}

@@ -1,0 +1,43 @@
+// Writes a source clip that tells the fake mlv_dump (fakemlvdump) how to behave for that job.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class FakeClip
+{
+public:
+    // How long the tool runs at least, from its start.
+    FakeClip& runFor(int milliseconds);
+    // Bytes of the clip the tool reads from its start (-1: all of it), spread over the given time.
+    FakeClip& read(qint64 bytes, int overMilliseconds = 0);
+    // The text is written `repeat` times; the two channels are written in alternating chunks.
+    FakeClip& printOut(const QByteArray& text, qint64 repeat = 1);
+    FakeClip& printErr(const QByteArray& text, qint64 repeat = 1);
+    FakeClip& exitWith(int code);
+    // Ends by a signal after printing (an abort on Windows).
+    FakeClip& crash();
+    // Never ends; the test has to kill it.
+    FakeClip& hang();
+    // Waits, after reading and printing, until this file exists (see release()).
+    FakeClip& holdUntil(const QString& releaseFile);
+    // Writes PREFIX000000.dng, PREFIX000001.dng, ... under the -o prefix.
+    FakeClip& writeDngFiles(int count);
+    // Records every argument the tool receives, for recordedArguments().
+    FakeClip& recordArguments(const QString& file);
+    // Pads the clip with filler bytes up to this size.
+    FakeClip& sizeAtLeast(qint64 bytes);
+
+    bool write(const QString& path) const;
+
+    // The fake tool's executable.
+    static QString toolPath();
+    static QStringList recordedArguments(const QString& file);
+    // Lets every tool held on this file go on.
+    static bool release(const QString& releaseFile);
+
+private:
+    QByteArray mHeader;
+    qint64 mSize = 0;
+};
