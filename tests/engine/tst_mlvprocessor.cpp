@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "engine/mlvprocessor.h"
+#include "engine/processio.h"
 #include "fakeclip.h"
 
 namespace {
@@ -163,6 +164,10 @@ private slots:
                 QCOMPARE(snapshot[i].mFileSize, QFileInfo(sources[i]).size());
                 QVERIFY(snapshot[i].mStdOut.isEmpty() && snapshot[i].mStdErr.isEmpty());
                 QCOMPARE(snapshot[i].GetStatus(), JobStatus::Processing);
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
+                // The table looks up the live counters by this id.
+                QVERIFY(ReadProcessIoCounters(snapshot[i].mProcessId));
+#endif
             }
         }
         QVERIFY(FakeClip::release(releaseFile("A1")));
