@@ -102,28 +102,6 @@ private slots:
         QCOMPARE(harness.calls.last().start, QString());
     }
 
-    void dragEnterAndMoveAcceptTheProposedAction()
-    {
-        WindowHarness harness;
-        QMimeData data;
-        data.setText(QStringLiteral("anything"));
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-        enter.ignore();
-        QApplication::sendEvent(&harness.window(), &enter);
-        QVERIFY(enter.isAccepted());
-        QCOMPARE(enter.dropAction(), Qt::CopyAction);
-
-        QDragMoveEvent move(QPoint(6, 6), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-        move.ignore();
-        QApplication::sendEvent(&harness.window(), &move);
-        QVERIFY(move.isAccepted());
-
-        QDragLeaveEvent leave;
-        leave.ignore();
-        QApplication::sendEvent(&harness.window(), &leave);
-        QVERIFY(leave.isAccepted());
-    }
-
     void addDialogAnsweredAndCancelled()
     {
         const QString a = makeFile("a.mlv");

@@ -126,17 +126,6 @@ private slots:
         }
     }
 
-    // Text on standard error wins over any output.
-    void errorTextMakesAnErrorWhateverTheOutput()
-    {
-        const QString clip = makeFile("a.mlv", 10);
-        WindowHarness harness;
-        harness.dropPaths({clip});
-        update(harness, Job(clip, "/o/a/", "cmd", QString(), QStringLiteral(" ")));
-        QCOMPARE(harness.column(1), QStringList{"Error"});
-        QCOMPARE(harness.column(2), QStringList{""});
-    }
-
     // A report names the cleaned path; a file added under another spelling must still get it.
     void updateFindsAFileAddedUnderAnUncleanPath()
     {
@@ -229,23 +218,6 @@ private slots:
         running.mStartTime = harness.now;
         refresh(harness, {running});  // less than a millisecond old
         QCOMPARE(harness.column(1), QStringList{"n/a"});
-    }
-
-    void rebuildKeepsTheTablesSignalBlocking()
-    {
-        const QString clip = makeFile("a.mlv", 1);
-        WindowHarness harness;
-        harness.dropPaths({clip});
-        QTableWidget* pTable = table(harness);
-        pTable->blockSignals(true);
-        refresh(harness, {});
-        QVERIFY(pTable->signalsBlocked());
-        pTable->blockSignals(false);
-        QSignalSpy changed(pTable, &QTableWidget::itemChanged);
-        refresh(harness, {});
-        QVERIFY(!pTable->signalsBlocked());
-        QCOMPARE(changed.count(), 0);
-        QCOMPARE(harness.column(0), QStringList{clip});
     }
 
 private:

@@ -123,32 +123,38 @@ private slots:
     void secondGoRerunsOnlyWhatDidNotFinish()
     {
         const QString record = mFiles->filePath("a.args");
+        const QString release = mFiles->filePath("release");
         const QString a = clip("a.mlv", FakeClip().printOut("a done\n").recordArguments(record));
         const QString b = clip("b.mlv", FakeClip().printOut("b half\n").printErr("b broke\n"));
+        const QString c = clip("c.mlv", FakeClip().printErr("c broke\n"));
         WindowHarness harness;
-        prepare(harness, {a, b});
+        prepare(harness, {a, b, c});
         harness.find<QPushButton>("mpButtonGo")->click();
         QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1), (QStringList{"Finished", "Error"}));
+        QCOMPARE(harness.column(1), (QStringList{"Finished", "Error", "Error"}));
         QCOMPARE(harness.find<QTableWidget>("mpTable")->item(1, 3)->toolTip(), QStringLiteral("b broke\n"));
         QVERIFY(QFile::remove(record));
 
-        // The failed clip is mended; only it runs again.
-        QVERIFY(FakeClip().printOut("b done\n").write(b));
+        // The failed clips are mended; only they run again, and the one still queued is Ready meanwhile.
+        QVERIFY(FakeClip().holdUntil(release).printOut("b done\n").write(b));
+        QVERIFY(FakeClip().printOut("c done\n").write(c));
         QSignalSpy progress(harness.find<QProgressBar>("mpProgress"), &QProgressBar::valueChanged);
         harness.find<QPushButton>("mpButtonGo")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(1), QStringLiteral("Processing"), kBatchTimeout);
+        QCOMPARE(harness.column(1), (QStringList{"Finished", "Processing", "Ready"}));
+        QCOMPARE(harness.find<QTableWidget>("mpTable")->item(2, 3)->text(), QString());
+        QVERIFY(FakeClip::release(release));
         QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished"}));
-        QCOMPARE(valuesOf(progress), (QList<int>{100, 0}));
+        QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished"}));
+        QCOMPARE(valuesOf(progress), (QList<int>{50, 100, 0}));
         QVERIFY(!QFile::exists(record));
         QCOMPARE(harness.find<QTableWidget>("mpTable")->item(0, 2)->toolTip(), QStringLiteral("a done\n"));
-        QCOMPARE(harness.find<QTableWidget>("mpTable")->item(1, 3)->text(), QString());
 
         // Everything is finished: Go runs nothing and the bar never moves.
         progress.clear();
         harness.find<QPushButton>("mpButtonGo")->click();
         QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished"}));
+        QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished"}));
         QVERIFY(progress.isEmpty());
         QVERIFY(!QFile::exists(record));
     }
