@@ -1,10 +1,22 @@
 // Korvalin's only window: the job table, the global options and run control.
 #pragma once
 
-#include <QMainWindow>
+#include <functional>
+#include <vector>
 
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMutex>
+#include <QTimer>
+
+#include "engine/mlvworker.h"
 #include "settings/conversionsettings.h"
+#include "ui/progresstext.h"
+#include "ui/runstate.h"
+#include "ui/windowdialogs.h"
 #include "ui_mainwindow.h"
+
+class QStatusBar;
 
 class MainWindow : public QMainWindow, private Ui::MainWindow
 {
@@ -14,9 +26,69 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Replaces the file choosers, message boxes and application exit (tests answer them instead).
+    void SetDialogs(WindowDialogs dialogs);
+    // Replaces QThread::idealThreadCount for the thread preset buttons.
+    void SetIdealThreadCount(std::function<int()> idealThreadCount);
+    // Replaces the process I/O counter reader and the time of day used for progress and rates.
+    void SetProgressSources(ProgressText::CounterSource counters, ProgressText::Clock clock);
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dragLeaveEvent(QDragLeaveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+
+private slots:
+    void on_mpEditExecutable_textChanged(QString rText);
+    void on_mpButtonExecutable_clicked();
+    void on_mpComboChroma_currentIndexChanged(int index);
+    void on_mpCheckColdPixels_stateChanged(int state);
+    void on_mpCheckMovingColdPixels_stateChanged(int state);
+    void on_mpCheckVerticalStripes_stateChanged(int state);
+    void on_mpCheckRelaxed_stateChanged(int state);
+    void on_mpCheckVerbose_stateChanged(int state);
+    void on_mpCheckDestination_stateChanged(int state);
+    void on_mpEditDestination_textChanged(QString rText);
+    void on_mpButtonDestination_clicked();
+    void on_mpButtonStop_clicked();
+    void on_mpButtonGo_clicked();
+    void on_mpButtonAdd_clicked();
+    void on_mpButtonClear_clicked();
+    void on_mpSpinThreads_valueChanged(int value);
+    void on_mpButtonOne_clicked();
+    void on_mpButtonQuarter_clicked();
+    void on_mpButtonHalf_clicked();
+    void on_mpButtonAll_clicked();
+    void on_mpButtonAbout_clicked();
+    void FileCompleted();
+    void UpdateTable(MLVWorker worker);
+    // Running copies of jobs stand in for their rows; with none, the window's own list is shown.
+    void RefreshTable(std::vector<MLVWorker> workers = {});
+    void Stopped();
+    void TimerSignal();
+
 private:
+    void RefreshControls();
+    void UpdateControlState();
     void LoadSettings();
     void SaveSettings();
+    void SetThreads(int threads);
+    void ListChanged();
 
+    QMutex mTableLock;
+    QStatusBar* mpStatus = nullptr;
     ConversionSettings mSettings;
+    RunState mRunState = RunState::Idle;
+    quint64 mBatchJobCount = 0;
+    quint64 mCompletedJobCount = 0;
+    qint32 mLastDuration = 0;
+    QElapsedTimer mBatchClock;
+    QTimer mElapsedTimer;
+
+    WindowDialogs mDialogs;
+    std::function<int()> mIdealThreadCount;
+    ProgressText::CounterSource mReadCounters;
+    ProgressText::Clock mClock;
 };

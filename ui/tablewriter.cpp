@@ -1,0 +1,102 @@
+#include "ui/tablewriter.h"
+
+#include <new>
+#include <utility>
+
+#include <QBrush>
+#include <QColor>
+#include <QSignalBlocker>
+#include <QStringList>
+#include <QTableWidget>
+
+namespace {
+
+const QString kSeeTooltip = QStringLiteral("<see tooltip>");
+
+QString SeeTooltipIf(const QString& text)
+{
+    return text.isEmpty() ? QString() : kSeeTooltip;
+}
+
+QColor Background(JobStatus status)
+{
+    switch (status) {
+    case JobStatus::Ready: return QColor(Qt::white);
+    case JobStatus::Processing: return QColor(Qt::yellow);
+    case JobStatus::Error: return QColor(Qt::red);
+    case JobStatus::Finished: return QColor(Qt::green);
+    }
+    return QColor(Qt::white);
+}
+
+const MLVWorker& RunningCopyOr(const MLVWorker& job, const std::vector<MLVWorker>& running)
+{
+    for (const MLVWorker& copy : running) {
+        if (copy.mSourceFile == job.mSourceFile && copy.mOutputPath == job.mOutputPath)
+            return copy;
+    }
+    return job;
+}
+
+}  // namespace
+
+TableWriter::TableWriter(QTableWidget* pTable, ProgressText progress)
+    : mpTable(pTable)
+    , mProgress(std::move(progress))
+{
+}
+
+void TableWriter::Rebuild(const std::list<MLVWorker>& jobs, const std::vector<MLVWorker>& running) const
+{
+    const QSignalBlocker blocker(mpTable);
+    mpTable->clear();
+    mpTable->setHorizontalHeaderLabels({QStringLiteral("Source file"), QStringLiteral("Status"),
+                                        QStringLiteral("Output"), QStringLiteral("Errors"),
+                                        QStringLiteral("Command line")});
+    mpTable->setRowCount(static_cast<int>(jobs.size()));
+    int row = 0;
+    for (const MLVWorker& job : jobs)
+        WriteRow(row++, RunningCopyOr(job, running));
+    mpTable->resizeColumnsToContents();
+}
+
+void TableWriter::WriteRow(int row, const MLVWorker& job) const
+{
+    const JobStatus status = job.GetStatus();
+    const QString statusText = status == JobStatus::Processing ? mProgress.ForJob(job) : StatusText(status);
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled;
+    WriteCell(job, row, 0, job.mSourceFile, QString(), flags);
+    WriteCell(job, row, 1, statusText, QString(), flags);
+    WriteCell(job, row, 2, SeeTooltipIf(job.mStdOut), job.mStdOut, flags);
+    WriteCell(job, row, 3, SeeTooltipIf(job.mStdErr), job.mStdErr, flags);
+    WriteCell(job, row, 4, SeeTooltipIf(job.mCommandLine), job.mCommandLine, flags);
+}
+
+void TableWriter::WriteCell(const MLVWorker& job, int row, int column, const QString& text,
+                            const QString& tooltip, Qt::ItemFlags flags) const
+{
+    auto* pItem = new (std::nothrow) QTableWidgetItem(text);
+    if (!pItem)
+        return;
+    pItem->setFlags(flags);
+    // A new item has no tooltip; storing an empty one would only cost a value per cell.
+    if (!tooltip.isEmpty())
+        pItem->setToolTip(tooltip);
+    if (column == 1) {
+        const JobStatus status = job.GetStatus();
+        pItem->setForeground(QBrush(status == JobStatus::Error ? Qt::white : Qt::black, Qt::SolidPattern));
+        pItem->setBackground(Background(status));
+    }
+    mpTable->setItem(row, column, pItem);
+}
+
+QString TableWriter::StatusText(JobStatus status)
+{
+    switch (status) {
+    case JobStatus::Ready: return QStringLiteral("Ready");
+    case JobStatus::Processing: return QStringLiteral("Processing");
+    case JobStatus::Error: return QStringLiteral("Error");
+    case JobStatus::Finished: return QStringLiteral("Finished");
+    }
+    return QString();
+}
