@@ -1,26 +1,27 @@
-#include <QProcess>
+#include <limits>
+
 #include <QtTest>
 
 #include "engine/commandline.h"
 
 namespace {
 
-struct Built
+// The command line for a source with the given options; the cleaned path and output directory
+// go to the optional outputs.
+QString Build(const ConversionSettings& settings, const QString& source, QString* cleaned = nullptr,
+              QString* output = nullptr)
 {
-    bool ok = false;
-    QString cleaned;
-    QString output;
-    QString command;
-};
-
-Built Build(const ConversionSettings& settings, const QString& source)
-{
-    Built built;
-    built.ok = BuildCommandLine(settings, source, built.cleaned, built.output, built.command);
-    return built;
+    QString cleanedPath, outputPath, command;
+    if (!BuildCommandLine(settings, source, cleanedPath, outputPath, command))
+        return QStringLiteral("failed");
+    if (cleaned)
+        *cleaned = cleanedPath;
+    if (output)
+        *output = outputPath;
+    return command;
 }
 
-ConversionSettings WithExecutable(const QString& executable)
+ConversionSettings Tool(const QString& executable = QStringLiteral("/opt/mlv_dump"))
 {
     ConversionSettings settings;
     settings.executable = executable;
@@ -34,20 +35,15 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultOptions()
+    void workedExamples()
     {
-        const Built built = Build(WithExecutable(QStringLiteral("C:/Tools/mlv_dump.exe")),
-                                  QStringLiteral("D:/Footage/A001C002.mlv"));
-        QVERIFY(built.ok);
-        QCOMPARE(built.cleaned, QStringLiteral("D:/Footage/A001C002.mlv"));
-        QCOMPARE(built.output, QStringLiteral("D:/Footage/A001C002/"));
-        QCOMPARE(built.command, QStringLiteral("\"C:/Tools/mlv_dump.exe\" -o \"D:/Footage/A001C002/A001C002_\""
-                                               " --dng --no-cs \"D:/Footage/A001C002.mlv\""));
-    }
+        ConversionSettings settings = Tool(QStringLiteral("C:/Tools/mlv_dump.exe"));
+        QString output;
+        QCOMPARE(Build(settings, QStringLiteral("D:/Footage/A001C002.mlv"), nullptr, &output),
+                 QStringLiteral("\"C:/Tools/mlv_dump.exe\" -o \"D:/Footage/A001C002/A001C002_\""
+                                " --dng --no-cs \"D:/Footage/A001C002.mlv\""));
+        QCOMPARE(output, QStringLiteral("D:/Footage/A001C002/"));
 
-    void everyOptionTurned()
-    {
-        ConversionSettings settings = WithExecutable(QStringLiteral("C:/Tools/mlv_dump.exe"));
         settings.customDestination = true;
         settings.destination = QStringLiteral("E:/DNG/");
         settings.chromaSmoothing = 3;
@@ -59,146 +55,81 @@ private slots:
         // Neither the thread count nor the last dialog folder may leak into a job.
         settings.threads = 7;
         settings.source = QStringLiteral("Z:/elsewhere");
-        const Built built = Build(settings, QStringLiteral("D:/Footage/A001C002.mlv"));
-        QVERIFY(built.ok);
-        QCOMPARE(built.cleaned, QStringLiteral("D:/Footage/A001C002.mlv"));
-        QCOMPARE(built.output, QStringLiteral("E:/DNG/A001C002/"));
-        QCOMPARE(built.command, QStringLiteral("\"C:/Tools/mlv_dump.exe\" -o \"E:/DNG/A001C002/A001C002_\" -v --relaxed"
-                                               " --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"D:/Footage/A001C002.mlv\""));
+        QCOMPARE(Build(settings, QStringLiteral("D:/Footage/A001C002.mlv"), nullptr, &output),
+                 QStringLiteral("\"C:/Tools/mlv_dump.exe\" -o \"E:/DNG/A001C002/A001C002_\" -v --relaxed"
+                                " --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"D:/Footage/A001C002.mlv\""));
+        QCOMPARE(output, QStringLiteral("E:/DNG/A001C002/"));
     }
 
+    // Flags: c cold-pixel fix off, m moving cold pixels, s stripes fix off, r relaxed, v verbose.
     void optionalPieces_data()
     {
-        QTest::addColumn<bool>("coldPixels");
-        QTest::addColumn<bool>("movingColdPixels");
-        QTest::addColumn<bool>("verticalStripes");
-        QTest::addColumn<bool>("relaxed");
-        QTest::addColumn<bool>("verbose");
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<int>("chroma");
         QTest::addColumn<QString>("middle");
-        QTest::newRow("cold fix on, moving off") << true << false << true << false << false << " --dng --no-cs ";
-        QTest::newRow("cold fix on, moving on") << true << true << true << false << false << " --dng --no-cs --fixcp2 ";
-        QTest::newRow("cold fix off, moving off") << false << false << true << false << false << " --dng --no-cs --no-fixcp ";
-        QTest::newRow("cold fix off, moving on") << false << true << true << false << false
-                                                 << " --dng --no-cs --no-fixcp --fixcp2 ";
-        QTest::newRow("stripes off") << true << false << false << false << false << " --dng --no-cs --no-stripes ";
-        QTest::newRow("relaxed") << true << false << true << true << false << " --relaxed --dng --no-cs ";
-        QTest::newRow("verbose") << true << false << true << false << true << " -v --dng --no-cs ";
+        QTest::newRow("cold on, moving off") << "" << 0 << " --dng --no-cs ";
+        QTest::newRow("cold on, moving on") << "m" << 0 << " --dng --no-cs --fixcp2 ";
+        QTest::newRow("cold off, moving off") << "c" << 0 << " --dng --no-cs --no-fixcp ";
+        QTest::newRow("cold off, moving on") << "cm" << 0 << " --dng --no-cs --no-fixcp --fixcp2 ";
+        QTest::newRow("stripes off") << "s" << 0 << " --dng --no-cs --no-stripes ";
+        QTest::newRow("relaxed") << "r" << 0 << " --relaxed --dng --no-cs ";
+        QTest::newRow("verbose") << "v" << 0 << " -v --dng --no-cs ";
+        QTest::newRow("chroma 1") << "" << 1 << " --dng --cs2x2 ";
+        QTest::newRow("chroma 2") << "" << 2 << " --dng --cs3x3 ";
+        QTest::newRow("chroma 4") << "" << 4 << " --dng --no-cs ";
+        QTest::newRow("chroma -1") << "" << -1 << " --dng --no-cs ";
+        QTest::newRow("chroma lowest") << "" << std::numeric_limits<int>::min() << " --dng --no-cs ";
     }
     void optionalPieces()
     {
-        QFETCH(bool, coldPixels);
-        QFETCH(bool, movingColdPixels);
-        QFETCH(bool, verticalStripes);
-        QFETCH(bool, relaxed);
-        QFETCH(bool, verbose);
+        QFETCH(QString, flags);
+        QFETCH(int, chroma);
         QFETCH(QString, middle);
-        ConversionSettings settings = WithExecutable(QStringLiteral("/opt/mlv_dump"));
-        settings.fixColdPixels = coldPixels;
-        settings.fixMovingColdPixels = movingColdPixels;
-        settings.fixVerticalStripes = verticalStripes;
-        settings.skipErrors = relaxed;
-        settings.verbose = verbose;
-        const Built built = Build(settings, QStringLiteral("/clips/c.mlv"));
-        QVERIFY(built.ok);
-        QCOMPARE(built.command, "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + middle + "\"/clips/c.mlv\"");
+        ConversionSettings settings = Tool();
+        settings.fixColdPixels = !flags.contains('c');
+        settings.fixMovingColdPixels = flags.contains('m');
+        settings.fixVerticalStripes = !flags.contains('s');
+        settings.skipErrors = flags.contains('r');
+        settings.verbose = flags.contains('v');
+        settings.chromaSmoothing = chroma;
+        QCOMPARE(Build(settings, QStringLiteral("/clips/c.mlv")), "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + middle + "\"/clips/c.mlv\"");
     }
 
-    void chromaWord_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("word");
-        QTest::newRow("0") << 0 << "--no-cs";
-        QTest::newRow("1") << 1 << "--cs2x2";
-        QTest::newRow("2") << 2 << "--cs3x3";
-        QTest::newRow("3") << 3 << "--cs5x5";
-        QTest::newRow("4") << 4 << "--no-cs";
-        QTest::newRow("-1") << -1 << "--no-cs";
-        QTest::newRow("large") << 1000000 << "--no-cs";
-        QTest::newRow("lowest") << std::numeric_limits<int>::min() << "--no-cs";
-    }
-    void chromaWord()
-    {
-        QFETCH(int, code);
-        QFETCH(QString, word);
-        ConversionSettings settings = WithExecutable(QStringLiteral("/opt/mlv_dump"));
-        settings.chromaSmoothing = code;
-        const Built built = Build(settings, QStringLiteral("/clips/c.mlv"));
-        QVERIFY(built.ok);
-        QCOMPARE(built.command, "\"/opt/mlv_dump\" -o \"/clips/c/c_\" --dng " + word + " \"/clips/c.mlv\"");
-    }
-
+    // A null destination turns the custom destination off; the stored one must then be ignored.
     void pathsAreCleanedFirst_data()
     {
         QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("destination");
         QTest::addColumn<QString>("cleaned");
         QTest::addColumn<QString>("output");
-        QTest::newRow("drive root") << "D:/clip.mlv" << "D:/clip.mlv" << "D:/clip/";
-        QTest::newRow("file system root") << "/clip.mlv" << "/clip.mlv" << "/clip/";
-        QTest::newRow("doubled separators") << "D:/Footage//day1///A.mlv" << "D:/Footage/day1/A.mlv"
+        QTest::newRow("drive root") << "D:/clip.mlv" << QString() << "D:/clip.mlv" << "D:/clip/";
+        QTest::newRow("file system root") << "/clip.mlv" << QString() << "/clip.mlv" << "/clip/";
+        QTest::newRow("doubled separators") << "D:/Footage//day1///A.mlv" << QString() << "D:/Footage/day1/A.mlv"
                                             << "D:/Footage/day1/A/";
-        QTest::newRow("dot segments") << "D:/Footage/./x/../A001C002.mlv" << "D:/Footage/A001C002.mlv"
-                                      << "D:/Footage/A001C002/";
-        QTest::newRow("dot-dot up to the root") << "/a/b/../../c.mlv" << "/c.mlv" << "/c/";
-        QTest::newRow("relative") << "clips/../takes/t1.mlv" << "takes/t1.mlv" << "takes/t1/";
-        QTest::newRow("dots inside the name") << "/f/A.B.mlv" << "/f/A.B.mlv" << "/f/A.B/";
-        QTest::newRow("upper-case extension") << "/f/Take.MLV" << "/f/Take.MLV" << "/f/Take/";
+        QTest::newRow("dot segments") << "D:/Footage/./x/../A.B.mlv" << QString() << "D:/Footage/A.B.mlv"
+                                      << "D:/Footage/A.B/";
+        QTest::newRow("dot-dot up to the root") << "/a/b/../../c.MLV" << QString() << "/c.MLV" << "/c/";
+        QTest::newRow("destination without separator") << "D:/F/A.mlv" << "E:/DNG" << "D:/F/A.mlv" << "E:/DNG/A/";
+        QTest::newRow("destination to be cleaned") << "D:/F/A.mlv" << "E:/DNG/x/..//" << "D:/F/A.mlv" << "E:/DNG/A/";
+        QTest::newRow("empty destination") << "D:/F/A.mlv" << "" << "D:/F/A.mlv" << "/A/";
+        // Cleaning keeps a root's own separator, and one more follows it.
+        QTest::newRow("root destination") << "D:/F/A.mlv" << "/" << "D:/F/A.mlv" << "//A/";
     }
     void pathsAreCleanedFirst()
     {
         QFETCH(QString, source);
+        QFETCH(QString, destination);
         QFETCH(QString, cleaned);
         QFETCH(QString, output);
-        const Built built = Build(WithExecutable(QStringLiteral("/opt/mlv_dump")), source);
-        QVERIFY(built.ok);
-        QCOMPARE(built.cleaned, cleaned);
-        QCOMPARE(built.output, output);
-        QString name = cleaned.mid(cleaned.lastIndexOf('/') + 1);
-        name.chop(4);
-        QCOMPARE(built.command,
-                 "\"/opt/mlv_dump\" -o \"" + output + name + "_\" --dng --no-cs \"" + cleaned + "\"");
-    }
-
-    void executableIsTakenAsStored()
-    {
-        const Built built = Build(WithExecutable(QStringLiteral("C:/Tools//./mlv_dump.exe")),
-                                  QStringLiteral("D:/A.mlv"));
-        QVERIFY(built.ok);
-        QVERIFY(built.command.startsWith(QStringLiteral("\"C:/Tools//./mlv_dump.exe\" -o ")));
-    }
-
-    void customDestination_data()
-    {
-        QTest::addColumn<QString>("destination");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("trailing separator") << "E:/DNG/" << "E:/DNG/A/";
-        QTest::newRow("doubled trailing separator") << "E:/DNG//" << "E:/DNG/A/";
-        QTest::newRow("no trailing separator") << "E:/DNG" << "E:/DNG/A/";
-        QTest::newRow("dot segments") << "E:/DNG/x/.." << "E:/DNG/A/";
-        QTest::newRow("empty") << "" << "/A/";
-        // Cleaning keeps a root's own separator, and one more follows it.
-        QTest::newRow("file system root") << "/" << "//A/";
-    }
-    void customDestination()
-    {
-        QFETCH(QString, destination);
-        QFETCH(QString, output);
-        ConversionSettings settings = WithExecutable(QStringLiteral("/opt/mlv_dump"));
-        settings.customDestination = true;
-        settings.destination = destination;
-        const Built built = Build(settings, QStringLiteral("D:/Footage/A.mlv"));
-        QVERIFY(built.ok);
-        QCOMPARE(built.output, output);
-        QVERIFY(built.command.contains(" -o \"" + output + "A_\" "));
-        QVERIFY(built.command.endsWith(QStringLiteral(" \"D:/Footage/A.mlv\"")));
-    }
-
-    void destinationIgnoredWhenOff()
-    {
-        ConversionSettings settings = WithExecutable(QStringLiteral("/opt/mlv_dump"));
-        settings.destination = QStringLiteral("E:/DNG");
-        const Built built = Build(settings, QStringLiteral("D:/Footage/A.mlv"));
-        QVERIFY(built.ok);
-        QCOMPARE(built.output, QStringLiteral("D:/Footage/A/"));
+        ConversionSettings settings = Tool();
+        settings.customDestination = !destination.isNull();
+        settings.destination = destination.isNull() ? QStringLiteral("E:/ignored") : destination;
+        QString gotCleaned, gotOutput;
+        const QString command = Build(settings, source, &gotCleaned, &gotOutput);
+        QCOMPARE(gotCleaned, cleaned);
+        QCOMPARE(gotOutput, output);
+        const QString name = QFileInfo(cleaned).completeBaseName();
+        QCOMPARE(command, "\"/opt/mlv_dump\" -o \"" + output + name + "_\" --dng --no-cs \"" + cleaned + "\"");
     }
 
     void pathWithoutSeparatorFails_data()
@@ -212,48 +143,9 @@ private slots:
     void pathWithoutSeparatorFails()
     {
         QFETCH(QString, source);
-        QString cleaned = QStringLiteral("untouched 1");
-        QString output = QStringLiteral("untouched 2");
-        QString command = QStringLiteral("untouched 3");
-        QVERIFY(!BuildCommandLine(WithExecutable(QStringLiteral("/opt/mlv_dump")), source, cleaned, output, command));
-        QCOMPARE(cleaned, QStringLiteral("untouched 1"));
-        QCOMPARE(output, QStringLiteral("untouched 2"));
-        QCOMPARE(command, QStringLiteral("untouched 3"));
-    }
-
-    // The job splits its command line with QProcess::splitCommand; every path must come out whole.
-    void splitsBackIntoWholeArguments_data()
-    {
-        QTest::addColumn<QString>("executable");
-        QTest::addColumn<QString>("source");
-        QTest::newRow("blanks") << "/opt/my tools/mlv_dump" << "/media/card 1/take one.mlv";
-        QTest::newRow("non-ASCII") << "/opt/wërkzeug/mlv_dump" << "/Aufnahmen/Größe ü/Été 日本.mlv";
-        QTest::newRow("tab inside") << "/opt/mlv_dump" << "/a\tb/c.mlv";
-        QTest::newRow("quote inside a name") << "/opt/mlv_dump" << "/clips/12\" monitor.mlv";
-        QTest::newRow("quote blank quote") << "/opt/mlv_dump" << "/clips/a\" \"b.mlv";
-        QTest::newRow("quote at the start of a name") << "/opt/mlv_dump" << "/clips/\"x.mlv";
-        QTest::newRow("quote before the separator") << "/opt/mlv_dump" << "/clips\"/x.mlv";
-        QTest::newRow("two quotes") << "/opt/mlv_dump" << "/clips/a\"\"b.mlv";
-        QTest::newRow("three quotes") << "/opt/mlv_dump" << "/clips/a\"\"\"b.mlv";
-        QTest::newRow("quoted executable") << "/opt/\"odd\" dir/mlv_dump" << "/clips/x.mlv";
-        QTest::newRow("executable ending in a quote") << "/opt/dump\"" << "/clips/x.mlv";
-    }
-    void splitsBackIntoWholeArguments()
-    {
-        QFETCH(QString, executable);
-        QFETCH(QString, source);
-        ConversionSettings settings = WithExecutable(executable);
-        settings.verbose = true;
-        settings.fixColdPixels = false;
-        const Built built = Build(settings, source);
-        QVERIFY(built.ok);
-        QString name = built.cleaned.mid(built.cleaned.lastIndexOf('/') + 1);
-        name.chop(4);
-        const QStringList expected{executable, QStringLiteral("-o"), built.output + name + '_', QStringLiteral("-v"),
-                                   QStringLiteral("--dng"), QStringLiteral("--no-cs"), QStringLiteral("--no-fixcp"),
-                                   built.cleaned};
-        QCOMPARE(QProcess::splitCommand(built.command), expected);
-        QCOMPARE(built.cleaned, source);
+        QString cleaned = QStringLiteral("1"), output = QStringLiteral("2"), command = QStringLiteral("3");
+        QVERIFY(!BuildCommandLine(Tool(), source, cleaned, output, command));
+        QCOMPARE(cleaned + output + command, QStringLiteral("123"));
     }
 };
 

@@ -9,25 +9,21 @@ class FakeClip
 {
 public:
     // How long the tool runs at least, from its start.
-    FakeClip& runFor(int milliseconds);
-    // Bytes of the clip the tool reads from its start (-1: all of it), spread over the given time.
-    FakeClip& read(qint64 bytes, int overMilliseconds = 0);
-    // The text is written `repeat` times; the two channels are written in alternating chunks.
+    FakeClip& runFor(int milliseconds) { return set("run-ms", QByteArray::number(milliseconds)); }
+    // Bytes of the clip the tool reads from its start (-1: all of it, also when not set).
+    FakeClip& read(qint64 bytes) { return set("read-bytes", QByteArray::number(bytes)); }
+    // The text is written `repeat` times; the two channels are written in alternation.
     FakeClip& printOut(const QByteArray& text, qint64 repeat = 1);
     FakeClip& printErr(const QByteArray& text, qint64 repeat = 1);
-    FakeClip& exitWith(int code);
+    FakeClip& exitWith(int code) { return set("exit-code", QByteArray::number(code)); }
     // Ends by a signal after printing (an abort on Windows).
-    FakeClip& crash();
-    // Never ends; the test has to kill it.
-    FakeClip& hang();
+    FakeClip& crash() { return set("crash", {}); }
     // Waits, after reading and printing, until this file exists (see release()).
-    FakeClip& holdUntil(const QString& releaseFile);
+    FakeClip& holdUntil(const QString& releaseFile) { return set("hold-until", releaseFile.toUtf8().toHex()); }
     // Writes PREFIX000000.dng, PREFIX000001.dng, ... under the -o prefix.
-    FakeClip& writeDngFiles(int count);
+    FakeClip& writeDngFiles(int count) { return set("dng-files", QByteArray::number(count)); }
     // Records every argument the tool receives, for recordedArguments().
-    FakeClip& recordArguments(const QString& file);
-    // Creates this file once the tool has read and printed, before it holds, hangs or ends.
-    FakeClip& announceTo(const QString& file);
+    FakeClip& recordArguments(const QString& file) { return set("record-args", file.toUtf8().toHex()); }
     // Pads the clip with filler bytes up to this size.
     FakeClip& sizeAtLeast(qint64 bytes);
 
@@ -40,6 +36,8 @@ public:
     static bool release(const QString& releaseFile);
 
 private:
+    FakeClip& set(const char* key, const QByteArray& value);
+
     QByteArray mHeader;
     qint64 mSize = 0;
 };
