@@ -48,9 +48,11 @@ private slots:
         QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished", "Ready"}));
         QCOMPARE(harness.find<QTableWidget>("mpTable")->item(0, 2)->toolTip(), QStringLiteral("done\n"));
         QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
-        QVERIFY(QRegularExpression("^Last duration: 0:00:\\d\\d$").match(messages.last().at(0).toString()).hasMatch());
+        const QRegularExpression last(QStringLiteral("^Last duration: 0:00:\\d\\d$"));
+        QVERIFY(last.match(messages.last().at(0).toString()).hasMatch());
         // The batch takes a few one-second cycles, so the clock ticked while it ran.
-        QVERIFY(QRegularExpression("^Elapsed time: 0:00:\\d\\d$").match(messages.first().at(0).toString()).hasMatch());
+        const QRegularExpression tick(QStringLiteral("^Elapsed time: 0:00:\\d\\d$"));
+        QVERIFY(tick.match(messages.first().at(0).toString()).hasMatch());
         QCOMPARE(harness.controls(false), (QStringList{"mpEditDestination", "mpButtonDestination", "mpButtonStop"}));
     }
 
@@ -73,7 +75,8 @@ private slots:
         running.removeLast();
         QCOMPARE(harness.controls(true), running);
         harness.window().close();
-        const QString refusal = QStringLiteral("information|Cannot exit|Please stop rendering before exiting the program.");
+        const QString refusal =
+            QStringLiteral("information|Cannot exit|Please stop rendering before exiting the program.");
         QCOMPARE(harness.calls, (QStringList{refusal, refusal}));
         QVERIFY(harness.exitCodes.isEmpty());
 
