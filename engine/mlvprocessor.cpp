@@ -23,6 +23,10 @@ MLVProcessor::MLVProcessor(const ConversionSettings& settings)
     : QObject(nullptr)
     , mSettings(settings)
 {
+    // The start-up registers both already; doing it here as well keeps a scheduler usable by any
+    // caller, since an unregistered type would make every queued report vanish silently.
+    qRegisterMetaType<MLVWorker>("MLVWorker");
+    qRegisterMetaType<std::vector<MLVWorker>>("std::vector<MLVWorker>");
     std::list<MLVWorker>& queue = mSettings.workers;
     for (auto it = queue.begin(); it != queue.end();) {
         if (it->GetStatus() == JobStatus::Finished)
