@@ -18,6 +18,9 @@ public:
     void learn(const RawFrame& first);
     void apply(RawFrame& frame) const;
 
+    // False when apply() cannot change a frame: off, or nothing found and no per-frame search.
+    bool active() const { return mEnabled && (mPerFrame || !mMap.empty()); }
+
     // Ascending pixel indices of the map learnt from the first frame.
     const std::vector<std::uint32_t>& map() const { return mMap; }
 

@@ -1,5 +1,7 @@
 #include "converter.h"
 
+#include "bitpacker.h"
+#include "bufferpool.h"
 #include "bytecursor.h"
 #include "chunkfinder.h"
 #include "dngwriter.h"
@@ -128,25 +130,57 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
     std::uint32_t firstWritten = 0xffffffffu;
     std::uint32_t lastWritten = 0;
 
-    auto process = [&](FrameJob& job) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t inFlight = 2 * static_cast<std::size_t>(cores) + 2;
+    // Frame buffers travel reader -> worker -> writer -> reader, so steady state allocates nothing.
+    BufferPool buffers(inFlight + 1);
+    std::vector<RawFrame> scratch(cores);
+
+    auto process = [&](FrameJob& job, unsigned worker) {
         FrameResult result;
         result.frameNumber = job.frameNumber;
         if (!job.error.empty()) {
             result.error = job.error;
             return result;
         }
-        if (!job.decoded && !decoder.decode(job.block.data(), job.block.size(), *job.metadata, job.frame, result.error))
-            return result;
-        std::vector<std::uint8_t>().swap(job.block);
-        corrector.apply(job.frame);
-        result.file = dngWriter.build(job.frame, job.timestamp, *job.metadata);
+        RawFrame& frame = scratch[worker];
+        if (job.decoded) {
+            frame = std::move(job.frame);
+        } else {
+            FrameDecoder::Payload payload;
+            if (!FrameDecoder::describe(job.block.data(), job.block.size(), *job.metadata, frame, payload, result.error))
+                return result;
+            if (!payload.lossless && corrector.leavesFramesAlone()
+                && BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel)) {
+                // Nothing to change in the pixels: the recorded stream becomes the strip where it lies.
+                result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
+                BitPacker::stripFromStream(job.block.data() + payload.offset, result.stripSize, frame.bitsPerPixel);
+                result.header = dngWriter.header(frame, job.timestamp, *job.metadata);
+                result.data = std::move(job.block);
+                result.stripOffset = payload.offset;
+                result.ok = true;
+                return result;
+            }
+            if (!decoder.decode(job.block.data(), job.block.size(), *job.metadata, frame, result.error))
+                return result;
+        }
+        corrector.apply(frame);
+        result.header = dngWriter.header(frame, job.timestamp, *job.metadata);
+        result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
+        result.data = std::move(job.block);
+        result.data.resize(result.stripSize);
+        BitPacker::pack(frame.pixels.data(), frame.width, frame.height, frame.bitsPerPixel, result.data.data());
         result.ok = true;
         return result;
     };
     auto deliver = [&](FrameResult& result) {
         std::string error = result.error;
-        if (result.ok && AtomicFile::writeWhole(framePath(mOptions.prefix, result.frameNumber), result.file.data(),
-                                                result.file.size(), error)) {
+        const bool ok = result.ok
+            && AtomicFile::writeWhole(framePath(mOptions.prefix, result.frameNumber), result.header.data(),
+                                      result.header.size(), result.data.data() + result.stripOffset, result.stripSize,
+                                      error);
+        buffers.give(std::move(result.data));
+        if (ok) {
             ++written;
             firstWritten = std::min(firstWritten, result.frameNumber);
             lastWritten = std::max(lastWritten, result.frameNumber);
@@ -157,8 +191,7 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
         return relaxed;
     };
 
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    FramePipeline pipeline(cores, 2 * static_cast<std::size_t>(cores) + 2, process, deliver);
+    FramePipeline pipeline(cores, inFlight, process, deliver);
 
     bool prepared = false;
     bool haveHeader = false;
@@ -171,6 +204,8 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
 
     MlvBlock block;
     for (;;) {
+        if (block.bytes.capacity() == 0)
+            block.bytes = buffers.take();
         const MlvReader::Result step = reader.next(block);
         for (const std::string& warning : reader.takeWarnings())
             report.error(warning);
@@ -218,7 +253,6 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
                     corrector.prepare(job.frame);
                     prepared = true;
                     job.decoded = true;
-                    std::vector<std::uint8_t>().swap(job.block);
                 }
             }
             if (!pipeline.submit(std::move(job)))

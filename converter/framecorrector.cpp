@@ -30,6 +30,11 @@ void FrameCorrector::prepare(const RawFrame& first)
     mColdPixels.learn(first);
 }
 
+bool FrameCorrector::leavesFramesAlone() const
+{
+    return !mStripes.active() && !mColdPixels.active() && mChroma.window() == 0;
+}
+
 void FrameCorrector::apply(RawFrame& frame) const
 {
     if (!isUsable(frame))

@@ -30,6 +30,10 @@ public:
 
     const CorrectionOptions& options() const { return mOptions; }
 
+    // True when apply() would leave every frame as it is, because every fix is off or found
+    // nothing to do in prepare(); frames may then bypass it.
+    bool leavesFramesAlone() const;
+
 private:
     // Levels and sizes that every fix can rely on; other frames pass through untouched.
     static bool isUsable(const RawFrame& frame);
