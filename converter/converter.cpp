@@ -11,6 +11,7 @@
 #include "metadataparser.h"
 #include "mlvreader.h"
 #include "reporter.h"
+#include "streampixelrepairer.h"
 #include "wavwriter.h"
 
 #include <algorithm>
@@ -150,9 +151,11 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
             FrameDecoder::Payload payload;
             if (!FrameDecoder::describe(job.block.data(), job.block.size(), *job.metadata, frame, payload, result.error))
                 return result;
-            if (!payload.lossless && corrector.leavesFramesAlone()
-                && BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel)) {
-                // Nothing to change in the pixels: the recorded stream becomes the strip where it lies.
+            const std::vector<std::uint32_t>* repairs = payload.lossless ? nullptr : corrector.onlyRepairs(frame);
+            if (repairs && BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel)) {
+                // At most a few known pixels to change: they are repaired in the recorded stream,
+                // which then becomes the strip where it lies.
+                StreamPixelRepairer::repair(job.block.data() + payload.offset, payload.size, frame, *repairs);
                 result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
                 BitPacker::stripFromStream(job.block.data() + payload.offset, result.stripSize, frame.bitsPerPixel);
                 result.header = dngWriter.header(frame, job.timestamp, *job.metadata);
