@@ -10,30 +10,36 @@ namespace mlv2dng {
 
 namespace {
 
-// Eight pixels of an even depth make bits/2 whole 16-bit words of the MSB-first stream, stored high
-// byte first; with a constant depth every shift is a constant.
-template <unsigned Bits>
-void packGroups(const std::uint16_t* row, std::size_t groups, std::uint8_t* out)
+// The value's bytes in memory order, most significant first.
+inline std::uint64_t bigEndian(std::uint64_t value)
 {
-    constexpr std::uint32_t maximum = (1u << Bits) - 1;
-    for (std::size_t g = 0; g < groups; ++g) {
-        std::uint32_t words[Bits / 2 + 1] = {};
-#if defined(__GNUC__)
-#pragma GCC unroll 8
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return __builtin_bswap64(value);
+#else
+    std::uint8_t bytes[8];
+    for (unsigned b = 0; b < 8; ++b)
+        bytes[b] = static_cast<std::uint8_t>(value >> (56 - 8 * b));
+    std::uint64_t ordered;
+    std::memcpy(&ordered, bytes, 8);
+    return ordered;
 #endif
-        for (unsigned k = 0; k < 8; ++k) {
-            const std::uint32_t value = std::min<std::uint32_t>(row[k], maximum);
-            const unsigned bit = k * Bits;
-            const std::uint32_t placed = value << (32 - Bits - bit % 16);
-            words[bit / 16] |= placed >> 16;
-            words[bit / 16 + 1] |= placed & 0xffff;
-        }
-        for (unsigned w = 0; w < Bits / 2; ++w) {
-            out[2 * w] = static_cast<std::uint8_t>(words[w] >> 8);
-            out[2 * w + 1] = static_cast<std::uint8_t>(words[w]);
-        }
-        row += 8;
-        out += Bits;
+}
+
+// Four pixels of an even depth make bits/2 whole bytes of the MSB-first stream. Each quad is stored
+// as eight bytes, the surplus being overwritten by the next quad, so the caller leaves at least
+// eight bytes of room after the last quad it asks for.
+template <unsigned Bits>
+void packQuads(const std::uint16_t* row, std::size_t quads, std::uint8_t* out)
+{
+    constexpr std::uint64_t maximum = (1u << Bits) - 1;
+    for (std::size_t q = 0; q < quads; ++q) {
+        std::uint64_t joined = 0;
+        for (unsigned k = 0; k < 4; ++k)
+            joined = joined << Bits | std::min<std::uint64_t>(row[k], maximum);
+        joined = bigEndian(joined << (64 - 4 * Bits));
+        std::memcpy(out, &joined, 8);
+        row += 4;
+        out += Bits / 2;
     }
 }
 
@@ -60,17 +66,20 @@ void BitPacker::pack(const std::uint16_t* pixels, int width, int height, int bit
             }
             continue;
         }
-        const std::size_t groups = grouped ? w / 8 : 0;
+        // The last row keeps its final quads for the careful path, so no store runs past the strip.
+        std::size_t quads = grouped ? w / 4 : 0;
+        if (y == height - 1)
+            quads = quads > 2 ? quads - 2 : 0;
         switch (bits) {
-        case 10: packGroups<10>(row, groups, out); break;
-        case 12: packGroups<12>(row, groups, out); break;
-        case 14: packGroups<14>(row, groups, out); break;
+        case 10: packQuads<10>(row, quads, out); break;
+        case 12: packQuads<12>(row, quads, out); break;
+        case 14: packQuads<14>(row, quads, out); break;
         default: break;
         }
-        out += groups * bits;
+        out += quads * bits / 2;
         std::uint64_t accumulator = 0;
         unsigned pending = 0;
-        for (std::size_t x = groups * 8; x < w; ++x) {
+        for (std::size_t x = quads * 4; x < w; ++x) {
             const std::uint32_t value = row[x] > maximum ? maximum : row[x];
             accumulator = (accumulator << bits) | value;
             pending += bits;
