@@ -152,7 +152,10 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
             if (!FrameDecoder::describe(job.block.data(), job.block.size(), *job.metadata, frame, payload, result.error))
                 return result;
             const std::vector<std::uint32_t>* repairs = payload.lossless ? nullptr : corrector.onlyRepairs(frame);
-            if (repairs && BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel)) {
+            const std::size_t area = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+            // Pixel by pixel in the stream pays off for a sensor's handful, not for a map of thousands.
+            if (repairs && repairs->size() <= area / 1024 + 16
+                && BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel)) {
                 // At most a few known pixels to change: they are repaired in the recorded stream,
                 // which then becomes the strip where it lies.
                 StreamPixelRepairer::repair(job.block.data() + payload.offset, payload.size, frame, *repairs);

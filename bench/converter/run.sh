@@ -19,35 +19,37 @@ FRAMES=240
 MEGAPIXELS=$(echo "1920 * 1080 / 1000000" | bc -l)
 CORES=$(nproc)
 
-# Runs one conversion into a fresh folder and prints its wall time.
+# Runs one conversion into a fresh folder and prints its wall time and CPU time (user + system),
+# the latter being less disturbed by other work on the machine.
 convert() {
     clip=$1; shift
-    rm -rf "$WORK/out"; mkdir "$WORK/out"
-    t0=$(now)
-    "$BIN/mlv2dng" --dng "$@" -o "$WORK/out/B_" "$WORK/$clip" > "$WORK/report.txt"
-    t1=$(now)
+    rm -rf "$WORK/out"; mkdir "$WORK/out"; sync   # no write-back of the last run during this one
+    /usr/bin/time -f "%e %U %S" -o "$WORK/time.txt" \
+        "$BIN/mlv2dng" --dng "$@" -o "$WORK/out/B_" "$WORK/$clip" > "$WORK/report.txt"
     written=$(ls "$WORK/out" | grep -c '\.dng$')
     [ "$written" -eq "$FRAMES" ] || { echo "only $written frames written" >&2; exit 1; }
-    elapsed "$t0" "$t1"
+    awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$WORK/time.txt"
 }
 
 for round in $(seq "$ROUNDS"); do
     cat "$WORK"/*.MLV > /dev/null   # every contender starts from a warm page cache
     echo "== round $round, load average $(cut -d' ' -f1-3 /proc/loadavg), $CORES cores"
-    rm -rf "$WORK/out"; mkdir "$WORK/out"
+    rm -rf "$WORK/out"; mkdir "$WORK/out"; sync
     t0=$(now); cp "$WORK/plain.MLV" "$WORK/out/copy.MLV"; t1=$(now)
     cp_time=$(elapsed "$t0" "$t1")
     size=$(stat -c %s "$WORK/plain.MLV")
-    off=$(convert plain.MLV --no-fixcp --no-stripes --no-cs)
+    off_run=$(convert plain.MLV --no-fixcp --no-stripes --no-cs)
+    off=${off_run% *}
+    off_cpu=${off_run#* }
     awk -v cp="$cp_time" -v conv="$off" -v size="$size" -v frames="$FRAMES" 'BEGIN {
         printf "cp %.2f s (%.0f MB/s); corrections off: %.2f s = %.1f fps (%.0f MB/s), %.0f %% of cp throughput\n",
             cp, size / cp / 1e6, conv, frames / conv, size / conv / 1e6, 100 * cp / conv }'
-    printf "%-28s %7s %8s %9s\n" "configuration" "s" "fps" "x off"
+    printf "%-26s %7s %8s %7s %7s %9s\n" "configuration" "wall s" "fps" "x off" "CPU s" "CPU x off"
     report() {
-        awk -v name="$1" -v t="$2" -v off="$off" -v frames="$FRAMES" \
-            'BEGIN { printf "%-28s %7.2f %8.1f %9.2f\n", name, t, frames / t, t / off }'
+        awk -v name="$1" -v t="${2% *}" -v cpu="${2#* }" -v off="$off" -v offcpu="$off_cpu" -v frames="$FRAMES" \
+            'BEGIN { printf "%-26s %7.2f %8.1f %7.2f %7.2f %9.2f\n", name, t, frames / t, t / off, cpu, cpu / offcpu }'
     }
-    report "off" "$off"
+    report "off" "$off_run"
     report "defaults" "$(convert plain.MLV)"
     report "defaults, striped clip" "$(convert striped.MLV)"
     report "--fixcp2" "$(convert plain.MLV --fixcp2)"
@@ -57,7 +59,8 @@ for round in $(seq "$ROUNDS"); do
     lossless_off=$(convert lossless.MLV --no-fixcp --no-stripes --no-cs)
     report "lossless, off" "$lossless_off"
     report "lossless, defaults" "$(convert lossless.MLV)"
-    awk -v t="$lossless_off" -v mp="$MEGAPIXELS" -v frames="$FRAMES" -v cores="$CORES" 'BEGIN {
-        printf "lossless end to end (decode, pack, write): %.0f MP/s, %.0f MP/s per core\n",
-            frames * mp / t, frames * mp / t / cores }'
+    awk -v t="${lossless_off% *}" -v cpu="${lossless_off#* }" -v mp="$MEGAPIXELS" -v frames="$FRAMES" \
+        -v cores="$CORES" 'BEGIN {
+        printf "lossless end to end (decode, pack, write): %.0f MP/s, %.0f MP/s per core by wall time, %.0f MP/s per CPU second\n",
+            frames * mp / t, frames * mp / t / cores, frames * mp / cpu }'
 done
