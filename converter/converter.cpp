@@ -50,6 +50,12 @@ std::string describeBlock(const MlvBlock& block)
     const ByteCursor cursor(block.bytes.data(), block.bytes.size());
     if (block.type == "VIDF" || block.type == "AUDF")
         line << ", frame " << cursor.u32(16);
+    if (block.type == "MLVI") {
+        const FileHeaderInfo header = MetadataParser::parseFileHeader(block.bytes.data(), block.bytes.size());
+        line << std::hex << ", video class 0x" << header.videoClass << ", audio class 0x" << header.audioClass
+             << std::dec << ", " << header.videoFrameCount << " frames in this chunk, " << header.fpsNumerator << "/"
+             << header.fpsDenominator << " fps";
+    }
     return line.str();
 }
 
@@ -236,14 +242,6 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
             if (!unsupported.empty() && next->header.videoClass != 0) {
                 fatal = unsupported;
                 break;
-            }
-            if (mOptions.verbose) {
-                std::ostringstream line;
-                line << "  video class 0x" << std::hex << next->header.videoClass << ", audio class 0x"
-                     << next->header.audioClass << std::dec << ", " << next->header.videoFrameCount
-                     << " frames in this chunk, " << next->header.fpsNumerator << "/" << next->header.fpsDenominator
-                     << " fps";
-                report.info(line.str());
             }
         } else if (type == "VIDF") {
             ++videoBlocks;

@@ -21,7 +21,7 @@ int main(int argc, char** argv)
         std::cout << "mlv2dng " << Converter::kVersion << '\n';
         return Converter::Success;
     case CommandLine::Action::Error:
-        std::cerr << "[ERROR] " << parsed.error << '\n' << CommandLine::usage(program);
+        std::cerr << "[ERROR] " << parsed.error << "\n[ERROR] " << CommandLine::synopsis(program) << '\n';
         return Converter::BadCommandLine;
     case CommandLine::Action::Convert:
         break;

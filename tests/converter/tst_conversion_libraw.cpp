@@ -454,6 +454,8 @@ private slots:
         const Run noDng = runConverter({"-o", path("C_"), path("D14.MLV")});
         QCOMPARE(noDng.exitCode, 2);
         QVERIFY(noDng.err.startsWith("[ERROR] ") && noDng.err.contains("Usage:"));
+        for (const QString& line : noDng.err.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith("[ERROR] "), qPrintable(line));
         const Run unknown = runConverter({"--dng", "--no-audio", path("D14.MLV")});
         QCOMPARE(unknown.exitCode, 2);
         QVERIFY(unknown.err.contains("--no-audio"));
@@ -464,13 +466,20 @@ private slots:
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.startsWith("mlv2dng "));
 
-        // -v lists every block on standard output and nothing on standard error.
+        // -v adds exactly one line per block on standard output and nothing on standard error.
         QVERIFY(QDir(mDir.path()).mkpath("V"));
         const Run verbose = runConverter({"-v", "--dng", "-o", path("V/V_"), path("D14.MLV")});
         QCOMPARE(verbose.exitCode, 0);
         QCOMPARE(verbose.err, QString());
         QCOMPARE(verbose.out.count("Block VIDF"), 3);
         QCOMPARE(verbose.out.count("Block ZZZZ"), 1);
+        QVERIFY(QDir(mDir.path()).mkpath("Q"));
+        const Run quiet = runConverter({"--dng", "-o", path("Q/Q_"), path("D14.MLV")});
+        QCOMPARE(quiet.exitCode, 0);
+        const QRegularExpressionMatch blocks = QRegularExpression("Chunk 1: (\\d+) blocks read").match(quiet.out);
+        QVERIFY(blocks.hasMatch());
+        QCOMPARE(verbose.out.count('\n'), quiet.out.count('\n') + blocks.captured(1).toInt());
+        QCOMPARE(verbose.out.count("\nBlock "), blocks.captured(1).toInt());
     }
 
     // Korvalin starts the converter with one command string per job, after creating the job's directory.
