@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace mlv2dng {
@@ -47,6 +48,39 @@ bool AtomicFile::write(const std::uint8_t* data, std::size_t size)
     return true;
 }
 
+bool AtomicFile::write(const std::uint8_t* head, std::size_t headSize, const std::uint8_t* tail,
+                       std::size_t tailSize)
+{
+    iovec parts[2] = {{const_cast<std::uint8_t*>(head), headSize}, {const_cast<std::uint8_t*>(tail), tailSize}};
+    iovec* part = parts;
+    int left = 2;
+    while (left > 0) {
+        if (part->iov_len == 0) {
+            ++part;
+            --left;
+            continue;
+        }
+        const ssize_t done = ::writev(mFd, part, left);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return failWith("cannot write");
+        }
+        // A short write leaves the rest for another round.
+        std::size_t rest = static_cast<std::size_t>(done);
+        while (left > 0 && rest >= part->iov_len) {
+            rest -= part->iov_len;
+            ++part;
+            --left;
+        }
+        if (left > 0) {
+            part->iov_base = static_cast<std::uint8_t*>(part->iov_base) + rest;
+            part->iov_len -= rest;
+        }
+    }
+    return true;
+}
+
 bool AtomicFile::writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size)
 {
     while (size > 0) {
@@ -79,6 +113,16 @@ bool AtomicFile::writeWhole(const std::string& path, const std::uint8_t* data, s
 {
     AtomicFile file(path);
     const bool ok = file.open() && file.write(data, size) && file.commit();
+    if (!ok)
+        error = file.error();
+    return ok;
+}
+
+bool AtomicFile::writeWhole(const std::string& path, const std::uint8_t* head, std::size_t headSize,
+                            const std::uint8_t* tail, std::size_t tailSize, std::string& error)
+{
+    AtomicFile file(path);
+    const bool ok = file.open() && file.write(head, headSize, tail, tailSize) && file.commit();
     if (!ok)
         error = file.error();
     return ok;

@@ -19,6 +19,7 @@ public:
 
     bool open();
     bool write(const std::uint8_t* data, std::size_t size);
+    bool write(const std::uint8_t* head, std::size_t headSize, const std::uint8_t* tail, std::size_t tailSize);
     bool writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
     // Closes and renames to the final name.
     bool commit();
@@ -29,6 +30,9 @@ public:
 
     // Writes a whole buffer in one go, the common case.
     static bool writeWhole(const std::string& path, const std::uint8_t* data, std::size_t size, std::string& error);
+    // Writes two buffers one after the other, in one system call when the system allows.
+    static bool writeWhole(const std::string& path, const std::uint8_t* head, std::size_t headSize,
+                           const std::uint8_t* tail, std::size_t tailSize, std::string& error);
 
 private:
     bool failWith(const std::string& what);

@@ -1,9 +1,11 @@
 #include "badpixeldetector.h"
 
 #include "cfaneighbourhood.h"
+#include "vectorclones.h"
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace mlv2dng {
 
@@ -39,6 +41,7 @@ int BadPixelDetector::coldLimit(const RawFrame& frame)
     return std::max(frame.blackLevel / 2, frame.whiteLevel / 1024);
 }
 
+KORVALIN_VECTOR_CLONES
 std::vector<std::uint32_t> BadPixelDetector::find(const RawFrame& frame) const
 {
     std::vector<std::uint32_t> bad;
@@ -51,10 +54,24 @@ std::vector<std::uint32_t> BadPixelDetector::find(const RawFrame& frame) const
     const CfaNeighbourhood hood(frame.cfa);
     const int hotFloor = mFindHot ? lim.hotFloor : lim.white;  // nothing passes when hot search is off
     std::array<int, 24> values{};
+    std::vector<std::uint8_t> worthALook(static_cast<std::size_t>(w), 1);
+    const int cold = lim.cold;
+    const int white = lim.white;
+    const int hotGap = lim.hotGap;
 
     for (int y = 0; y < h; ++y) {
         const std::uint16_t* row = frame.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        // Two columns away on the same row is always the same colour and always among the
+        // neighbours, so a hot pixel must clear both; this pass runs in vector lanes.
+        for (int x = 2; x < w - 2; ++x) {
+            const int v = row[x];
+            const int coldCandidate = v <= cold;
+            const int hotCandidate = (v > hotFloor) & (v < white) & (v > row[x - 2] + hotGap) & (v > row[x + 2] + hotGap);
+            worthALook[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(coldCandidate | hotCandidate);
+        }
         for (int x = 0; x < w; ++x) {
+            if (!worthALook[static_cast<std::size_t>(x)])
+                continue;
             const int v = row[x];
             const bool coldCandidate = v <= lim.cold;
             const bool hotCandidate = v > hotFloor && v < lim.white;

@@ -17,6 +17,12 @@ public:
 
     // Values above the depth's maximum are clamped rather than wrapped.
     static void pack(const std::uint16_t* pixels, int width, int height, int bitsPerSample, std::uint8_t* out);
+
+    // Whether a frame's strip is its MLV bit stream as it stands, words turned around: true when
+    // every row ends on a word, so MLV's row-crossing stream and TIFF's byte-aligned rows agree.
+    static bool stripIsSwappedStream(int width, int bitsPerSample);
+    // Turns stripBytes() of an MLV stream into the strip, in place.
+    static void stripFromStream(std::uint8_t* data, std::size_t size, int bitsPerSample);
 };
 
 }  // namespace mlv2dng

@@ -1,4 +1,4 @@
-// Turns a ByteSource into exact-size reads: small reads come from a large buffer, big ones go straight through.
+// Turns a ByteSource into exact-size reads: small reads come from a buffer, big ones (frames) go straight through.
 #pragma once
 
 #include "bytesource.h"
@@ -11,7 +11,7 @@ namespace mlv2dng {
 class BufferedReader
 {
 public:
-    explicit BufferedReader(ByteSource& source, std::size_t bufferSize = 1 << 20);
+    explicit BufferedReader(ByteSource& source, std::size_t bufferSize = 1 << 16);
 
     // Reads exactly n bytes, or returns false (end of data or an I/O error: see failed()).
     bool readExact(std::uint8_t* destination, std::size_t n);

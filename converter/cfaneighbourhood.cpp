@@ -11,8 +11,8 @@ CfaNeighbourhood::CfaNeighbourhood(const std::array<std::uint8_t, 4>& cfa)
         for (int px = 0; px < 2; ++px) {
             const std::size_t p = static_cast<std::size_t>(py * 2 + px);
             std::vector<PixelOffset>& all = mNeighbours[p];
-            for (int dy = -2; dy <= 2; ++dy) {
-                for (int dx = -2; dx <= 2; ++dx) {
+            for (int dy = -kReach; dy <= kReach; ++dy) {
+                for (int dx = -kReach; dx <= kReach; ++dx) {
                     if ((dx != 0 || dy != 0) && colourAt(px + dx, py + dy) == colourAt(px, py))
                         all.push_back({dx, dy});
                 }

@@ -18,6 +18,8 @@ struct PixelOffset
 class CfaNeighbourhood
 {
 public:
+    static constexpr int kReach = 2;  // the largest |dx| or |dy| of any offset
+
     explicit CfaNeighbourhood(const std::array<std::uint8_t, 4>& cfa);
 
     // Offsets (|dx|, |dy| <= 2) that land on the colour of (x, y), nearest first.

@@ -28,7 +28,7 @@ void ColdPixelFixer::apply(RawFrame& frame) const
     if (!mEnabled)
         return;
     // A map from a frame of another size says nothing about this one.
-    const bool mapFits = frame.width == mWidth && frame.height == mHeight;
+    const bool mapFits = this->mapFits(frame);
     if (!mPerFrame) {
         if (mapFits)
             BadPixelRepairer::repair(frame, mMap);

@@ -18,6 +18,12 @@ public:
     void learn(const RawFrame& first);
     void apply(RawFrame& frame) const;
 
+    // False when apply() cannot change a frame: off, or nothing found and no per-frame search.
+    bool active() const { return mEnabled && (mPerFrame || !mMap.empty()); }
+    bool searchesEachFrame() const { return mEnabled && mPerFrame; }
+    // Whether the map learnt applies to a frame: only to frames of the learnt size.
+    bool mapFits(const RawFrame& frame) const { return frame.width == mWidth && frame.height == mHeight; }
+
     // Ascending pixel indices of the map learnt from the first frame.
     const std::vector<std::uint32_t>& map() const { return mMap; }
 

@@ -80,6 +80,11 @@ std::string CommandLine::defaultPrefix(const std::string& input)
     return (hasExtension ? input.substr(0, dot) : input) + "_";
 }
 
+std::string CommandLine::synopsis(const std::string& program)
+{
+    return "Usage: " + program + " [options] INPUT.MLV (" + program + " --help lists the options)";
+}
+
 std::string CommandLine::usage(const std::string& program)
 {
     return "Usage: " + program + " [options] INPUT.MLV\n"

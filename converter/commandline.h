@@ -32,6 +32,8 @@ public:
 
     static Result parse(const std::vector<std::string>& arguments);  // without the program name
     static std::string usage(const std::string& program);
+    // The usage in one line, for standard error, where every line is an "[ERROR] " line.
+    static std::string synopsis(const std::string& program);
     static std::string defaultPrefix(const std::string& input);
 };
 

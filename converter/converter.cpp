@@ -1,5 +1,7 @@
 #include "converter.h"
 
+#include "bitpacker.h"
+#include "bufferpool.h"
 #include "bytecursor.h"
 #include "chunkfinder.h"
 #include "dngwriter.h"
@@ -9,6 +11,7 @@
 #include "metadataparser.h"
 #include "mlvreader.h"
 #include "reporter.h"
+#include "streampixelrepairer.h"
 #include "wavwriter.h"
 
 #include <algorithm>
@@ -47,6 +50,12 @@ std::string describeBlock(const MlvBlock& block)
     const ByteCursor cursor(block.bytes.data(), block.bytes.size());
     if (block.type == "VIDF" || block.type == "AUDF")
         line << ", frame " << cursor.u32(16);
+    if (block.type == "MLVI") {
+        const FileHeaderInfo header = MetadataParser::parseFileHeader(block.bytes.data(), block.bytes.size());
+        line << std::hex << ", video class 0x" << header.videoClass << ", audio class 0x" << header.audioClass
+             << std::dec << ", " << header.videoFrameCount << " frames in this chunk, " << header.fpsNumerator << "/"
+             << header.fpsDenominator << " fps";
+    }
     return line.str();
 }
 
@@ -128,25 +137,62 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
     std::uint32_t firstWritten = 0xffffffffu;
     std::uint32_t lastWritten = 0;
 
-    auto process = [&](FrameJob& job) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t inFlight = 2 * static_cast<std::size_t>(cores) + 2;
+    // Frame buffers travel reader -> worker -> writer -> reader, so steady state allocates nothing.
+    BufferPool buffers(inFlight + 1);
+    std::vector<RawFrame> scratch(cores);
+
+    auto process = [&](FrameJob& job, unsigned worker) {
         FrameResult result;
         result.frameNumber = job.frameNumber;
         if (!job.error.empty()) {
             result.error = job.error;
             return result;
         }
-        if (!job.decoded && !decoder.decode(job.block.data(), job.block.size(), *job.metadata, job.frame, result.error))
-            return result;
-        std::vector<std::uint8_t>().swap(job.block);
-        corrector.apply(job.frame);
-        result.file = dngWriter.build(job.frame, job.timestamp, *job.metadata);
+        RawFrame& frame = scratch[worker];
+        if (job.decoded) {
+            frame = std::move(job.frame);
+        } else {
+            FrameDecoder::Payload payload;
+            if (!FrameDecoder::describe(job.block.data(), job.block.size(), *job.metadata, frame, payload, result.error))
+                return result;
+            const std::vector<std::uint32_t>* repairs = payload.lossless ? nullptr : corrector.onlyRepairs(frame);
+            const std::size_t area = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+            // Pixel by pixel in the stream pays off for a sensor's handful, not for a map of thousands.
+            if (repairs && repairs->size() <= area / 1024 + 16
+                && BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel)) {
+                // At most a few known pixels to change: they are repaired in the recorded stream,
+                // which then becomes the strip where it lies.
+                StreamPixelRepairer::repair(job.block.data() + payload.offset, payload.size, frame, *repairs);
+                result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
+                BitPacker::stripFromStream(job.block.data() + payload.offset, result.stripSize, frame.bitsPerPixel);
+                result.header = dngWriter.header(frame, job.timestamp, *job.metadata);
+                result.data = std::move(job.block);
+                result.stripOffset = payload.offset;
+                result.ok = true;
+                return result;
+            }
+            if (!decoder.decode(job.block.data(), job.block.size(), *job.metadata, frame, result.error))
+                return result;
+        }
+        corrector.apply(frame);
+        result.header = dngWriter.header(frame, job.timestamp, *job.metadata);
+        result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
+        result.data = std::move(job.block);
+        result.data.resize(result.stripSize);
+        BitPacker::pack(frame.pixels.data(), frame.width, frame.height, frame.bitsPerPixel, result.data.data());
         result.ok = true;
         return result;
     };
     auto deliver = [&](FrameResult& result) {
         std::string error = result.error;
-        if (result.ok && AtomicFile::writeWhole(framePath(mOptions.prefix, result.frameNumber), result.file.data(),
-                                                result.file.size(), error)) {
+        const bool ok = result.ok
+            && AtomicFile::writeWhole(framePath(mOptions.prefix, result.frameNumber), result.header.data(),
+                                      result.header.size(), result.data.data() + result.stripOffset, result.stripSize,
+                                      error);
+        buffers.give(std::move(result.data));
+        if (ok) {
             ++written;
             firstWritten = std::min(firstWritten, result.frameNumber);
             lastWritten = std::max(lastWritten, result.frameNumber);
@@ -157,8 +203,7 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
         return relaxed;
     };
 
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    FramePipeline pipeline(cores, 2 * static_cast<std::size_t>(cores) + 2, process, deliver);
+    FramePipeline pipeline(cores, inFlight, process, deliver);
 
     bool prepared = false;
     bool haveHeader = false;
@@ -171,6 +216,8 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
 
     MlvBlock block;
     for (;;) {
+        if (block.bytes.capacity() == 0)
+            block.bytes = buffers.take();
         const MlvReader::Result step = reader.next(block);
         for (const std::string& warning : reader.takeWarnings())
             report.error(warning);
@@ -196,14 +243,6 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
                 fatal = unsupported;
                 break;
             }
-            if (mOptions.verbose) {
-                std::ostringstream line;
-                line << "  video class 0x" << std::hex << next->header.videoClass << ", audio class 0x"
-                     << next->header.audioClass << std::dec << ", " << next->header.videoFrameCount
-                     << " frames in this chunk, " << next->header.fpsNumerator << "/" << next->header.fpsDenominator
-                     << " fps";
-                report.info(line.str());
-            }
         } else if (type == "VIDF") {
             ++videoBlocks;
             FrameJob job;
@@ -218,7 +257,6 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
                     corrector.prepare(job.frame);
                     prepared = true;
                     job.decoded = true;
-                    std::vector<std::uint8_t>().swap(job.block);
                 }
             }
             if (!pipeline.submit(std::move(job)))

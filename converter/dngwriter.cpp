@@ -83,6 +83,16 @@ std::vector<std::uint8_t> DngWriter::timeCode(std::uint32_t frameNumber, std::ui
 std::vector<std::uint8_t> DngWriter::build(const RawFrame& frame, std::uint64_t frameTimestamp,
                                            const ClipMetadata& metadata) const
 {
+    std::vector<std::uint8_t> out = header(frame, frameTimestamp, metadata);
+    const std::size_t stripOffset = out.size();
+    out.resize(stripOffset + BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel));
+    BitPacker::pack(frame.pixels.data(), frame.width, frame.height, frame.bitsPerPixel, out.data() + stripOffset);
+    return out;
+}
+
+std::vector<std::uint8_t> DngWriter::header(const RawFrame& frame, std::uint64_t frameTimestamp,
+                                            const ClipMetadata& metadata) const
+{
     const std::uint32_t width = static_cast<std::uint32_t>(frame.width);
     const std::uint32_t height = static_cast<std::uint32_t>(frame.height);
     const std::size_t stripBytes = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
@@ -201,14 +211,13 @@ std::vector<std::uint8_t> DngWriter::build(const RawFrame& frame, std::uint64_t 
     ifd.addLongs(ExifIfd, {exifOffset});
     ifd.addLongs(StripOffsets, {stripOffset});
 
-    std::vector<std::uint8_t> out(stripOffset + stripBytes, 0);
+    std::vector<std::uint8_t> out(stripOffset, 0);
     out[0] = 'I';
     out[1] = 'I';
     out[2] = 42;
     out[4] = static_cast<std::uint8_t>(ifdOffset);
     ifd.write(out, ifdOffset, ifdValues);
     exif.write(out, exifOffset, exifValues);
-    BitPacker::pack(frame.pixels.data(), frame.width, frame.height, frame.bitsPerPixel, out.data() + stripOffset);
     return out;
 }
 

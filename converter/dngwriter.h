@@ -18,6 +18,10 @@ public:
     // The whole file: header, IFD0 holding the CFA image, EXIF IFD, then one packed strip.
     std::vector<std::uint8_t> build(const RawFrame& frame, std::uint64_t frameTimestamp,
                                     const ClipMetadata& metadata) const;
+    // Everything before the strip, which follows it directly (BitPacker::stripBytes() long).
+    // Only the frame's description is used, not its pixels.
+    std::vector<std::uint8_t> header(const RawFrame& frame, std::uint64_t frameTimestamp,
+                                     const ClipMetadata& metadata) const;
 
     // "YYYY:MM:DD HH:MM:SS" of the frame, or empty without a clock block.
     static std::string frameDateTime(const ClockInfo& clock, std::uint64_t frameTimestamp);

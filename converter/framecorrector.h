@@ -30,14 +30,21 @@ public:
 
     const CorrectionOptions& options() const { return mOptions; }
 
+    // When all apply() would do to a frame like this one (its pixels are not looked at) is to repair
+    // the fixed pixels found in prepare(), their ascending indices, possibly none; otherwise null.
+    // A caller may then repair just those pixels wherever the frame lies instead of calling apply().
+    const std::vector<std::uint32_t>* onlyRepairs(const RawFrame& frame) const;
+
 private:
     // Levels and sizes that every fix can rely on; other frames pass through untouched.
     static bool isUsable(const RawFrame& frame);
+    static bool hasUsableShape(const RawFrame& frame);
 
     CorrectionOptions mOptions;
     StripeCorrector mStripes;
     ColdPixelFixer mColdPixels;
     ChromaSmoother mChroma;
+    std::vector<std::uint32_t> mNoPixels;  // always empty
 };
 
 }  // namespace mlv2dng

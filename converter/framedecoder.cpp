@@ -18,8 +18,8 @@ std::string FrameDecoder::unsupportedVideo(std::uint16_t videoClass)
     return {};
 }
 
-bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata,
-                          RawFrame& frame, std::string& error) const
+bool FrameDecoder::describe(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata,
+                            RawFrame& frame, Payload& payload, std::string& error)
 {
     const ByteCursor cursor(block, size);
     frame.frameNumber = cursor.u32(16);
@@ -48,8 +48,10 @@ bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const Cli
         error = where + ": frame space " + std::to_string(frameSpace) + " is larger than the block";
         return false;
     }
-    const std::uint8_t* payload = block + 32 + frameSpace;
-    const std::size_t available = size - 32 - frameSpace;
+    payload.offset = 32 + std::size_t{frameSpace};
+    payload.size = size - payload.offset;
+    payload.lossless = (metadata.header.videoClass & kLosslessFlag) != 0;
+    const std::size_t available = payload.size;
 
     frame.width = raw.width;
     frame.height = raw.height;
@@ -69,7 +71,7 @@ bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const Cli
     }
 
     const std::size_t count = static_cast<std::size_t>(raw.width) * static_cast<std::size_t>(raw.height);
-    if (metadata.header.videoClass & kLosslessFlag) {
+    if (payload.lossless) {
         // Every sample costs at least one bit of code, so a short stream cannot hold a huge frame:
         // this bounds what the decoder may allocate by the bytes actually present.
         if (count / 8 > available) {
@@ -77,24 +79,38 @@ bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const Cli
                 + std::to_string(count) + " samples";
             return false;
         }
-        Lj92Image image;
-        std::string reason;
-        if (!mLossless.decode(payload, available, count, image, reason)) {
-            error = where + ": lossless data cannot be decoded: " + reason;
-            return false;
-        }
-        return placeLosslessSamples(std::move(image), frame, error);
+        return true;
     }
-
     const std::size_t needed = BitUnpacker::packedSize(count, raw.bitsPerPixel);
     if (available < needed) {
         error = where + ": VIDF block holds " + std::to_string(available) + " bytes of pixel data, the frame needs "
             + std::to_string(needed);
         return false;
     }
+    return true;
+}
+
+bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata,
+                          RawFrame& frame, std::string& error) const
+{
+    Payload payload;
+    if (!describe(block, size, metadata, frame, payload, error))
+        return false;
+    const std::uint8_t* data = block + payload.offset;
+    const std::size_t count = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+    if (payload.lossless) {
+        Lj92Image image;
+        image.samples = std::move(frame.pixels);  // the decoder reuses its capacity
+        std::string reason;
+        if (!mLossless.decode(data, payload.size, count, image, reason)) {
+            error = "frame " + std::to_string(frame.frameNumber) + ": lossless data cannot be decoded: " + reason;
+            return false;
+        }
+        return placeLosslessSamples(std::move(image), frame, error);
+    }
     frame.pixels.resize(count);
-    const std::size_t used = std::min(available, BitUnpacker::wordAlignedSize(count, raw.bitsPerPixel));
-    BitUnpacker::unpack(payload, used, count, raw.bitsPerPixel, frame.pixels.data());
+    const std::size_t used = std::min(payload.size, BitUnpacker::wordAlignedSize(count, frame.bitsPerPixel));
+    BitUnpacker::unpack(data, used, count, frame.bitsPerPixel, frame.pixels.data());
     return true;
 }
 

@@ -29,7 +29,12 @@ struct FrameResult
     std::uint32_t frameNumber = 0;
     bool ok = false;
     std::string error;
-    std::vector<std::uint8_t> file;  // the finished DNG
+    // The finished DNG: header, then stripSize bytes of data from stripOffset on. The strip stays
+    // in the buffer the frame was read into, which goes back to the reader afterwards.
+    std::vector<std::uint8_t> header;
+    std::vector<std::uint8_t> data;
+    std::size_t stripOffset = 0;
+    std::size_t stripSize = 0;
 };
 
 }  // namespace mlv2dng

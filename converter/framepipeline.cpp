@@ -6,7 +6,7 @@ FramePipeline::FramePipeline(unsigned workers, std::size_t capacity, Process pro
     : mCapacity(capacity > 0 ? capacity : 1), mProcess(std::move(process)), mDeliver(std::move(deliver))
 {
     for (unsigned i = 0; i < (workers > 0 ? workers : 1); ++i)
-        mWorkers.emplace_back([this] { work(); });
+        mWorkers.emplace_back([this, i] { work(i); });
     mWriter = std::thread([this] { write(); });
 }
 
@@ -50,7 +50,7 @@ void FramePipeline::finish()
         mWriter.join();
 }
 
-void FramePipeline::work()
+void FramePipeline::work(unsigned worker)
 {
     std::unique_lock<std::mutex> lock(mMutex);
     for (;;) {
@@ -60,7 +60,7 @@ void FramePipeline::work()
         FrameJob job = std::move(mPending.front());
         mPending.pop_front();
         lock.unlock();
-        FrameResult result = mProcess(job);
+        FrameResult result = mProcess(job, worker);
         result.sequence = job.sequence;
         job = FrameJob{};  // free the frame's memory before waiting for the lock
         lock.lock();

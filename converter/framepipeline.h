@@ -16,7 +16,8 @@ namespace mlv2dng {
 class FramePipeline
 {
 public:
-    using Process = std::function<FrameResult(FrameJob&)>;
+    // Called on worker number 0 .. workers-1, so a worker can keep its own scratch memory.
+    using Process = std::function<FrameResult(FrameJob&, unsigned worker)>;
     // Called on the writer thread, strictly in submission order; returning false stops the pipeline.
     using Deliver = std::function<bool(FrameResult&)>;
 
@@ -34,7 +35,7 @@ public:
     bool stopped() const;
 
 private:
-    void work();
+    void work(unsigned worker);
     void write();
 
     const std::size_t mCapacity;

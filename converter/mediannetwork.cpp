@@ -1,5 +1,7 @@
 #include "mediannetwork.h"
 
+#include "vectorclones.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -107,13 +109,7 @@ KORVALIN_INLINE void MedianNetwork::runLanes(T* wires) const
     }
 }
 
-// Wider vectors where the processor has them; the choice is made once, when the program loads.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
-#define KORVALIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define KORVALIN_VECTOR_CLONES
-#endif
-
+// Wider vectors where the processor has them.
 KORVALIN_VECTOR_CLONES void MedianNetwork::run(std::int16_t* wires) const
 {
     runLanes(wires);

@@ -114,7 +114,8 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
     block.offset = offset;
     block.size = size;
     const bool wholeBlock = keepsBody(type);
-    block.bytes.assign(wholeBlock ? size : kMinBlockSize, 0);
+    // Every byte is read over below, so a buffer handed back from an earlier frame is not cleared.
+    block.bytes.resize(wholeBlock ? size : kMinBlockSize);
     std::copy(head, head + 8, block.bytes.begin());
     const bool ok = wholeBlock ? mReader->readExact(block.bytes.data() + 8, size - 8)
                                : (mReader->readExact(block.bytes.data() + 8, 8) && mReader->skip(size - 16));

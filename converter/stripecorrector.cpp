@@ -1,6 +1,7 @@
 #include "stripecorrector.h"
 
 #include "ratiohistogram.h"
+#include "vectorclones.h"
 
 #include <algorithm>
 #include <cmath>
@@ -142,6 +143,7 @@ StripeCorrector StripeCorrector::estimate(const RawFrame& frame)
     return result;
 }
 
+KORVALIN_VECTOR_CLONES
 void StripeCorrector::apply(RawFrame& frame) const
 {
     const int w = frame.width;

@@ -1,24 +1,83 @@
-// Writes a synthetic uncompressed MLV recording for the converter benchmark, one block at a time.
+// Writes a synthetic MLV recording for the converter benchmark: a noisy smooth scene with a few
+// dead photosites, uncompressed or lossless, optionally with the 8-column stripe pattern.
+#include "lj92encoder.h"
 #include "mlvwriter.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
+namespace {
+
+constexpr int kBlack = 2048;
+constexpr int kWhite = 15000;
+
+// Gradients and soft blobs, noise of a few tens of units (a 14-bit sensor at low ISO).
+std::vector<std::uint16_t> scene(int width, int height, unsigned seed, bool stripes)
+{
+    std::vector<std::uint16_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    std::uint32_t state = seed * 2654435761u + 1u;
+    const auto uniform = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>(state >> 24) - 128;
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const double u = static_cast<double>(x) / width;
+            const double v = static_cast<double>(y) / height;
+            const int colour = (x & 1) + (y & 1);  // RGGB: 0 red, 1 green, 2 blue
+            double level = 0.15 + 0.35 * u + 0.2 * v + 0.1 * colour
+                + 0.25 * std::exp(-40 * ((u - 0.3 - 0.01 * seed) * (u - 0.3 - 0.01 * seed) + (v - 0.5) * (v - 0.5)));
+            if (stripes)
+                level *= 1.0 + 0.01 * ((x >> 1) % 4 - 1.5) / 1.5;
+            const int noise = (uniform() + uniform() + uniform()) / 8;
+            const double value = kBlack + level * 0.8 * (kWhite - kBlack) + noise;
+            pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                static_cast<std::uint16_t>(std::min(16383.0, std::max(0.0, value)));
+        }
+    }
+    // The same few dead photosites in every frame, as on a real sensor.
+    for (int i = 0; i < 24; ++i) {
+        const std::size_t at = (static_cast<std::size_t>(i) * 7919u * 613u + 12345u) % pixels.size();
+        pixels[at] = static_cast<std::uint16_t>(i % 4);
+    }
+    return pixels;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.MLV [width height frames]\n", argv[0]);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool lossless = false;
+    bool stripes = false;
+    std::vector<std::string> rest;
+    for (const std::string& a : args) {
+        if (a == "--lossless")
+            lossless = true;
+        else if (a == "--stripes")
+            stripes = true;
+        else
+            rest.push_back(a);
+    }
+    if (rest.empty()) {
+        std::fprintf(stderr, "usage: %s [--lossless] [--stripes] OUTPUT.MLV [width height frames]\n", argv[0]);
         return 2;
     }
-    const int width = argc > 4 ? std::atoi(argv[2]) : 1920;
-    const int height = argc > 4 ? std::atoi(argv[3]) : 1080;
-    const int frames = argc > 4 ? std::atoi(argv[4]) : 240;
-    std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
+    const int width = rest.size() > 3 ? std::atoi(rest[1].c_str()) : 1920;
+    const int height = rest.size() > 3 ? std::atoi(rest[2].c_str()) : 1080;
+    const int frames = rest.size() > 3 ? std::atoi(rest[3].c_str()) : 240;
+    if (width <= 0 || height <= 0 || height % 2 || frames <= 0) {
+        std::fprintf(stderr, "bad size\n");
+        return 2;
+    }
+    std::ofstream out(rest[0], std::ios::binary | std::ios::trunc);
     if (!out) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "cannot create %s\n", rest[0].c_str());
         return 1;
     }
     auto flush = [&out](mlvtest::MlvWriter& w) {
@@ -26,22 +85,36 @@ int main(int argc, char** argv)
         w.bytes().clear();
     };
     mlvtest::MlvWriter w;
-    w.fileHeader(0x5eed, 0, 1, 0, static_cast<std::uint32_t>(frames));
-    w.rawInfo(width, height, 14, 2048, 15000);
+    w.fileHeader(0x5eed, 0, lossless ? 0x21 : 1, 0, static_cast<std::uint32_t>(frames));
+    w.rawInfo(width, height, 14, kBlack, kWhite);
     w.camera("Canon EOS 5D Mark III", 0x80000285, "BENCH");
     w.exposure(400, 20000);
     w.clock(124, 0, 1, 12, 0, 0);
     w.padTo(512);
     flush(w);
-    // Packing is slow in the test writer, so a few distinct frames are packed once and reused.
+    // Packing and encoding are slow in the test helpers, so a few distinct frames are made once and reused.
     std::vector<std::vector<std::uint8_t>> payloads;
-    for (unsigned seed = 0; seed < 4; ++seed)
-        payloads.push_back(mlvtest::MlvWriter::pack(mlvtest::testPattern(width, height, 14, seed), 14));
+    for (unsigned seed = 0; seed < 4; ++seed) {
+        const std::vector<std::uint16_t> pixels = scene(width, height, seed, stripes);
+        if (lossless) {
+            // As cameras code it: two raw rows per line, two components.
+            mlv2dng::Lj92EncodeOptions options;
+            options.width = width;
+            options.height = height / 2;
+            options.components = 2;
+            options.precision = 14;
+            options.predictor = 1;
+            payloads.push_back(mlv2dng::encodeLj92(pixels, options));
+        } else {
+            payloads.push_back(mlvtest::MlvWriter::pack(pixels, 14));
+        }
+    }
     for (int i = 0; i < frames; ++i) {
-        const std::size_t used = 64 + payloads[0].size() + 4;
+        const std::vector<std::uint8_t>& payload = payloads[static_cast<std::size_t>(i) % payloads.size()];
+        const std::size_t used = 64 + payload.size() + 4;
         const std::uint32_t trailing = static_cast<std::uint32_t>((512 - used % 512) % 512 + 4);
-        w.videoPayload(static_cast<std::uint32_t>(i), payloads[static_cast<std::size_t>(i) % payloads.size()], 32,
-                       trailing, 1000000 + static_cast<std::uint64_t>(i) * 40000);
+        w.videoPayload(static_cast<std::uint32_t>(i), payload, 32, trailing,
+                       1000000 + static_cast<std::uint64_t>(i) * 40000);
         flush(w);
     }
     return out ? 0 : 1;

@@ -165,6 +165,79 @@ private slots:
         }
     }
 
+    void everyDepthAndWidth_data()
+    {
+        QTest::addColumn<int>("bits");
+        for (int bits = 1; bits <= 16; ++bits)
+            QTest::newRow(qPrintable(QString::number(bits) + "-bit")) << bits;
+    }
+
+    // Widths that mix whole groups of eight with leftovers, at every depth: unpacking matches the
+    // test writer's stream, every strip sample reads back bit by bit, and where rows fill whole
+    // words the strip is the stream with its words turned around.
+    void everyDepthAndWidth()
+    {
+        QFETCH(int, bits);
+        const int height = 3;
+        for (const int width : {8, 13, 16, 21, 40, 61, 64}) {
+            const auto frame = mlvtest::testPattern(width, height, bits, unsigned(width * 31 + bits));
+            const auto payload = mlvtest::MlvWriter::pack(frame, bits);
+            QCOMPARE(unpack(payload, frame.size(), bits), frame);
+            const auto strip = pack(frame, width, height, bits);
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const std::uint16_t expected = frame[std::size_t(y * width + x)];
+                    if (bits == 16) {
+                        const std::size_t at = std::size_t(y * width + x) * 2;
+                        QCOMPARE(std::uint16_t(strip[at] | (strip[at + 1] << 8)), expected);
+                    } else {
+                        QCOMPARE(stripSample(strip, width, bits, x, y), expected);
+                    }
+                }
+            }
+            const bool wholeWords = (width * bits) % 16 == 0;
+            QCOMPARE(BitPacker::stripIsSwappedStream(width, bits), wholeWords);
+            if (wholeWords) {
+                std::vector<std::uint8_t> turned = payload;
+                BitPacker::stripFromStream(turned.data(), turned.size(), bits);
+                QCOMPARE(turned, strip);
+            }
+        }
+    }
+
+    // A stream shorter than the frame: pixels whose bits are all there come out right, the rest
+    // read the missing bytes as zero, and nothing is read beyond the given size.
+    void shortStream()
+    {
+        const int bits = 14;
+        const auto frame = mlvtest::testPattern(40, 1, bits, 5);
+        const auto payload = mlvtest::MlvWriter::pack(frame, bits);
+        for (const std::size_t keep : {std::size_t(0), std::size_t(13), std::size_t(14), std::size_t(29), std::size_t(56)}) {
+            const std::vector<std::uint8_t> cut(payload.begin(), payload.begin() + std::ptrdiff_t(keep));
+            const auto pixels = unpack(cut, frame.size(), bits);
+            const std::size_t whole = keep / 2 * 16 / bits;  // pixels inside the complete words
+            for (std::size_t i = 0; i < frame.size(); ++i) {
+                if (i < whole)
+                    QCOMPARE(pixels[i], frame[i]);
+                else if (i * bits >= keep * 8 + 8)
+                    QCOMPARE(int(pixels[i]), 0);
+            }
+        }
+    }
+
+    // Clamping holds in the eight-pixel path too.
+    void groupedPackingClamps()
+    {
+        for (const int bits : {10, 12, 14}) {
+            std::vector<std::uint16_t> frame(16, 0xffff);
+            frame[3] = 5;
+            const auto strip = pack(frame, 16, 1, bits);
+            const std::uint16_t maximum = std::uint16_t((1u << bits) - 1);
+            for (int x = 0; x < 16; ++x)
+                QCOMPARE(stripSample(strip, 16, bits, x, 0), x == 3 ? std::uint16_t{5} : maximum);
+        }
+    }
+
     // A correction may push a value past the depth; it must saturate, not wrap to black.
     void packingClampsOutOfRangeValues()
     {

@@ -1,101 +1,23 @@
 // Whole conversions through the mlv2dng executable, every DNG read back by LibRaw and checked by exiftool.
+#include "conversionharness.h"
 #include "mlvwriter.h"
-
-#include <libraw/libraw.h>
 
 #include <QtTest>
 
+#include <cmath>
 #include <fstream>
 
 namespace {
 
+using mlvtest::Readback;
+using mlvtest::Run;
+using mlvtest::exiftoolProblems;
+using mlvtest::exifValue;
+using mlvtest::readDng;
+using mlvtest::runConverter;
+
 constexpr int kWidth = 64;
 constexpr int kHeight = 32;
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runConverter(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(MLV2DNG_PATH), arguments);
-    process.waitForFinished(60000);
-    Run run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-struct Readback
-{
-    QString error;
-    int width = 0, height = 0;
-    unsigned black = 0, white = 0;
-    QString cfa;  // colours of the 2x2 repeat, row by row
-    std::vector<std::uint16_t> pixels;
-};
-
-Readback readDng(const QString& path)
-{
-    Readback r;
-    auto raw = std::make_unique<LibRaw>();
-    if (raw->open_file(path.toLocal8Bit().constData()) != LIBRAW_SUCCESS || raw->unpack() != LIBRAW_SUCCESS) {
-        r.error = "LibRaw cannot read " + path;
-        return r;
-    }
-    const auto& sizes = raw->imgdata.sizes;
-    r.width = sizes.raw_width;
-    r.height = sizes.raw_height;
-    r.black = raw->imgdata.color.black + raw->imgdata.color.cblack[0];
-    r.white = raw->imgdata.color.maximum;
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 2; ++x)
-            r.cfa += QChar(raw->imgdata.idata.cdesc[raw->COLOR(y, x)]);
-    }
-    const std::uint16_t* image = raw->imgdata.rawdata.raw_image;
-    if (!image) {
-        r.error = "no raw image in " + path;
-        return r;
-    }
-    const std::size_t pitch = sizes.raw_pitch / 2;
-    for (int y = 0; y < r.height; ++y)
-        r.pixels.insert(r.pixels.end(), image + y * pitch, image + y * pitch + r.width);
-    return r;
-}
-
-// exiftool's exit code is 0 on warnings, so its text is what counts.
-QString exiftoolProblems(const QStringList& files)
-{
-    QProcess exiftool;
-    exiftool.start("exiftool", QStringList{"-validate", "-warning", "-error", "-a"} + files);
-    if (!exiftool.waitForFinished(60000))
-        return "exiftool did not finish";
-    const QString text = QString::fromUtf8(exiftool.readAllStandardOutput() + exiftool.readAllStandardError());
-    QStringList problems;
-    int valid = 0;
-    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
-        if (line.startsWith("Validate") && line.section(':', 1).trimmed() == "OK")
-            ++valid;
-        else if (!line.startsWith("========") && !line.contains("image files read"))
-            problems << line;
-    }
-    if (valid != files.size())
-        problems << QString("%1 of %2 files validated").arg(valid).arg(files.size());
-    return problems.join('\n');
-}
-
-QString exifValue(const QString& file, const QString& tag)
-{
-    QProcess exiftool;
-    exiftool.start("exiftool", {"-s3", "-n", "-" + tag, file});
-    exiftool.waitForFinished(60000);
-    return QString::fromUtf8(exiftool.readAllStandardOutput()).trimmed();
-}
 
 std::vector<std::uint8_t> pcm(std::size_t bytes, unsigned seed)
 {
@@ -157,6 +79,19 @@ class TestConversion : public QObject
         QCOMPARE(r.white, white);
         QCOMPARE(r.cfa, QString("RGGB"));
         QCOMPARE(r.pixels, pixels);
+    }
+
+    // A smooth 14-bit ramp well inside black and white, red, green and blue each at their own level.
+    static std::vector<std::uint16_t> smoothScene()
+    {
+        std::vector<std::uint16_t> pixels;
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const int colour = (x & 1) + (y & 1);  // RGGB: both greens alike, as on a sensor
+                pixels.push_back(static_cast<std::uint16_t>(5000 + 900 * colour + 30 * x + 20 * y));
+            }
+        }
+        return pixels;
     }
 
     QStringList written(const QString& pattern) const
@@ -270,7 +205,9 @@ private slots:
         const QString decoy = path(base + "." + (chunkPrefix == "M" ? "m" : "M") + "02");
         std::ofstream(decoy.toStdString()) << "not part of it";
 
-        const Run run = runConverter({"--dng", "-o", path(base + "_"), path(base + "." + extension)});
+        // Random pixels look like cold pixels to the fixes, so they are off to compare values exactly.
+        const Run run = runConverter({"--dng", "--no-fixcp", "--no-stripes", "-o", path(base + "_"),
+                                      path(base + "." + extension)});
         QCOMPARE(run.err, QString());
         QCOMPARE(run.exitCode, 0);
         const QStringList files = written(base + "_*.dng");
@@ -278,6 +215,67 @@ private slots:
         for (int i = 0; i < 5; ++i)
             expectFrame(files[i], frames[std::size_t(i)], 2048, 15000);
         QCOMPARE(exiftoolProblems(files), QString());
+    }
+
+    void defaultFixesRun_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("fixesStill");
+        QTest::addColumn<bool>("fixesMoving");
+        QTest::newRow("defaults") << QStringList{} << true << false;
+        QTest::newRow("--no-fixcp") << QStringList{"--no-fixcp"} << false << false;
+        QTest::newRow("--fixcp2") << QStringList{"--fixcp2"} << true << true;
+        QTest::newRow("--no-fixcp --fixcp2") << QStringList{"--no-fixcp", "--fixcp2"} << true << true;
+    }
+
+    // The fixes run in the converter itself: dead pixels injected into a smooth scene come out
+    // repaired in the DNGs unless the options turn that off. One stays put in both frames, the
+    // other is dead in the second frame only, so only per-frame detection can see it.
+    void defaultFixesRun()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(bool, fixesStill);
+        QFETCH(bool, fixesMoving);
+        const QString name = "Fix" + QString::number(++mFrameSeed);
+        const std::vector<std::uint16_t> scene = smoothScene();
+        const std::size_t still = 13 * kWidth + 22;
+        const std::size_t moving = 20 * kWidth + 41;
+        std::vector<std::uint16_t> first = scene, second = scene;
+        first[still] = 0;
+        second[still] = 0;
+        second[moving] = 0;
+        mlvtest::MlvWriter w = clipHeader(14, 15000);
+        w.videoFrame(0, first, 14, 32);
+        w.videoFrame(1, second, 14, 32);
+        QVERIFY(w.save(path(name + ".MLV").toStdString()));
+        const Run run = runConverter(QStringList{"--dng", "-o", path(name + "_"), path(name + ".MLV")} + options);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+
+        const QStringList files = written(name + "_*.dng");
+        QCOMPARE(files.size(), 2);
+        QCOMPARE(exiftoolProblems(files), QString());
+        for (int frame = 0; frame < 2; ++frame) {
+            const Readback r = readDng(files[frame]);
+            QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+            QCOMPARE(r.pixels.size(), scene.size());
+            for (std::size_t i = 0; i < scene.size(); ++i) {
+                const bool dead = i == still || (frame == 1 && i == moving);
+                const bool repaired = i == still ? fixesStill : fixesMoving;
+                if (dead && !repaired) {
+                    QCOMPARE(int(r.pixels[i]), 0);
+                } else if (dead) {
+                    const double error = std::abs(double(r.pixels[i]) - scene[i]) / (scene[i] - 2048);
+                    QVERIFY2(error <= 0.02, qPrintable(QString("pixel %1 of frame %2 repaired to %3, truth %4")
+                                                           .arg(i).arg(frame).arg(r.pixels[i]).arg(scene[i])));
+                } else {
+                    // A smooth scene has no stripes to remove and nothing else to repair.
+                    QVERIFY2(std::abs(int(r.pixels[i]) - int(scene[i])) <= 1,
+                             qPrintable(QString("pixel %1 of frame %2 moved from %3 to %4")
+                                            .arg(i).arg(frame).arg(scene[i]).arg(r.pixels[i])));
+                }
+            }
+        }
     }
 
     // A chunk from another recording is reported, but its frames are still converted.
@@ -386,7 +384,7 @@ private slots:
             w.bytes().resize(w.bytes().size() - 700);
         }
         QVERIFY(w.save(path(name + ".MLV").toStdString()));
-        QStringList arguments{"--dng", "-o", path(name + "_"), path(name + ".MLV")};
+        QStringList arguments{"--dng", "--no-fixcp", "--no-stripes", "-o", path(name + "_"), path(name + ".MLV")};
         if (relaxed)
             arguments.prepend("--relaxed");
         const Run run = runConverter(arguments);
@@ -456,6 +454,8 @@ private slots:
         const Run noDng = runConverter({"-o", path("C_"), path("D14.MLV")});
         QCOMPARE(noDng.exitCode, 2);
         QVERIFY(noDng.err.startsWith("[ERROR] ") && noDng.err.contains("Usage:"));
+        for (const QString& line : noDng.err.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith("[ERROR] "), qPrintable(line));
         const Run unknown = runConverter({"--dng", "--no-audio", path("D14.MLV")});
         QCOMPARE(unknown.exitCode, 2);
         QVERIFY(unknown.err.contains("--no-audio"));
@@ -466,13 +466,20 @@ private slots:
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.startsWith("mlv2dng "));
 
-        // -v lists every block on standard output and nothing on standard error.
+        // -v adds exactly one line per block on standard output and nothing on standard error.
         QVERIFY(QDir(mDir.path()).mkpath("V"));
         const Run verbose = runConverter({"-v", "--dng", "-o", path("V/V_"), path("D14.MLV")});
         QCOMPARE(verbose.exitCode, 0);
         QCOMPARE(verbose.err, QString());
         QCOMPARE(verbose.out.count("Block VIDF"), 3);
         QCOMPARE(verbose.out.count("Block ZZZZ"), 1);
+        QVERIFY(QDir(mDir.path()).mkpath("Q"));
+        const Run quiet = runConverter({"--dng", "-o", path("Q/Q_"), path("D14.MLV")});
+        QCOMPARE(quiet.exitCode, 0);
+        const QRegularExpressionMatch blocks = QRegularExpression("Chunk 1: (\\d+) blocks read").match(quiet.out);
+        QVERIFY(blocks.hasMatch());
+        QCOMPARE(verbose.out.count('\n'), quiet.out.count('\n') + blocks.captured(1).toInt());
+        QCOMPARE(verbose.out.count("\nBlock "), blocks.captured(1).toInt());
     }
 
     // Korvalin starts the converter with one command string per job, after creating the job's directory.

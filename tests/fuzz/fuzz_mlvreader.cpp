@@ -1,16 +1,57 @@
-// Fuzz target: one in-memory MLV file through the block walker, the metadata parser, the frame decoder
-// and the DNG writer. Any crash, hang or sanitizer report is a bug.
+// Fuzz target: one in-memory MLV file through the block walker, the metadata parser, the frame decoder,
+// the DNG writer and the uncompressed shortcut. Any crash, hang or sanitizer report is a bug.
+#include "bitpacker.h"
 #include "clipmetadata.h"
 #include "dngwriter.h"
+#include "framecorrector.h"
 #include "framedecoder.h"
 #include "memorysource.h"
 #include "metadataparser.h"
 #include "mlvreader.h"
+#include "streampixelrepairer.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+namespace {
+
+// The converter's shortcut for uncompressed frames (fixed cold pixels repaired in the recorded
+// stream, the stream turned into the strip) must give the same DNG as unpacking, correcting, packing.
+void checkStreamPath(const std::vector<std::uint8_t>& block, const mlv2dng::ClipMetadata& metadata,
+                     const mlv2dng::RawFrame& decoded, const std::vector<std::uint8_t>& plainDng)
+{
+    using namespace mlv2dng;
+    RawFrame description;
+    FrameDecoder::Payload payload;
+    std::string error;
+    if (!FrameDecoder::describe(block.data(), block.size(), metadata, description, payload, error))
+        __builtin_trap();  // decode() succeeded on the same block
+    if (payload.lossless || !BitPacker::stripIsSwappedStream(description.width, description.bitsPerPixel))
+        return;
+    FrameCorrector corrector(CorrectionOptions{});
+    corrector.prepare(decoded);
+    const std::vector<std::uint32_t>* repairs = corrector.onlyRepairs(description);
+    if (!repairs)
+        return;
+    std::vector<std::uint8_t> stream(block.begin() + static_cast<std::ptrdiff_t>(payload.offset), block.end());
+    StreamPixelRepairer::repair(stream.data(), stream.size(), description, *repairs);
+    const std::size_t stripSize = BitPacker::stripBytes(description.width, description.height, description.bitsPerPixel);
+    BitPacker::stripFromStream(stream.data(), stripSize, description.bitsPerPixel);
+
+    RawFrame corrected = decoded;
+    corrector.apply(corrected);
+    std::vector<std::uint8_t> strip(stripSize);
+    BitPacker::pack(corrected.pixels.data(), corrected.width, corrected.height, corrected.bitsPerPixel, strip.data());
+    if (!std::equal(strip.begin(), strip.end(), stream.begin()))
+        __builtin_trap();
+    if (repairs->empty() && !std::equal(strip.begin(), strip.end(), plainDng.end() - static_cast<std::ptrdiff_t>(stripSize)))
+        __builtin_trap();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -35,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::vector<std::uint8_t> dng = writer.build(frame, block.timestamp, metadata);
                 if (dng.size() < frame.pixels.size())
                     __builtin_trap();  // a strip can never be smaller than one byte per sample at >= 8 bits
+                checkStreamPath(block.bytes, metadata, frame, dng);
             }
         } else {
             MetadataParser::apply(block.type, block.bytes.data(), block.bytes.size(), metadata);
