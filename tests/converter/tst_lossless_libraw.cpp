@@ -124,16 +124,13 @@ private slots:
         mlvtest::MlvWriter w = clipHeader(bits, white);
         std::vector<std::vector<std::uint16_t>> frames;
         const mlv2dng::Lj92EncodeOptions options = layoutOptions(Layout(layout), bits, predictor, restartLines);
-        mlv2dng::Lj92EncodeStats stats;
         for (int i = 0; i < 3; ++i) {
             frames.push_back(scene(bits, mSeed * 10 + unsigned(i)));
             QCOMPARE(frames.back().size(), std::size_t(options.width * options.height * options.components));
         }
         for (int i : {1, 0, 2})
-            w.videoPayload(std::uint32_t(i), mlv2dng::encodeLj92(frames[std::size_t(i)], options, &stats),
+            w.videoPayload(std::uint32_t(i), mlv2dng::encodeLj92(frames[std::size_t(i)], options),
                            i == 1 ? 0 : 40, i == 2 ? 0 : 17);
-        if (restartLines > 0)
-            QVERIFY(stats.restartMarkers > 0);
         QVERIFY(w.save(path(name + ".MLV").toStdString()));
 
         const Run run = runConverter({"--dng", "--no-fixcp", "--no-stripes", "-o", path(name + "_"), path(name + ".MLV")});
