@@ -6,19 +6,13 @@
 
 namespace {
 
-// The command line for a source with the given options; the cleaned path and output directory
-// go to the optional outputs.
-QString Build(const ConversionSettings& settings, const QString& source, QString* cleaned = nullptr,
-              QString* output = nullptr)
+// Cleaned path, output directory and command line, or "failed".
+QStringList Build(const ConversionSettings& settings, const QString& source)
 {
-    QString cleanedPath, outputPath, command;
-    if (!BuildCommandLine(settings, source, cleanedPath, outputPath, command))
-        return QStringLiteral("failed");
-    if (cleaned)
-        *cleaned = cleanedPath;
-    if (output)
-        *output = outputPath;
-    return command;
+    QString cleaned, output, command;
+    if (!BuildCommandLine(settings, source, cleaned, output, command))
+        return {QStringLiteral("failed")};
+    return {cleaned, output, command};
 }
 
 ConversionSettings Tool(const QString& executable = QStringLiteral("/opt/mlv_dump"))
@@ -38,11 +32,10 @@ private slots:
     void workedExamples()
     {
         ConversionSettings settings = Tool(QStringLiteral("C:/Tools/mlv_dump.exe"));
-        QString output;
-        QCOMPARE(Build(settings, QStringLiteral("D:/Footage/A001C002.mlv"), nullptr, &output),
-                 QStringLiteral("\"C:/Tools/mlv_dump.exe\" -o \"D:/Footage/A001C002/A001C002_\""
-                                " --dng --no-cs \"D:/Footage/A001C002.mlv\""));
-        QCOMPARE(output, QStringLiteral("D:/Footage/A001C002/"));
+        const QString source = QStringLiteral("D:/Footage/A001C002.mlv");
+        QCOMPARE(Build(settings, source),
+                 (QStringList{source, "D:/Footage/A001C002/", "\"C:/Tools/mlv_dump.exe\" -o \"D:/Footage/A001C002/A001C002_\""
+                                                              " --dng --no-cs \"D:/Footage/A001C002.mlv\""}));
 
         settings.customDestination = true;
         settings.destination = QStringLiteral("E:/DNG/");
@@ -55,10 +48,9 @@ private slots:
         // Neither the thread count nor the last dialog folder may leak into a job.
         settings.threads = 7;
         settings.source = QStringLiteral("Z:/elsewhere");
-        QCOMPARE(Build(settings, QStringLiteral("D:/Footage/A001C002.mlv"), nullptr, &output),
-                 QStringLiteral("\"C:/Tools/mlv_dump.exe\" -o \"E:/DNG/A001C002/A001C002_\" -v --relaxed"
-                                " --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"D:/Footage/A001C002.mlv\""));
-        QCOMPARE(output, QStringLiteral("E:/DNG/A001C002/"));
+        QCOMPARE(Build(settings, source),
+                 (QStringList{source, "E:/DNG/A001C002/", "\"C:/Tools/mlv_dump.exe\" -o \"E:/DNG/A001C002/A001C002_\" -v"
+                              " --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"D:/Footage/A001C002.mlv\""}));
     }
 
     // Flags: c cold-pixel fix off, m moving cold pixels, s stripes fix off, r relaxed, v verbose.
@@ -92,7 +84,8 @@ private slots:
         settings.skipErrors = flags.contains('r');
         settings.verbose = flags.contains('v');
         settings.chromaSmoothing = chroma;
-        QCOMPARE(Build(settings, QStringLiteral("/clips/c.mlv")), "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + middle + "\"/clips/c.mlv\"");
+        QCOMPARE(Build(settings, QStringLiteral("/clips/c.mlv")).last(),
+                 "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + middle + "\"/clips/c.mlv\"");
     }
 
     // A null destination turns the custom destination off; the stored one must then be ignored.
@@ -124,12 +117,9 @@ private slots:
         ConversionSettings settings = Tool();
         settings.customDestination = !destination.isNull();
         settings.destination = destination.isNull() ? QStringLiteral("E:/ignored") : destination;
-        QString gotCleaned, gotOutput;
-        const QString command = Build(settings, source, &gotCleaned, &gotOutput);
-        QCOMPARE(gotCleaned, cleaned);
-        QCOMPARE(gotOutput, output);
         const QString name = QFileInfo(cleaned).completeBaseName();
-        QCOMPARE(command, "\"/opt/mlv_dump\" -o \"" + output + name + "_\" --dng --no-cs \"" + cleaned + "\"");
+        QCOMPARE(Build(settings, source), (QStringList{cleaned, output, "\"/opt/mlv_dump\" -o \"" + output + name +
+                                                                            "_\" --dng --no-cs \"" + cleaned + "\""}));
     }
 
     void pathWithoutSeparatorFails_data()

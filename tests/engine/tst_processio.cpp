@@ -10,12 +10,6 @@ class TestProcessIo : public QObject
     Q_OBJECT
 
 private slots:
-    void noProcessGivesNothing()
-    {
-        QVERIFY(!ReadProcessIoCounters(0));
-        QVERIFY(!ReadProcessIoCounters(-1));
-    }
-
     // The counters follow what was read so far, not the file's size; an ended process gives nothing.
     void childThatReadsAKnownFile_data()
     {
@@ -31,6 +25,7 @@ private slots:
 #endif
         QFETCH(qint64, wanted);
         QFETCH(qint64, expected);
+        QVERIFY(!ReadProcessIoCounters(0) && !ReadProcessIoCounters(-1));
         QTemporaryDir dir;
         const QString clip = dir.filePath(QStringLiteral("clip.mlv"));
         const QString release = dir.filePath(QStringLiteral("release"));

@@ -69,44 +69,34 @@ private slots:
                  QStringLiteral("cs3x3"));
     }
 
-    void storedChromaText_data()
+    // Unknown chroma texts mean none; thread counts are clamped to 1..128.
+    void storedValues_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("code");
-        QTest::newRow("2x2") << "cs2x2" << 1;
-        QTest::newRow("5x5") << "cs5x5" << 3;
-        QTest::newRow("none") << "no-cs" << 0;
-        QTest::newRow("capitals") << "CS3X3" << 0;
-        QTest::newRow("trailing blank") << "cs2x2 " << 0;
-        QTest::newRow("unknown") << "cs7x7" << 0;
-        QTest::newRow("a number") << "2" << 0;
-    }
-    void storedChromaText()
-    {
-        QFETCH(QString, stored);
-        QFETCH(int, code);
-        QSettings().setValue(QStringLiteral("Global/ChromaSmoothing"), stored);
-        QCOMPARE(Loaded().chromaSmoothing, code);
-    }
-
-    void storedThreads_data()
-    {
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("threads");
-        QTest::newRow("in range") << QVariant(QStringLiteral("12")) << 12;
-        QTest::newRow("highest") << QVariant(128) << 128;
-        QTest::newRow("zero") << QVariant(QStringLiteral("0")) << 1;
-        QTest::newRow("negative") << QVariant(-4) << 1;
-        QTest::newRow("too many") << QVariant(QStringLiteral("129")) << 128;
-        QTest::newRow("wraps to negative in 32 bits") << QVariant(QStringLiteral("4294967297")) << 128;
-        QTest::newRow("not a number") << QVariant(QStringLiteral("four")) << 1;
+        QTest::addColumn<int>("loaded");
+        QTest::newRow("2x2") << "ChromaSmoothing" << QVariant("cs2x2") << 1;
+        QTest::newRow("5x5") << "ChromaSmoothing" << QVariant("cs5x5") << 3;
+        QTest::newRow("none") << "ChromaSmoothing" << QVariant("no-cs") << 0;
+        QTest::newRow("capitals") << "ChromaSmoothing" << QVariant("CS3X3") << 0;
+        QTest::newRow("trailing blank") << "ChromaSmoothing" << QVariant("cs2x2 ") << 0;
+        QTest::newRow("unknown") << "ChromaSmoothing" << QVariant("cs7x7") << 0;
+        QTest::newRow("a number") << "ChromaSmoothing" << QVariant("2") << 0;
+        QTest::newRow("threads in range") << "Threads" << QVariant("12") << 12;
+        QTest::newRow("highest") << "Threads" << QVariant(128) << 128;
+        QTest::newRow("zero") << "Threads" << QVariant("0") << 1;
+        QTest::newRow("negative") << "Threads" << QVariant(-4) << 1;
+        QTest::newRow("too many") << "Threads" << QVariant("129") << 128;
+        QTest::newRow("wraps to negative in 32 bits") << "Threads" << QVariant("4294967297") << 128;
+        QTest::newRow("not a number") << "Threads" << QVariant("four") << 1;
     }
-    void storedThreads()
+    void storedValues()
     {
+        QFETCH(QString, key);
         QFETCH(QVariant, stored);
-        QFETCH(int, threads);
-        QSettings().setValue(QStringLiteral("Global/Threads"), stored);
-        QCOMPARE(Loaded().threads, threads);
+        QFETCH(int, loaded);
+        QSettings().setValue("Global/" + key, stored);
+        QCOMPARE(key == "Threads" ? Loaded().threads : Loaded().chromaSmoothing, loaded);
     }
 
     // Only the eleven options are written, and loading leaves a job list it is given alone.

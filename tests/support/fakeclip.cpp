@@ -19,12 +19,6 @@ FakeClip& FakeClip::printErr(const QByteArray& text, qint64 repeat)
     return set("err", text.toHex()).set("err-repeat", QByteArray::number(repeat));
 }
 
-FakeClip& FakeClip::sizeAtLeast(qint64 bytes)
-{
-    mSize = bytes;
-    return *this;
-}
-
 bool FakeClip::write(const QString& path) const
 {
     const QByteArray header = "KORVALIN-FAKE-CLIP 1\n" + mHeader + "end\n";
@@ -43,16 +37,14 @@ QStringList FakeClip::recordedArguments(const QString& file)
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return {};
-    QStringList arguments;
     // Every argument ends with a NUL, so the last part is the empty rest.
-    const QList<QByteArray> parts = in.readAll().split('\0');
-    for (int i = 0; i + 1 < parts.size(); ++i)
-        arguments << QString::fromUtf8(parts.at(i));
+    const QByteArray data = in.readAll();
+    QStringList arguments = QString::fromUtf8(data.constData(), data.size()).split(QChar(0));
+    arguments.removeLast();
     return arguments;
 }
 
 bool FakeClip::release(const QString& releaseFile)
 {
-    QFile file(releaseFile);
-    return file.open(QIODevice::WriteOnly);
+    return QFile(releaseFile).open(QIODevice::WriteOnly);
 }

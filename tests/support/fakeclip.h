@@ -8,8 +8,6 @@
 class FakeClip
 {
 public:
-    // How long the tool runs at least, from its start.
-    FakeClip& runFor(int milliseconds) { return set("run-ms", QByteArray::number(milliseconds)); }
     // Bytes of the clip the tool reads from its start (-1: all of it, also when not set).
     FakeClip& read(qint64 bytes) { return set("read-bytes", QByteArray::number(bytes)); }
     // The text is written `repeat` times; the two channels are written in alternation.
@@ -25,7 +23,7 @@ public:
     // Records every argument the tool receives, for recordedArguments().
     FakeClip& recordArguments(const QString& file) { return set("record-args", file.toUtf8().toHex()); }
     // Pads the clip with filler bytes up to this size.
-    FakeClip& sizeAtLeast(qint64 bytes);
+    FakeClip& sizeAtLeast(qint64 bytes) { return mSize = bytes, *this; }
 
     bool write(const QString& path) const;
 

@@ -25,18 +25,12 @@ class TestRunControl : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        qRegisterMetaType<MLVWorker>("MLVWorker");
-        qRegisterMetaType<std::vector<MLVWorker>>("std::vector<MLVWorker>");
-    }
-
     void init() { mStorage.clear(); }
 
     void goConvertsTheListAndReportsProgress()
     {
         WindowHarness harness;
-        const FakeClip job = FakeClip().runFor(150).read(-1).printOut("done\n");
+        const FakeClip job = FakeClip().printOut("done\n");
         prepare(harness, {job, job, job});
         QSignalSpy progress(harness.find<QProgressBar>("mpProgress"), &QProgressBar::valueChanged);
         QSignalSpy messages(harness.window().statusBar(), &QStatusBar::messageChanged);

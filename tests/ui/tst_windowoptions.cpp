@@ -2,6 +2,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -42,6 +44,31 @@ private slots:
         QCOMPARE(harness.marked(), (QStringList{"mpTable", "mpEditExecutable"}));
         QCOMPARE(harness.controls(false), (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination",
                                                        "mpButtonStop", "mpButtonGo"}));
+    }
+
+    // The form's object names are the window's interface: its slots are wired to them by name.
+    void formWidgetsByName()
+    {
+        WindowHarness harness;
+        QCOMPARE(harness.window().objectName(), QStringLiteral("MainWindow"));
+        QStringList texts;
+        for (const QWidget* pWidget : harness.window().centralWidget()->findChildren<QWidget*>(QRegularExpression("^mp")))
+            if (qobject_cast<const QAbstractButton*>(pWidget) || qobject_cast<const QLabel*>(pWidget))
+                texts << pWidget->objectName() + '=' + pWidget->property("text").toString();
+        texts.sort();
+        QCOMPARE(texts, (QStringList{"mpButtonAbout=About", "mpButtonAdd=Add files", "mpButtonAll=All",
+            "mpButtonClear=Clear list", "mpButtonDestination=...", "mpButtonExecutable=...", "mpButtonGo=Go!",
+            "mpButtonHalf=1/2", "mpButtonOne=1", "mpButtonQuarter=1/4", "mpButtonStop=Stop!",
+            "mpCheckColdPixels=Fix cold pixels", "mpCheckDestination=Custom destination",
+            "mpCheckMovingColdPixels=Fix moving cold pixels", "mpCheckRelaxed=Skip errors",
+            "mpCheckVerbose=Verbose console output", "mpCheckVerticalStripes=FixVerticalStripes",
+            "mpLabelChroma=Chroma smoothing", "mpLabelDnD=Drag and drop is also possible.",
+            "mpLabelExecutable=mlv_dump executable", "mpLabelThreads=Threads"}));
+        const auto* pSpin = harness.find<QSpinBox>("mpSpinThreads");
+        QCOMPARE(QList<int>({pSpin->minimum(), pSpin->maximum()}), QList<int>({1, 128}));
+        auto* pProgress = harness.find<QProgressBar>("mpProgress");
+        pProgress->setValue(66);
+        QCOMPARE(pProgress->isTextVisible() || !pProgress->text().isEmpty(), false);
     }
 
     void storedOptionsAreShown()

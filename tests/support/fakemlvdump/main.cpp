@@ -19,98 +19,28 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
 
-// A held tool gives up after this long, so a failed test cannot leave it behind for good.
-const auto kLongestHold = std::chrono::seconds(120);
-
-int Fail(int code, const std::string& message)
+int Fail(int code, const char* message)
 {
-    std::fprintf(stderr, "fakemlvdump: %s\n", message.c_str());
+    std::fprintf(stderr, "fakemlvdump: %s\n", message);
     return code;
 }
 
-// The clip's header: "KORVALIN-FAKE-CLIP 1", then "key value" lines up to "end".
-class Plan
+// The clip's header: "KORVALIN-FAKE-CLIP 1", then "key value" lines up to "end"; a handful at most.
+bool ReadPlan(const std::string& source, std::map<std::string, std::string>& plan)
 {
-public:
-    bool Read(const std::string& source)
-    {
-        std::ifstream in(std::filesystem::u8path(source), std::ios::binary);
-        std::string line;
-        if (!std::getline(in, line) || line != "KORVALIN-FAKE-CLIP 1")
-            return false;
-        // A clip says a handful of things; anything longer is a broken file, not a plan.
-        for (int count = 0; count < 64 && std::getline(in, line); ++count) {
-            if (line == "end")
-                return true;
-            const std::size_t blank = line.find(' ');
-            mValues[line.substr(0, blank)] = blank == std::string::npos ? std::string() : line.substr(blank + 1);
-        }
+    std::ifstream in(fs::u8path(source), std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line) || line != "KORVALIN-FAKE-CLIP 1")
         return false;
+    for (int count = 0; count < 64 && std::getline(in, line); ++count) {
+        if (line == "end")
+            return true;
+        const std::size_t blank = line.find(' ');
+        plan[line.substr(0, blank)] = blank == std::string::npos ? std::string() : line.substr(blank + 1);
     }
-    bool Has(const std::string& key) const { return mValues.count(key) != 0; }
-    long long Number(const std::string& key, long long otherwise = 0) const
-    {
-        return Has(key) ? std::strtoll(mValues.at(key).c_str(), nullptr, 10) : otherwise;
-    }
-    // Texts and paths are stored as hex, so any byte survives the line format.
-    std::string Text(const std::string& key) const
-    {
-        std::string bytes;
-        const std::string hex = Has(key) ? mValues.at(key) : std::string();
-        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-            bytes.push_back(static_cast<char>(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16)));
-        return bytes;
-    }
-
-private:
-    std::map<std::string, std::string> mValues;
-};
-
-void RecordArguments(const std::string& path, int argc, char** argv)
-{
-    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
-    for (int i = 1; i < argc; ++i) {
-        out << argv[i];
-        out.put('\0');
-    }
-}
-
-void WriteDngFiles(const std::string& prefix, long long count)
-{
-    for (long long index = 0; index < count; ++index) {
-        char number[32];
-        std::snprintf(number, sizeof number, "%06lld.dng", index);
-        std::ofstream(std::filesystem::u8path(prefix + number), std::ios::binary) << "fake dng " << index << '\n';
-    }
-}
-
-// Reads the source once more from its start (all of it when wanted is negative).
-void ReadSource(const std::string& source, long long wanted)
-{
-    std::ifstream in(std::filesystem::u8path(source), std::ios::binary);
-    std::vector<char> buffer(64 * 1024);
-    for (long long done = 0; in && (wanted < 0 || done < wanted); done += in.gcount()) {
-        const long long part = wanted < 0 ? static_cast<long long>(buffer.size())
-                                          : std::min<long long>(static_cast<long long>(buffer.size()), wanted - done);
-        in.read(buffer.data(), part);
-    }
-}
-
-// Alternates between the two channels, so a reader that drains only one of them stalls the tool.
-void Print(const std::string& out, long long outRepeat, const std::string& err, long long errRepeat)
-{
-    std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
-    std::setvbuf(stderr, nullptr, _IOFBF, 64 * 1024);
-    for (long long i = 0; i < outRepeat || i < errRepeat; ++i) {
-        if (i < outRepeat)
-            std::fwrite(out.data(), 1, out.size(), stdout);
-        if (i < errRepeat)
-            std::fwrite(err.data(), 1, err.size(), stderr);
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
+    return false;
 }
 
 }  // namespace
@@ -121,29 +51,65 @@ int main(int argc, char** argv)
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    const Clock::time_point start = Clock::now();
-    Plan plan;
-    if (argc < 2 || !plan.Read(argv[argc - 1]))
+    std::map<std::string, std::string> plan;
+    if (argc < 2 || !ReadPlan(argv[argc - 1], plan))
         return Fail(1, "the last argument is not a fake clip");
-    if (plan.Has("record-args"))
-        RecordArguments(plan.Text("record-args"), argc, argv);
+    const auto number = [&](const char* key, long long otherwise) {
+        return plan.count(key) ? std::strtoll(plan[key].c_str(), nullptr, 10) : otherwise;
+    };
+    // Texts and paths are stored as hex, so any byte survives the line format.
+    const auto text = [&](const char* key) {
+        std::string bytes;
+        for (std::size_t i = 0; i + 1 < plan[key].size(); i += 2)
+            bytes.push_back(static_cast<char>(std::stoi(plan[key].substr(i, 2), nullptr, 16)));
+        return bytes;
+    };
+
+    if (plan.count("record-args")) {
+        std::ofstream out(fs::u8path(text("record-args")), std::ios::binary | std::ios::trunc);
+        for (int i = 1; i < argc; ++i)
+            out << argv[i] << '\0';
+    }
     if (argc < 5 || std::string(argv[1]) != "-o" || std::string(argv[2]).empty())
         return Fail(2, "usage: fakemlvdump -o PREFIX [options] --dng SOURCE");
 
-    WriteDngFiles(argv[2], plan.Number("dng-files"));
-    ReadSource(argv[argc - 1], plan.Number("read-bytes", -1));
-    Print(plan.Text("out"), plan.Number("out-repeat"), plan.Text("err"), plan.Number("err-repeat"));
+    for (long long index = 0; index < number("dng-files", 0); ++index) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%06lld.dng", index);
+        std::ofstream(fs::u8path(argv[2] + std::string(name)), std::ios::binary) << "fake dng " << index << '\n';
+    }
 
-    if (plan.Has("hold-until")) {
-        const auto path = std::filesystem::u8path(plan.Text("hold-until"));
-        while (!std::filesystem::exists(path)) {
-            if (Clock::now() - start > kLongestHold)
+    // Reads the source once more from its start (all of it when wanted is negative).
+    std::ifstream source(fs::u8path(argv[argc - 1]), std::ios::binary);
+    std::vector<char> buffer(64 * 1024);
+    for (long long done = 0, wanted = number("read-bytes", -1); source && (wanted < 0 || done < wanted);
+         done += source.gcount())
+        source.read(buffer.data(), wanted < 0 ? 64 * 1024 : std::min<long long>(64 * 1024, wanted - done));
+
+    // Alternates between the channels, so a reader that drains only one of them stalls the tool.
+    const std::string out = text("out"), err = text("err");
+    const long long outRepeat = number("out-repeat", 0), errRepeat = number("err-repeat", 0);
+    std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+    std::setvbuf(stderr, nullptr, _IOFBF, 64 * 1024);
+    for (long long i = 0; i < outRepeat || i < errRepeat; ++i) {
+        if (i < outRepeat)
+            std::fwrite(out.data(), 1, out.size(), stdout);
+        if (i < errRepeat)
+            std::fwrite(err.data(), 1, err.size(), stderr);
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+
+    // A held tool gives up after two minutes, so a failed test cannot leave it behind for good.
+    if (plan.count("hold-until")) {
+        const fs::path release = fs::u8path(text("hold-until"));
+        for (int waited = 0; !fs::exists(release); waited += 10) {
+            if (waited > 120000)
                 return Fail(3, "held too long");
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    std::this_thread::sleep_until(start + std::chrono::milliseconds(plan.Number("run-ms")));
-    if (plan.Has("crash")) {
+    if (plan.count("crash")) {
 #ifdef _WIN32
         std::abort();
 #else
@@ -151,5 +117,5 @@ int main(int argc, char** argv)
         std::raise(SIGKILL);
 #endif
     }
-    return static_cast<int>(plan.Number("exit-code"));
+    return static_cast<int>(number("exit-code", 0));
 }
