@@ -59,51 +59,29 @@ void MlvWriter::exposure(std::uint32_t iso, std::uint64_t shutterMicroseconds, s
     put(8, {shutterMicroseconds});
 }
 
-void MlvWriter::lens(std::uint16_t focalMm, std::uint16_t focusMm, std::uint16_t apertureHundredths,
-                     const std::string& name)
-{
-    header("LENS", 96, 3);
-    put(2, {focalMm, focusMm, apertureHundredths});
-    put(1, {0, 1});
-    put(4, {0, 0x61});
-    text(name, 32);
-    text("0000123456", 32);
-}
-
-void MlvWriter::clock(int year, int month, int day, int hour, int minute, int second)
-{
-    header("RTCI", 44, 4);
-    put(2, {std::uint64_t(second), std::uint64_t(minute), std::uint64_t(hour), std::uint64_t(day),
-            std::uint64_t(month), std::uint64_t(year), 0, 0, 0, 0});
-    text("CET", 8);
-}
-
-void MlvWriter::camera(const std::string& name, const std::string& serial)
+void MlvWriter::cameraMetadata()
 {
     header("IDNT", 84, 5);
-    text(name, 32);
+    text("Canon EOS 5D Mark III", 32);
     put(4, {0x80000285});
-    text(serial, 32);
-}
-
-void MlvWriter::whiteBalance(std::uint32_t red, std::uint32_t green, std::uint32_t blue)
-{
+    text("4B0A1", 32);
+    header("LENS", 96, 3);
+    put(2, {24, 1500, 400});
+    put(1, {0, 1});
+    put(4, {0, 0x61});
+    text("EF24-70mm f/2.8L II USM", 32);
+    text("0000123456", 32);
+    header("RTCI", 44, 4);
+    put(2, {12, 11, 10, 9, 2, 124, 0, 0, 0, 0});  // seconds first; month 0-11, year since 1900
+    text("CET", 8);
     header("WBAL", 44, 6);
-    put(4, {6, 5500, red, green, blue, 0, 0});
-}
-
-void MlvWriter::capture(int binY, int skipY)
-{
+    put(4, {6, 5500, 2048, 1024, 1536, 0, 0});
     header("RAWC", 32, 7);
     put(2, {5796, 3870, 100, 0});
-    put(1, {3, 0, std::uint64_t(binY), std::uint64_t(skipY)});
+    put(1, {3, 0, 5, 0});
     put(2, {0, 0});
-}
-
-void MlvWriter::info(const std::string& s)
-{
-    header("INFO", static_cast<std::uint32_t>(16 + s.size()), 8);
-    text(s, s.size());
+    header("INFO", 22, 8);
+    text("take 3", 6);
 }
 
 void MlvWriter::audioFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits)

@@ -15,13 +15,10 @@ public:
                     std::uint32_t frameCount);
     void rawInfo(int width, int height, int bitsPerPixel, int black, int white);
     void exposure(std::uint32_t iso, std::uint64_t shutterMicroseconds, std::uint64_t timestamp = 2);
-    void lens(std::uint16_t focalMm, std::uint16_t focusMm, std::uint16_t apertureHundredths, const std::string& name);
-    // month 0-11, year since 1900, as the camera's clock struct has them.
-    void clock(int year, int month, int day, int hour, int minute, int second);
-    void camera(const std::string& name, const std::string& serial);
-    void whiteBalance(std::uint32_t red, std::uint32_t green, std::uint32_t blue);
-    void capture(int binY, int skipY);
-    void info(const std::string& text);
+    // The metadata a camera writes once (IDNT, LENS, RTCI, WBAL, RAWC, INFO), with fixed values:
+    // a 5D Mark III "4B0A1", EF24-70mm at 24 mm f/4 focused at 1.5 m, 2024-03-09 10:11:12,
+    // gains 2048/1024/1536, 3x5 binning, "take 3".
+    void cameraMetadata();
     void audioFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
     void audioFrame(std::uint32_t frameNumber, const std::vector<std::uint8_t>& pcm, std::uint32_t frameSpace = 0,
                     std::uint64_t timestamp = 100);
