@@ -118,21 +118,15 @@ void MlvWriter::block(const char fourCc[4], const std::vector<std::uint8_t>& bod
 
 std::vector<std::uint8_t> MlvWriter::pack(const std::vector<std::uint16_t>& pixels, int bitsPerPixel)
 {
-    // Straight from the rule, one bit at a time: no shortcut shared with the converter.
-    std::vector<bool> bits;
+    // Straight from the rule, one bit at a time: no shortcut shared with the converter. A stream
+    // ending mid-word still stores that whole word.
+    std::vector<std::uint8_t> out((pixels.size() * std::size_t(bitsPerPixel) + 15) / 16 * 2, 0);
+    std::size_t bit = 0;  // position in the MSB-first stream
     for (const std::uint16_t p : pixels) {
-        for (int b = bitsPerPixel - 1; b >= 0; --b)
-            bits.push_back((p >> b) & 1);
-    }
-    while (bits.size() % 16)
-        bits.push_back(false);  // a stream ending mid-word still stores that whole word
-    std::vector<std::uint8_t> out;
-    for (std::size_t w = 0; w < bits.size(); w += 16) {
-        unsigned word = 0;
-        for (std::size_t b = 0; b < 16; ++b)
-            word = (word << 1) | (bits[w + b] ? 1u : 0u);
-        out.push_back(static_cast<std::uint8_t>(word & 0xff));
-        out.push_back(static_cast<std::uint8_t>(word >> 8));
+        for (int b = bitsPerPixel - 1; b >= 0; --b, ++bit) {
+            if ((p >> b) & 1)  // bits 0-7 of a word are its high byte, stored second
+                out[bit / 16 * 2 + (bit % 16 < 8 ? 1 : 0)] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
+        }
     }
     return out;
 }
