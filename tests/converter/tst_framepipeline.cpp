@@ -3,109 +3,67 @@
 
 #include <QtTest>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 using namespace mlv2dng;
 
-namespace {
-
-// Uneven work, so later frames often finish before earlier ones.
-void unevenWork(std::uint32_t frameNumber)
-{
-    std::this_thread::sleep_for(std::chrono::microseconds((frameNumber * 7919u) % 400u));
-}
-
-}  // namespace
-
 class TestFramePipeline : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void deliversInOrderWithinCapacity()
+    void deliversInOrder_data()
     {
-        const unsigned workers = 4;
-        const std::size_t capacity = 6;
-        std::atomic<int> outstanding{0};
-        std::atomic<int> mostOutstanding{0};
-        std::atomic<bool> badWorker{false};
-        std::vector<std::uint32_t> delivered;
-        std::vector<std::string> payloads;
-        {
-            FramePipeline pipeline(
-                workers, capacity,
-                [&](FrameJob& job, unsigned worker) {
-                    const int now = ++outstanding;
-                    int seen = mostOutstanding.load();
-                    while (now > seen && !mostOutstanding.compare_exchange_weak(seen, now)) {
-                    }
-                    if (worker >= workers)
-                        badWorker = true;
-                    unevenWork(job.frameNumber);
-                    FrameResult result;
-                    result.frameNumber = job.frameNumber;
-                    result.ok = true;
-                    result.error = job.error;
-                    return result;
-                },
-                [&](FrameResult& result) {
-                    delivered.push_back(result.frameNumber);
-                    payloads.push_back(result.error);
-                    --outstanding;
-                    return true;
-                });
-            for (std::uint32_t i = 0; i < 200; ++i) {
-                FrameJob job;
-                job.frameNumber = 1000 - i;  // numbers need not follow file order
-                job.error = std::to_string(i);
-                QVERIFY(pipeline.submit(std::move(job)));
-            }
-            pipeline.finish();
-            QVERIFY(!pipeline.stopped());
-        }
-        QCOMPARE(delivered.size(), std::size_t(200));
-        for (std::uint32_t i = 0; i < 200; ++i) {
-            QCOMPARE(delivered[i], 1000 - i);
-            QCOMPARE(payloads[i], std::to_string(i));
-        }
-        QVERIFY(!badWorker);
-        QVERIFY2(mostOutstanding <= int(capacity), qPrintable(QString::number(mostOutstanding)));
-        QVERIFY(mostOutstanding > 1);  // the workers did run side by side
+        QTest::addColumn<int>("refuseAt");
+        QTest::newRow("all delivered") << -1;
+        QTest::newRow("stops at a refused delivery") << 10;
     }
 
-    // A refused delivery stops everything: nothing after it is delivered, submit says so, and
-    // finish() returns instead of waiting for frames that will never be written.
-    void stopsAtFirstRefusal()
+    // Uneven work makes later frames finish first; they still arrive in submission order, never
+    // more than the capacity in flight. A refused delivery stops everything: nothing after it is
+    // delivered, submit says so, and finish() returns instead of waiting for frames never written.
+    void deliversInOrder()
     {
+        QFETCH(int, refuseAt);
+        const unsigned workers = 4;
+        const int capacity = 6, count = 200;
+        std::atomic<int> outstanding{0}, mostOutstanding{0};
+        std::atomic<bool> badWorker{false};
         std::vector<std::uint32_t> delivered;
+        bool refused = false;
         FramePipeline pipeline(
-            2, 4,
-            [](FrameJob& job, unsigned) {
-                unevenWork(job.frameNumber);
+            workers, capacity,
+            [&](FrameJob& job, unsigned worker) {
+                const int now = ++outstanding;
+                for (int seen = mostOutstanding; now > seen && !mostOutstanding.compare_exchange_weak(seen, now);) {
+                }
+                badWorker = badWorker || worker >= workers;
+                std::this_thread::sleep_for(std::chrono::microseconds((job.frameNumber * 7919u) % 400u));
                 FrameResult result;
                 result.frameNumber = job.frameNumber;
                 return result;
             },
             [&](FrameResult& result) {
                 delivered.push_back(result.frameNumber);
-                return result.frameNumber != 10;
+                --outstanding;
+                return int(delivered.size()) - 1 != refuseAt;
             });
-        bool refused = false;
-        for (std::uint32_t i = 0; i < 500 && !refused; ++i) {
+        for (int i = 0; i < count && !refused; ++i) {
             FrameJob job;
-            job.frameNumber = i;
+            job.frameNumber = std::uint32_t(1000 - i);  // numbers need not follow file order
             refused = !pipeline.submit(std::move(job));
         }
         pipeline.finish();
-        QVERIFY(refused);
-        QVERIFY(pipeline.stopped());
-        std::vector<std::uint32_t> expected(11);
-        for (std::uint32_t i = 0; i <= 10; ++i)
-            expected[i] = i;
-        QCOMPARE(delivered, expected);
+        QCOMPARE(refused, refuseAt >= 0);
+        QCOMPARE(pipeline.stopped(), refuseAt >= 0);
+        QCOMPARE(int(delivered.size()), refuseAt >= 0 ? refuseAt + 1 : count);
+        for (std::size_t i = 0; i < delivered.size(); ++i)
+            QCOMPARE(delivered[i], std::uint32_t(1000 - i));
+        QVERIFY(!badWorker);
+        QVERIFY2(mostOutstanding <= capacity, qPrintable(QString::number(mostOutstanding)));
+        QVERIFY(refuseAt >= 0 || mostOutstanding > 1);  // the workers did run side by side
     }
 };
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -10,26 +11,19 @@ namespace mlvtest {
 class MlvWriter
 {
 public:
-    // File header; blockSize is normally 52, smaller values make deliberately short headers.
     void fileHeader(std::uint64_t guid, std::uint16_t fileNumber, std::uint16_t videoClass, std::uint16_t audioClass,
-                    std::uint32_t frameCount, std::uint32_t fpsNumerator = 25000, std::uint32_t fpsDenominator = 1000);
-    void rawInfo(int width, int height, int bitsPerPixel, int black, int white, std::uint64_t timestamp = 1);
+                    std::uint32_t frameCount);
+    void rawInfo(int width, int height, int bitsPerPixel, int black, int white);
     void exposure(std::uint32_t iso, std::uint64_t shutterMicroseconds, std::uint64_t timestamp = 2);
-    void lens(std::uint16_t focalMm, std::uint16_t focusMm, std::uint16_t apertureHundredths, const std::string& name,
-              const std::string& serial, std::uint32_t blockSize = 96, std::uint64_t timestamp = 3);
-    // month 0-11, year since 1900, as the camera's clock struct has them.
-    void clock(int year, int month, int day, int hour, int minute, int second, std::uint64_t timestamp = 4);
-    void camera(const std::string& name, std::uint32_t model, const std::string& serial, std::uint64_t timestamp = 5);
-    void whiteBalance(std::uint32_t mode, std::uint32_t kelvin, std::uint32_t red, std::uint32_t green,
-                      std::uint32_t blue, std::uint64_t timestamp = 6);
-    void capture(int binX, int skipX, int binY, int skipY, std::uint64_t timestamp = 7);
-    void info(const std::string& text, std::uint32_t padding = 0, std::uint64_t timestamp = 8);
-    void audioFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint64_t timestamp = 9);
+    // The metadata a camera writes once (IDNT, LENS, RTCI, WBAL, RAWC, INFO), with fixed values:
+    // a 5D Mark III "4B0A1", EF24-70mm at 24 mm f/4 focused at 1.5 m, 2024-03-09 10:11:12,
+    // gains 2048/1024/1536, 3x5 binning, "take 3".
+    void cameraMetadata();
+    void audioFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
     void audioFrame(std::uint32_t frameNumber, const std::vector<std::uint8_t>& pcm, std::uint32_t frameSpace = 0,
                     std::uint64_t timestamp = 100);
     // Pads with a NULL block to the next multiple of alignment, as recorders do after the headers.
     void padTo(std::size_t alignment);
-    void nullBlock(std::uint32_t size, std::uint64_t timestamp = 0);
     void block(const char fourCc[4], const std::vector<std::uint8_t>& body, std::uint64_t timestamp = 0);
 
     // A video frame packed at the given depth; frameSpace filler before the data, trailing bytes after it.
@@ -47,12 +41,9 @@ public:
 
 private:
     void header(const char fourCc[4], std::uint32_t size, std::uint64_t timestamp);
-    void u8(std::uint8_t v) { mBytes.push_back(v); }
-    void u16(std::uint16_t v);
-    void u32(std::uint32_t v);
-    void u64(std::uint64_t v);
+    // Little-endian fields of the given byte width.
+    void put(int width, std::initializer_list<std::uint64_t> values);
     void text(const std::string& s, std::size_t width);
-    void zeros(std::size_t n) { mBytes.insert(mBytes.end(), n, 0); }
 
     std::vector<std::uint8_t> mBytes;
 };
