@@ -82,25 +82,26 @@ class TestMLVProcessor : public QObject
 private:
     QTemporaryDir mDir;
 
-    // Jobs for the clips named, each printing "<name> done"; a name with a '*' is held until released.
+    // Jobs for the clips named, each printing "<name> done": a '*' after a name holds it until
+    // released, a '!' marks it finished already; "~name" stands for a path without a directory.
     ConversionSettings batchOf(const QStringList& names, int threads)
     {
         ConversionSettings settings;
         settings.executable = FakeClip::toolPath();
         settings.threads = threads;
         for (QString name : names) {
+            const bool held = name.endsWith('*'), finished = name.endsWith('!'), bare = name.startsWith('~');
+            name.remove(QRegularExpression(QStringLiteral("[*!~]")));
+            const QString path = name.isEmpty() ? QString() : bare ? name + ".mlv" : mDir.filePath(name + ".mlv");
             FakeClip clip;
-            if (name.endsWith('*'))
-                clip.holdUntil(releaseFile(name.remove('*')));
-            const QString path = mDir.filePath(name + ".mlv");
-            if (clip.printOut(name.toUtf8() + " done\n").write(path))
+            if (held)
+                clip.holdUntil(releaseFile(name));
+            if (!path.contains('/') || clip.printOut(name.toUtf8() + " done\n").write(path))
                 settings.workers.emplace_back(path, QString(), QString());
+            if (finished)
+                settings.workers.back().mCommandLine = "\"x\" -o y", settings.workers.back().mStdOut = "done\n";
         }
         return settings;
-    }
-    static void MarkFinished(MLVWorker& worker)
-    {
-        worker.mCommandLine = QStringLiteral("\"x\" -o y"), worker.mStdOut = QStringLiteral("done\n");
     }
     QString releaseFile(const QString& name) const { return mDir.filePath("release-" + name); }
 
@@ -114,19 +115,13 @@ private slots:
         Batch batch(settings);
 
         // Both running jobs are shown with their live process before A1 is let go.
-        const auto live = [&] {
-            return std::find_if(batch.snapshots.begin(), batch.snapshots.end(), [](const std::vector<MLVWorker>& w) {
-                return w.size() == 2 && w[0].mProcessId != 0 && w[1].mProcessId != 0;
-            });
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(live() != batch.snapshots.end(), 30000);
-        const std::vector<MLVWorker> running = *live();
+        const auto live = [](const std::vector<MLVWorker>& w) { return w.size() == 2 && w[0].mProcessId && w[1].mProcessId; };
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(batch.snapshots.begin(), batch.snapshots.end(), live), 30000);
+        const std::vector<MLVWorker> running = *std::find_if(batch.snapshots.begin(), batch.snapshots.end(), live);
         QCOMPARE(Batch::Name(running[0]) + Batch::Name(running[1]), QStringLiteral("A1A2"));
         QVERIFY(running[0].mProcessId != running[1].mProcessId);
-        for (const MLVWorker& worker : running) {
-            QVERIFY(worker.mStartTime.isValid());
-            QCOMPARE(worker.GetStatus(), JobStatus::Processing);
-        }
+        for (const MLVWorker& worker : running)
+            QVERIFY(worker.mStartTime.isValid() && worker.GetStatus() == JobStatus::Processing);
         QVERIFY(FakeClip::release(releaseFile("A1")));
         // A3 takes the slot A1 left, so it is listed before A2.
         QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("refresh [A3,A2]"), 30000);
@@ -141,21 +136,8 @@ private slots:
         QStringList before = batch.log.mid(0, firstEnd);
         before.removeDuplicates();
         QCOMPARE(before, (QStringList{"update A1 Processing", "update A2 Processing", "refresh [A1,A2]"}));
-        QStringList after = batch.log.mid(firstEnd);
-        after.erase(std::remove_if(after.begin(), after.end(), [](const QString& e) { return e.startsWith("refresh"); }),
-                    after.end());
-        QCOMPARE(after, (QStringList{"completed", "update A1 Finished", "update A3 Processing", "completed",
+        QCOMPARE(batch.log.mid(firstEnd).filter(QRegularExpression(QStringLiteral("^(?!refresh)"))), (QStringList{"completed", "update A1 Finished", "update A3 Processing", "completed",
                                      "update A2 Finished", "completed", "update A3 Error", "finished"}));
-    }
-
-    // The stop is asked for while the first start is reported, so it is handled before the
-    // next cycle: with three free slots still only one job may have started.
-    void oneStartPerCycle()
-    {
-        Batch batch(batchOf({"B1", "B2", "B3"}, 3));
-        batch.stopOnFirst(&MLVProcessor::UpdateTable);
-        QVERIFY(batch.waitForEnd());
-        QCOMPARE(batch.log, (QStringList{"update B1 Processing", "completed", "update B1 Finished", "finished"}));
     }
 
     // Queued jobs are dropped without a word; the running ones are still reported, without snapshots.
@@ -173,28 +155,36 @@ private slots:
         QVERIFY(!QFileInfo::exists(mDir.filePath("C3")));
     }
 
-    void everyJobAlreadyFinished()
+    // One start per cycle: the stop, asked while the first start is reported, is handled before the
+    // next cycle, so with three free slots only one job has started. A finished job is left out, a
+    // path without "/" is dropped without a word, and an empty path costs a cycle that shows a
+    // snapshot instead; the job after them still runs.
+    void queueOutcomes_data()
     {
-        ConversionSettings settings = batchOf({"D1", "D2"}, 2);
-        for (MLVWorker& worker : settings.workers)
-            MarkFinished(worker);
-        Batch batch(settings);
-        QVERIFY(batch.waitForEnd());
-        QCOMPARE(batch.log, (QStringList{"refresh []", "finished"}));
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("threads");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<QStringList>("log");  // without the snapshots showing E3 running
+        QTest::newRow("one start per cycle") << QStringList{"B1", "B2", "B3"} << 3 << true
+                                             << QStringList{"update B1 Processing", "completed", "update B1 Finished", "finished"};
+        QTest::newRow("every job already finished") << QStringList{"D1!", "D2!"} << 2 << false
+                                                    << QStringList{"refresh []", "finished"};
+        QTest::newRow("unusable entries") << QStringList{"E0!", "~E1", "", "E3"} << 1 << false
+                                          << QStringList{"refresh []", "update E3 Processing", "completed",
+                                                         "update E3 Finished", "finished"};
     }
-
-    // A finished job is left out, a path without "/" is dropped without a word, and an empty
-    // path costs a cycle that shows a snapshot instead; the job after them still runs.
-    void unusableQueueEntriesAreDropped()
+    void queueOutcomes()
     {
-        ConversionSettings settings = batchOf({"E0", "E3"}, 1);
-        MarkFinished(settings.workers.front());
-        settings.workers.emplace(std::next(settings.workers.begin()), QStringLiteral("E1.mlv"), QString(), QString());
-        settings.workers.emplace(std::next(settings.workers.begin(), 2), QString(), QString(), QString());
-        Batch batch(settings);
+        QFETCH(QStringList, names);
+        QFETCH(int, threads);
+        QFETCH(bool, stop);
+        QFETCH(QStringList, log);
+        Batch batch(batchOf(names, threads));
+        if (stop)
+            batch.stopOnFirst(&MLVProcessor::UpdateTable);
         QVERIFY(batch.waitForEnd());
         batch.log.removeAll(QStringLiteral("refresh [E3]"));
-        QCOMPARE(batch.log, (QStringList{"refresh []", "update E3 Processing", "completed", "update E3 Finished", "finished"}));
+        QCOMPARE(batch.log, log);
     }
 };
 

@@ -8,17 +8,13 @@
 
 #include "engine/mlvprocessor.h"
 
-namespace {
-
 // The eight values of a record, for one comparison.
-QStringList Values(const MLVWorker& worker)
+static QStringList Values(const MLVWorker& worker)
 {
     return {worker.mSourceFile, worker.mOutputPath, worker.mCommandLine, worker.mStdOut, worker.mStdErr,
             worker.mStartTime.toString(QStringLiteral("hh:mm:ss.zzz")), QString::number(worker.mProcessId),
             QString::number(worker.mFileSize)};
 }
-
-}  // namespace
 
 class TestMLVWorker : public QObject
 {
@@ -52,55 +48,39 @@ private slots:
         QCOMPARE(int(worker.GetStatus()), status);
     }
 
-    void fileSizeIsTakenOnCreation()
+    // The size is taken on creation (0 for a missing file). A copy is a new object: same values,
+    // no parent, none of the original's connections. Records sent by queued signals from another
+    // thread, as the scheduler sends them, arrive whole.
+    void recordsKeepTheirValues()
     {
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("clip.MLV")));
+        QFile file(dir.filePath(QStringLiteral("ü clip.MLV")));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(12345, 'm')) == 12345);
         file.close();
-        QCOMPARE(MLVWorker(file.fileName(), QString(), QString()).mFileSize, qint64(12345));
-        QCOMPARE(MLVWorker(dir.filePath(QStringLiteral("gone.mlv")), QString(), QString()).mFileSize, qint64(0));
-    }
-
-    // A copy is a new object: same values, no parent, none of the original's connections.
-    void copyIsADetachedValue()
-    {
         QObject owner;
-        MLVWorker original(QStringLiteral("/f/a.mlv"), QStringLiteral("/f/a/"), QStringLiteral("\"t\" x"));
-        original.setParent(&owner);
-        original.mStdOut = QStringLiteral("out");
-        original.mStdErr = QStringLiteral("err");
-        original.mStartTime = QTime(10, 11, 12, 13);
-        original.mProcessId = 4321;
-        original.mFileSize = 987654321012;
-        QSignalSpy finished(&original, &MLVWorker::Finished);
-        QSignalSpy finishedSignal(&original, &MLVWorker::FinishedSignal);
-
-        MLVWorker copy(original);
-        QVERIFY(copy.parent() == nullptr);
-        QCOMPARE(Values(copy), Values(original));
-        emit copy.Finished(&copy);
-        emit copy.FinishedSignal();
-        QCOMPARE(finished.count() + finishedSignal.count(), 0);
-        original.setParent(nullptr);
-    }
-
-    // Records sent by queued signals from another thread, as the scheduler sends them.
-    void recordsCrossThreadsIntact()
-    {
-        MLVWorker single(QStringLiteral("/f/ü clip.mlv"), QStringLiteral("/f/ü clip/"), QStringLiteral("cmd"));
+        MLVWorker single(file.fileName(), QStringLiteral("/f/ü clip/"), QStringLiteral("\"t\" x"));
+        QCOMPARE(single.mFileSize, qint64(12345));
+        single.setParent(&owner);
+        single.mStdOut = QStringLiteral("out");
         single.mStdErr = QStringLiteral("[ERROR] broken\n");
-        single.mStartTime = QTime(1, 2, 3);
-        single.mProcessId = 77;
+        single.mStartTime = QTime(10, 11, 12, 13);
+        single.mProcessId = 4321;
+        QSignalSpy finished(&single, &MLVWorker::Finished);
+        QSignalSpy finishedSignal(&single, &MLVWorker::FinishedSignal);
         std::vector<MLVWorker> snapshot;
         snapshot.emplace_back(single);
-        snapshot.emplace_back(QStringLiteral("/f/2.mlv"), QString(), QString());
+        snapshot.emplace_back(dir.filePath(QStringLiteral("gone.mlv")), QString(), QString());
+        QCOMPARE(snapshot[1].mFileSize, qint64(0));
+        QVERIFY(snapshot[0].parent() == nullptr);
+        QCOMPARE(Values(snapshot[0]), Values(single));
+        emit snapshot[0].Finished(&snapshot[0]);
+        emit snapshot[0].FinishedSignal();
+        QCOMPARE(finished.count() + finishedSignal.count(), 0);
 
         MLVProcessor sender{ConversionSettings()};
         QStringList received;
-        connect(&sender, &MLVProcessor::UpdateTable, this, [&](MLVWorker worker) {
-            received << Values(worker);
-        }, Qt::QueuedConnection);
+        connect(&sender, &MLVProcessor::UpdateTable, this, [&](MLVWorker worker) { received << Values(worker); },
+                Qt::QueuedConnection);
         connect(&sender, &MLVProcessor::RefreshTable, this, [&](std::vector<MLVWorker> workers) {
             for (const MLVWorker& worker : workers)
                 received << Values(worker);

@@ -20,19 +20,14 @@ private slots:
     }
     void childThatReadsAKnownFile()
     {
-#if !defined(Q_OS_LINUX) && !defined(Q_OS_WIN)
-        QSKIP("This platform has no per-process I/O counters.");
-#endif
         QFETCH(qint64, wanted);
         QFETCH(qint64, expected);
         QVERIFY(!ReadProcessIoCounters(0) && !ReadProcessIoCounters(-1));
         QTemporaryDir dir;
-        const QString clip = dir.filePath(QStringLiteral("clip.mlv"));
-        const QString release = dir.filePath(QStringLiteral("release"));
+        const QString clip = dir.filePath(QStringLiteral("clip.mlv")), release = dir.filePath(QStringLiteral("release"));
         QVERIFY(FakeClip().read(wanted).printOut(QByteArray(1000, 'w'), 500).holdUntil(release).sizeAtLeast(3 * 1024 * 1024 + 123).write(clip));
-
         QProcess process;
-        process.start(FakeClip::toolPath(), {"-o", dir.filePath(QStringLiteral("out_")), "--dng", "--no-cs", clip});
+        process.start(FakeClip::toolPath(), {clip});
         QVERIFY(process.waitForStarted(30000));
         const qint64 processId = process.processId();
         const auto counted = [&] {

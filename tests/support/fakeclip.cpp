@@ -3,22 +3,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-FakeClip& FakeClip::set(const char* key, const QByteArray& value)
-{
-    mHeader += QByteArray(key) + ' ' + value + '\n';
-    return *this;
-}
-
-FakeClip& FakeClip::printOut(const QByteArray& text, qint64 repeat)
-{
-    return set("out", text.toHex()).set("out-repeat", QByteArray::number(repeat));
-}
-
-FakeClip& FakeClip::printErr(const QByteArray& text, qint64 repeat)
-{
-    return set("err", text.toHex()).set("err-repeat", QByteArray::number(repeat));
-}
-
 bool FakeClip::write(const QString& path) const
 {
     const QByteArray header = "KORVALIN-FAKE-CLIP 1\n" + mHeader + "end\n";
@@ -35,10 +19,8 @@ QString FakeClip::toolPath()
 QStringList FakeClip::recordedArguments(const QString& file)
 {
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
+    const QByteArray data = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     // Every argument ends with a NUL, so the last part is the empty rest.
-    const QByteArray data = in.readAll();
     QStringList arguments = QString::fromUtf8(data.constData(), data.size()).split(QChar(0));
     arguments.removeLast();
     return arguments;

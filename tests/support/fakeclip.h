@@ -11,15 +11,13 @@ public:
     // Bytes of the clip the tool reads from its start (-1: all of it, also when not set).
     FakeClip& read(qint64 bytes) { return set("read-bytes", QByteArray::number(bytes)); }
     // The text is written `repeat` times; the two channels are written in alternation.
-    FakeClip& printOut(const QByteArray& text, qint64 repeat = 1);
-    FakeClip& printErr(const QByteArray& text, qint64 repeat = 1);
+    FakeClip& printOut(const QByteArray& text, qint64 repeat = 1) { return print("out", text, repeat); }
+    FakeClip& printErr(const QByteArray& text, qint64 repeat = 1) { return print("err", text, repeat); }
     FakeClip& exitWith(int code) { return set("exit-code", QByteArray::number(code)); }
-    // Ends by a signal after printing (an abort on Windows).
+    // Ends by a signal after printing.
     FakeClip& crash() { return set("crash", {}); }
     // Waits, after reading and printing, until this file exists (see release()).
     FakeClip& holdUntil(const QString& releaseFile) { return set("hold-until", releaseFile.toUtf8().toHex()); }
-    // Writes PREFIX000000.dng, PREFIX000001.dng, ... under the -o prefix.
-    FakeClip& writeDngFiles(int count) { return set("dng-files", QByteArray::number(count)); }
     // Records every argument the tool receives, for recordedArguments().
     FakeClip& recordArguments(const QString& file) { return set("record-args", file.toUtf8().toHex()); }
     // Pads the clip with filler bytes up to this size.
@@ -34,7 +32,11 @@ public:
     static bool release(const QString& releaseFile);
 
 private:
-    FakeClip& set(const char* key, const QByteArray& value);
+    FakeClip& set(const QByteArray& key, const QByteArray& value) { return mHeader += key + ' ' + value + '\n', *this; }
+    FakeClip& print(const char* key, const QByteArray& text, qint64 repeat)
+    {
+        return set(key, text.toHex()).set(QByteArray(key) + "-repeat", QByteArray::number(repeat));
+    }
 
     QByteArray mHeader;
     qint64 mSize = 0;

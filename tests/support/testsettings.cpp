@@ -1,7 +1,6 @@
 #include "testsettings.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QSettings>
 
 TestSettings::TestSettings()
@@ -11,11 +10,6 @@ TestSettings::TestSettings()
     QCoreApplication::setOrganizationDomain(QStringLiteral("veltrano.example"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, mFolder.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, mFolder.path());
-}
-
-QString TestSettings::filePath() const
-{
-    return QSettings().fileName();
 }
 
 void TestSettings::clear() const

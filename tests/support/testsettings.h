@@ -12,8 +12,6 @@ public:
 
     // The folder that now holds the native user-scope settings.
     QString folder() const { return mFolder.path(); }
-    // The file in which QSettings() keeps Korvalin's options.
-    QString filePath() const;
     // Removes every stored option, as on a first start.
     void clear() const;
 

@@ -1,6 +1,7 @@
 // Stands in for mlv_dump in tests: the source file it is given says how it behaves.
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,25 +11,10 @@
 #include <thread>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <csignal>
-#endif
-
-namespace {
-
 namespace fs = std::filesystem;
 
-int Fail(int code, const char* message)
-{
-    std::fprintf(stderr, "fakemlvdump: %s\n", message);
-    return code;
-}
-
 // The clip's header: "KORVALIN-FAKE-CLIP 1", then "key value" lines up to "end"; a handful at most.
-bool ReadPlan(const std::string& source, std::map<std::string, std::string>& plan)
+static bool ReadPlan(const char* source, std::map<std::string, std::string>& plan)
 {
     std::ifstream in(fs::u8path(source), std::ios::binary);
     std::string line;
@@ -43,17 +29,13 @@ bool ReadPlan(const std::string& source, std::map<std::string, std::string>& pla
     return false;
 }
 
-}  // namespace
-
 int main(int argc, char** argv)
 {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-#endif
     std::map<std::string, std::string> plan;
-    if (argc < 2 || !ReadPlan(argv[argc - 1], plan))
-        return Fail(1, "the last argument is not a fake clip");
+    if (argc < 2 || !ReadPlan(argv[argc - 1], plan)) {
+        std::fputs("fakemlvdump: the last argument is not a fake clip\n", stderr);
+        return 1;
+    }
     const auto number = [&](const char* key, long long otherwise) {
         return plan.count(key) ? std::strtoll(plan[key].c_str(), nullptr, 10) : otherwise;
     };
@@ -69,14 +51,6 @@ int main(int argc, char** argv)
         std::ofstream out(fs::u8path(text("record-args")), std::ios::binary | std::ios::trunc);
         for (int i = 1; i < argc; ++i)
             out << argv[i] << '\0';
-    }
-    if (argc < 5 || std::string(argv[1]) != "-o" || std::string(argv[2]).empty())
-        return Fail(2, "usage: fakemlvdump -o PREFIX [options] --dng SOURCE");
-
-    for (long long index = 0; index < number("dng-files", 0); ++index) {
-        char name[32];
-        std::snprintf(name, sizeof name, "%06lld.dng", index);
-        std::ofstream(fs::u8path(argv[2] + std::string(name)), std::ios::binary) << "fake dng " << index << '\n';
     }
 
     // Reads the source once more from its start (all of it when wanted is negative).
@@ -97,25 +71,16 @@ int main(int argc, char** argv)
         if (i < errRepeat)
             std::fwrite(err.data(), 1, err.size(), stderr);
     }
-    std::fflush(stdout);
-    std::fflush(stderr);
+    std::fflush(nullptr);
 
     // A held tool gives up after two minutes, so a failed test cannot leave it behind for good.
-    if (plan.count("hold-until")) {
-        const fs::path release = fs::u8path(text("hold-until"));
-        for (int waited = 0; !fs::exists(release); waited += 10) {
-            if (waited > 120000)
-                return Fail(3, "held too long");
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+    for (int waited = 0; plan.count("hold-until") && !fs::exists(fs::u8path(text("hold-until"))); waited += 10) {
+        if (waited > 120000)
+            return 3;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (plan.count("crash")) {
-#ifdef _WIN32
-        std::abort();
-#else
-        // Killed rather than aborted: the same crash for the parent, and never a core file.
+    // Killed rather than aborted: the same crash for the parent, and never a core file.
+    if (plan.count("crash"))
         std::raise(SIGKILL);
-#endif
-    }
     return static_cast<int>(number("exit-code", 0));
 }
