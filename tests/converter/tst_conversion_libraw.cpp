@@ -16,17 +16,19 @@ constexpr int kHeight = 32;
 using Pixels = std::vector<std::uint16_t>;
 using Frames = std::vector<Pixels>;
 
-// Runs a tool; its exit code (-1 on a crash) and everything it printed, standard error last.
-std::pair<int, QString> run(const QString& program, const QStringList& arguments, QString* out = nullptr)
+struct Run
+{
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     process.start(program, arguments);
     process.waitForFinished(60000);
-    const QString text = QString::fromUtf8(process.readAllStandardOutput());
-    if (out)
-        *out = text;
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            out ? QString::fromUtf8(process.readAllStandardError()) : text + process.readAllStandardError()};
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 // LibRaw's view of a DNG: "WIDTHxHEIGHT black B white W" and the CFA colours row by row, then the pixels.
@@ -51,7 +53,8 @@ QString readDng(const QString& path, Pixels& pixels)
 // exiftool's exit code is 0 on warnings, so its text is what counts: one "OK" per file and nothing else.
 QString exiftoolProblems(const QStringList& files)
 {
-    const QString text = run("exiftool", QStringList{"-q", "-s3", "-validate", "-warning", "-error", "-a"} + files).second;
+    const Run r = run("exiftool", QStringList{"-q", "-s3", "-validate", "-warning", "-error", "-a"} + files);
+    const QString text = r.out + r.err;
     return text == QString("OK\n").repeated(files.size()) ? QString() : text;
 }
 
@@ -59,7 +62,7 @@ QString exiftoolProblems(const QStringList& files)
 QStringList exifValues(const QString& file, QStringList tags)
 {
     return run("exiftool", QStringList{"-s3", "-n"} + tags.replaceInStrings(QRegularExpression("^"), "-") << file)
-        .second.split('\n', Qt::SkipEmptyParts);
+        .out.split('\n', Qt::SkipEmptyParts);
 }
 
 int level(int value14, int bits) { return bits <= 14 ? value14 >> (14 - bits) : value14 << (bits - 14); }
@@ -123,16 +126,15 @@ class TestConversion : public QObject
     QStringList convert(const QString& input, const QString& out, const QStringList& options, int exitCode,
                         const QString& error, const Frames& frames, const QList<int>& kept, int bits = 14)
     {
-        QString ignored;
-        const std::pair<int, QString> result = run(MLV2DNG_PATH, options + QStringList{"-o", out, input}, &ignored);
-        const QString& err = result.second;
+        const Run result = run(MLV2DNG_PATH, options + QStringList{"-o", out, input});
+        const QString& err = result.err;
         QStringList files, expected;
         for (const QString& f : QDir(QFileInfo(out).path()).entryList({QFileInfo(out).fileName() + "*"}, QDir::Files))
             files << QFileInfo(out).path() + "/" + f;
         for (const int i : kept)
             expected << out + QString("%1.dng").arg(i, 6, 10, QChar('0'));
         [&] {
-            QCOMPARE(result.first, exitCode);
+            QCOMPARE(result.exitCode, exitCode);
             QVERIFY2(error.isEmpty() ? err.isEmpty() : err.contains(error), qPrintable(err));
             for (const QString& line : err.split('\n', Qt::SkipEmptyParts))
                 QVERIFY2(line.startsWith("[ERROR] "), qPrintable(line));
@@ -392,8 +394,10 @@ private slots:
         QStringList parts = QProcess::splitCommand(
             QString("\"%1\" -o \"%2%3_\" -v --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"%4\"")
                 .arg(MLV2DNG_PATH, output, clip, path("Footage/" + clip + ".mlv")));
-        QString out;
-        QCOMPARE(run(parts.takeFirst(), parts, &out), std::make_pair(0, QString()));
+        const Run job = run(parts.takeFirst(), parts);
+        QCOMPARE(job.err, QString());
+        QCOMPARE(job.exitCode, 0);
+        const QString& out = job.out;
         QCOMPARE(QDir(output).entryList(QDir::Files, QDir::Name),
                  (QStringList{clip + ".wav", clip + "_000000.dng", clip + "_000001.dng", clip + "_000002.dng",
                               clip + "_000003.dng"}));
