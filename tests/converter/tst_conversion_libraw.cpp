@@ -270,18 +270,14 @@ private slots:
         QFETCH(quint64, chunkGuid);
         const QString name = "Span" + QString::number(++mSeed);
         const Frames frames = newFrames(5, 14);
-        mlvtest::MlvWriter first = clipHeader(14), second, third;
-        first.videoFrame(0, frames[0], 14, 32);
-        first.videoFrame(2, frames[2], 14, 32);
-        second.fileHeader(0xabcdef, 1, 1, 0, 2);
-        second.padTo(512);
-        second.videoFrame(1, frames[1], 14, 32);
-        second.videoFrame(3, frames[3], 14, 32);
-        third.fileHeader(chunkGuid, 2, 1, 0, 1);
-        third.videoFrame(4, frames[4], 14, 32);
-        QVERIFY(first.save(path(name + "." + extension).toStdString()));
-        QVERIFY(second.save(path(name + "." + chunk + "00").toStdString()));
-        QVERIFY(third.save(path(name + "." + chunk + "01").toStdString()));
+        mlvtest::MlvWriter chunks[3] = {clipHeader(14), {}, {}};
+        chunks[1].fileHeader(0xabcdef, 1, 1, 0, 2);
+        chunks[1].padTo(512);
+        chunks[2].fileHeader(chunkGuid, 2, 1, 0, 1);
+        for (const std::uint32_t i : {0, 2, 1, 3, 4})  // 0 and 2 in the first chunk, 1 and 3 in the second
+            chunks[i == 4 ? 2 : i % 2].videoFrame(i, frames[i], 14, 32);
+        for (const int c : {0, 1, 2})
+            QVERIFY(chunks[c].save(path(name + "." + (c ? chunk + QString("0%1").arg(c - 1) : extension)).toStdString()));
         std::ofstream(path(name + "." + (chunk == "M" ? "m" : "M") + "02").toStdString()) << "not part of it";
         const bool foreign = chunkGuid != 0xabcdef;
         convert(path(name + "." + extension), path(name + "_"), {"--dng", "--no-fixcp", "--no-stripes"}, foreign,
