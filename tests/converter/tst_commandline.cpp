@@ -73,14 +73,6 @@ private slots:
         clock.month = 12;  // not a month: no date rather than a wrong one
         QVERIFY(DngWriter::frameDateTime(clock, 3000000).empty());
     }
-
-    void timeCodes()
-    {
-        using Bytes = std::vector<std::uint8_t>;
-        // 23.976 counts 24 frames a second; 1 h 2 min 3 s and 4 frames.
-        QCOMPARE(DngWriter::timeCode((3600 + 120 + 3) * 24 + 4, 23976, 1000), (Bytes{0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0}));
-        QCOMPARE(DngWriter::timeCode(100, 0, 0).size(), std::size_t(8));
-    }
 };
 
 QTEST_APPLESS_MAIN(TestCommandLine)

@@ -22,10 +22,10 @@ struct Run
     QString out, err;
 };
 
-Run runConverter(const QStringList& arguments)
+Run run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(MLV2DNG_PATH), arguments);
+    process.start(program, arguments);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
@@ -50,33 +50,19 @@ QString readDng(const QString& path, Pixels& pixels)
         .arg(raw->imgdata.color.black + raw->imgdata.color.cblack[0]).arg(raw->imgdata.color.maximum).arg(cfa);
 }
 
-// exiftool's exit code is 0 on warnings, so its text is what counts.
+// exiftool's exit code is 0 on warnings, so its text is what counts: one "OK" per file and nothing else.
 QString exiftoolProblems(const QStringList& files)
 {
-    QProcess exiftool;
-    exiftool.start("exiftool", QStringList{"-validate", "-warning", "-error", "-a"} + files);
-    exiftool.waitForFinished(60000);
-    QStringList problems;
-    int valid = 0;
-    for (const QString& line : QString::fromUtf8(exiftool.readAllStandardOutput() + exiftool.readAllStandardError())
-                                   .split('\n', Qt::SkipEmptyParts)) {
-        if (line.startsWith("Validate") && line.section(':', 1).trimmed() == "OK")
-            ++valid;
-        else if (!line.startsWith("========") && !line.contains("image files read"))
-            problems << line;
-    }
-    if (valid != files.size())
-        problems << QString("%1 of %2 files validated").arg(valid).arg(files.size());
-    return problems.join('\n');
+    const Run r = run("exiftool", QStringList{"-q", "-s3", "-validate", "-warning", "-error", "-a"} + files);
+    const QString text = r.out + r.err;
+    return text == QString("OK\n").repeated(files.size()) ? QString() : text;
 }
 
 // The values of the tags, in the order asked for.
 QStringList exifValues(const QString& file, QStringList tags)
 {
-    QProcess exiftool;
-    exiftool.start("exiftool", QStringList{"-s3", "-n"} + tags.replaceInStrings(QRegularExpression("^"), "-") << file);
-    exiftool.waitForFinished(60000);
-    return QString::fromUtf8(exiftool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return run("exiftool", QStringList{"-s3", "-n"} + tags.replaceInStrings(QRegularExpression("^"), "-") << file)
+        .out.split('\n', Qt::SkipEmptyParts);
 }
 
 int level(int value14, int bits) { return bits <= 14 ? value14 >> (14 - bits) : value14 << (bits - 14); }
@@ -98,15 +84,8 @@ std::vector<std::uint8_t> payload(Layout layout, const Pixels& pixels, int bits,
 {
     if (layout == Plain)
         return mlvtest::MlvWriter::pack(pixels, bits);
-    mlv2dng::Lj92EncodeOptions o;
-    o.components = layout == Camera ? 2 : 1;
-    o.width = layout == Camera ? kWidth : 2 * kWidth;
-    o.height = lines;
-    o.precision = bits;
-    o.predictor = predictor;
-    o.restartInterval = restartLines * o.width;
-    o.tablePerComponent = layout == Camera;
-    return mlv2dng::encodeLj92(pixels, o);
+    const int width = layout == Camera ? kWidth : 2 * kWidth;
+    return mlv2dng::encodeLj92(pixels, {width, lines, layout == Camera ? 2 : 1, bits, predictor, restartLines * width, layout == Camera});
 }
 
 }  // namespace
@@ -147,16 +126,17 @@ class TestConversion : public QObject
     QStringList convert(const QString& input, const QString& out, const QStringList& options, int exitCode,
                         const QString& error, const Frames& frames, const QList<int>& kept, int bits = 14)
     {
-        const Run run = runConverter(options + QStringList{"-o", out, input});
+        const Run result = run(MLV2DNG_PATH, options + QStringList{"-o", out, input});
+        const QString& err = result.err;
         QStringList files, expected;
         for (const QString& f : QDir(QFileInfo(out).path()).entryList({QFileInfo(out).fileName() + "*"}, QDir::Files))
             files << QFileInfo(out).path() + "/" + f;
         for (const int i : kept)
             expected << out + QString("%1.dng").arg(i, 6, 10, QChar('0'));
         [&] {
-            QCOMPARE(run.exitCode, exitCode);
-            QVERIFY2(error.isEmpty() ? run.err.isEmpty() : run.err.contains(error), qPrintable(run.err));
-            for (const QString& line : run.err.split('\n', Qt::SkipEmptyParts))
+            QCOMPARE(result.exitCode, exitCode);
+            QVERIFY2(error.isEmpty() ? err.isEmpty() : err.contains(error), qPrintable(err));
+            for (const QString& line : err.split('\n', Qt::SkipEmptyParts))
                 QVERIFY2(line.startsWith("[ERROR] "), qPrintable(line));
             QCOMPARE(files, expected);
             Pixels pixels;
@@ -192,19 +172,14 @@ private slots:
         for (const int bits : {10, 12, 14, 16})
             QTest::addRow("%d-bit", bits) << int(Plain) << bits << 0 << 0 << none << false << none;
         QTest::newRow("camera, predictor 1") << int(Camera) << 14 << 1 << 0 << none << false << none;
-        QTest::newRow("camera, predictor 6, restarts") << int(Camera) << 14 << 6 << 3 << none << false << none;
-        QTest::newRow("camera, predictor 7, restart every line") << int(Camera) << 14 << 7 << 1 << none << false << none;
-        QTest::newRow("camera, 12-bit, predictor 5") << int(Camera) << 12 << 5 << 0 << none << false << none;
+        QTest::newRow("camera, 12-bit, predictor 6, restarts") << int(Camera) << 12 << 6 << 3 << none << false << none;
         QTest::newRow("mlv_dump -c, predictor 2, restarts") << int(Recompressed) << 14 << 2 << 4 << none << false << none;
-        QTest::newRow("mlv_dump -c, 12-bit, predictor 3") << int(Recompressed) << 12 << 3 << 0 << none << false << none;
         for (const bool relaxed : {false, true}) {
             const char* r = relaxed ? ", relaxed" : "";
             QTest::addRow("truncated%s", r) << int(Plain) << 14 << 0 << 0 << "truncated" << relaxed << "past the end";
             QTest::addRow("short frame%s", r) << int(Plain) << 14 << 0 << 0 << "short" << relaxed << "frame 3";
             QTest::addRow("bad audio frame space%s", r) << int(Plain) << 14 << 0 << 0 << "audio" << relaxed << "frame space";
-            QTest::addRow("lossless cut short%s", r) << int(Camera) << 14 << 1 << 0 << "short" << relaxed << "frame 3";
             QTest::addRow("lossless wrong size%s", r) << int(Camera) << 14 << 1 << 0 << "size" << relaxed << "frame 3";
-            QTest::addRow("lossless without tables%s", r) << int(Camera) << 14 << 1 << 0 << "tables" << relaxed << "frame 3";
         }
         QTest::newRow("bad block size") << int(Plain) << 14 << 0 << 0 << "blocksize" << false << "block size";
     }
@@ -240,8 +215,6 @@ private slots:
         else if (damage == "size")
             broken = payload(Layout(layout), Pixels(frames[3].begin(), frames[3].end() - 2 * kWidth), bits, predictor,
                              restartLines, kHeight / 2 - 1);
-        else if (damage == "tables")
-            broken[3] = 0xFE;  // SOI, then DHT as cameras write it: the tables become a comment
         if (damage == "audio") {
             w.audioFrame(0, pcm(64, 1));
             w.bytes()[w.bytes().size() - 64 - 4] = 0xff;  // frame space far beyond the block
@@ -297,18 +270,14 @@ private slots:
         QFETCH(quint64, chunkGuid);
         const QString name = "Span" + QString::number(++mSeed);
         const Frames frames = newFrames(5, 14);
-        mlvtest::MlvWriter first = clipHeader(14), second, third;
-        first.videoFrame(0, frames[0], 14, 32);
-        first.videoFrame(2, frames[2], 14, 32);
-        second.fileHeader(0xabcdef, 1, 1, 0, 2);
-        second.padTo(512);
-        second.videoFrame(1, frames[1], 14, 32);
-        second.videoFrame(3, frames[3], 14, 32);
-        third.fileHeader(chunkGuid, 2, 1, 0, 1);
-        third.videoFrame(4, frames[4], 14, 32);
-        QVERIFY(first.save(path(name + "." + extension).toStdString()));
-        QVERIFY(second.save(path(name + "." + chunk + "00").toStdString()));
-        QVERIFY(third.save(path(name + "." + chunk + "01").toStdString()));
+        mlvtest::MlvWriter chunks[3] = {clipHeader(14), {}, {}};
+        chunks[1].fileHeader(0xabcdef, 1, 1, 0, 2);
+        chunks[1].padTo(512);
+        chunks[2].fileHeader(chunkGuid, 2, 1, 0, 1);
+        for (const std::uint32_t i : {0, 2, 1, 3, 4})  // 0 and 2 in the first chunk, 1 and 3 in the second
+            chunks[i == 4 ? 2 : i % 2].videoFrame(i, frames[i], 14, 32);
+        for (const int c : {0, 1, 2})
+            QVERIFY(chunks[c].save(path(name + "." + (c ? chunk + QString("0%1").arg(c - 1) : extension)).toStdString()));
         std::ofstream(path(name + "." + (chunk == "M" ? "m" : "M") + "02").toStdString()) << "not part of it";
         const bool foreign = chunkGuid != 0xabcdef;
         convert(path(name + "." + extension), path(name + "_"), {"--dng", "--no-fixcp", "--no-stripes"}, foreign,
@@ -325,7 +294,6 @@ private slots:
         QTest::newRow("--no-fixcp") << int(Plain) << QStringList{"--no-fixcp"} << false << false;
         QTest::newRow("--no-fixcp --fixcp2") << int(Plain) << QStringList{"--no-fixcp", "--fixcp2"} << true << true;
         QTest::newRow("lossless, defaults") << int(Camera) << QStringList{} << true << false;
-        QTest::newRow("lossless, --no-fixcp") << int(Camera) << QStringList{"--no-fixcp"} << false << false;
     }
 
     // The fixes run in the converter itself: dead pixels injected into a smooth scene come out
@@ -372,14 +340,12 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QStringList dng{"--dng"};
         QTest::newRow("empty file") << "empty" << dng << 1 << "empty";
-        QTest::newRow("no video frame") << "noframes" << dng << 1 << "no video frame";
         QTest::newRow("not an MLV") << "garbage" << dng << 1 << "MLVI";
         QTest::newRow("frame before RAWI") << "norawi" << dng << 1 << "RAWI";
         QTest::newRow("delta frames") << "delta" << dng << 1 << "delta";
         QTest::newRow("missing input") << "missing" << dng << 3 << "cannot open";
         QTest::newRow("missing output directory") << "nodir" << dng << 1 << "does not exist";
         QTest::newRow("no --dng") << "good" << QStringList{} << 2 << "Usage:";
-        QTest::newRow("unknown option") << "good" << QStringList{"--dng", "--no-audio"} << 2 << "--no-audio";
     }
 
     // Nothing is written, and the reason is given on "[ERROR] " lines only.
@@ -396,7 +362,7 @@ private slots:
             w.fileHeader(1, 0, 1, 0, 1);
         else if (kind != "empty")
             w = clipHeader(14, kind == "delta" ? 0x41 : 1);
-        if (kind != "noframes" && kind != "empty" && kind != "garbage")
+        if (kind != "empty" && kind != "garbage")
             w.videoFrame(0, mlvtest::testPattern(kWidth, kHeight, 14, 1), 14);
         if (kind != "missing")
             QVERIFY(w.save(path("R" + kind + ".MLV").toStdString()));
@@ -408,54 +374,41 @@ private slots:
     // Korvalin starts the converter with one command string per job, after creating the job's
     // directory. -v adds one line per block to the report, and nothing to standard error. Sound
     // comes out as one WAV with bext, its frames placed by number whatever their order and filler.
-    void korvalinStyleJobs()
+    void korvalinStyleJob()
     {
-        QVERIFY(QDir(mDir.path()).mkpath("Footage"));
-        for (const QString clip : {"A001C001", "A001C002"}) {
-            mlvtest::MlvWriter w = clipHeader(14, 1, 1);
-            QByteArray pcmData;
-            for (const std::uint32_t i : {1, 0, 3, 2}) {
-                w.videoFrame(i, mlvtest::testPattern(kWidth, kHeight, 14, i + 50), 14, 32, 0, 2000000 + i * 40000);
-                w.audioFrame(i, pcm(7680, i), 8 * i, 2000000 + i * 40000);
-            }
-            for (unsigned i = 0; i < 4; ++i)
-                pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
-            QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
-            const QString output = path("Footage/" + clip + "/");
-            QVERIFY(QDir().mkpath(output));
-            QStringList parts = QProcess::splitCommand(
-                QString("\"%1\" -o \"%2%3_\" -v --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"%4\"")
-                    .arg(MLV2DNG_PATH, output, clip, path("Footage/" + clip + ".mlv")));
-            QProcess process;
-            process.start(parts.takeFirst(), parts);
-            QVERIFY(process.waitForFinished(60000));
-            QCOMPARE(process.readAllStandardError(), QByteArray());
-            QCOMPARE(process.exitCode(), 0);
-            QCOMPARE(QDir(output).entryList(QDir::Files, QDir::Name),
-                     (QStringList{clip + ".wav", clip + "_000000.dng", clip + "_000001.dng", clip + "_000002.dng",
-                                  clip + "_000003.dng"}));
-            const QString out = QString::fromUtf8(process.readAllStandardOutput());
-            QCOMPARE(out.count("\nBlock VIDF"), 4);
-            QCOMPARE(QString::number(out.count("\nBlock ")),
-                     QRegularExpression("Chunk 1: (\\d+) blocks read").match(out).captured(1));
-
-            QFile wav(output + clip + ".wav");
-            QVERIFY(wav.open(QIODevice::ReadOnly));
-            const QByteArray bytes = wav.readAll();
-            const auto le32 = [](qint64 v) { return QByteArray() + char(v) + char(v >> 8) + char(v >> 16) + char(v >> 24); };
-            QCOMPARE(bytes.left(16), "RIFF" + le32(bytes.size() - 8) + "WAVEbext");
-            QCOMPARE(bytes.right(pcmData.size() + 8), "data" + le32(pcmData.size()) + pcmData);
-            // An independent reader agrees on the format and on the start time (whole seconds after the clock).
-            QCOMPARE(exifValues(wav.fileName(), {"Encoding", "NumChannels", "SampleRate", "DateTimeOriginal", "TimeReference"}),
-                     (QStringList{"1", "2", "48000", "2024:03:09 10:11:13", QString::number((10 * 3600 + 11 * 60 + 13) * 48000)}));
+        const QString clip = "A001C001", output = path("Footage/" + clip + "/");
+        QVERIFY(QDir().mkpath(output));
+        mlvtest::MlvWriter w = clipHeader(14, 1, 1);
+        QByteArray pcmData;
+        for (const std::uint32_t i : {1, 0, 3, 2}) {
+            w.videoFrame(i, mlvtest::testPattern(kWidth, kHeight, 14, i + 50), 14, 32, 0, 2000000 + i * 40000);
+            w.audioFrame(i, pcm(7680, i), 8 * i, 2000000 + i * 40000);
         }
-    }
+        for (unsigned i = 0; i < 4; ++i)
+            pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
+        QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
+        QStringList parts = QProcess::splitCommand(
+            QString("\"%1\" -o \"%2%3_\" -v --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"%4\"")
+                .arg(MLV2DNG_PATH, output, clip, path("Footage/" + clip + ".mlv")));
+        const Run job = run(parts.takeFirst(), parts);
+        QCOMPARE(job.err, QString());
+        QCOMPARE(job.exitCode, 0);
+        const QString& out = job.out;
+        QCOMPARE(QDir(output).entryList(QDir::Files, QDir::Name),
+                 (QStringList{clip + ".wav", clip + "_000000.dng", clip + "_000001.dng", clip + "_000002.dng",
+                              clip + "_000003.dng"}));
+        QCOMPARE(out.count("\nBlock VIDF"), 4);
+        QCOMPARE(QString::number(out.count("\nBlock ")), QRegularExpression("Chunk 1: (\\d+) blocks read").match(out).captured(1));
 
-    void helpAndVersion()
-    {
-        const Run help = runConverter({"--help"}), version = runConverter({"--version"});
-        QVERIFY(help.exitCode == 0 && help.out.contains("--relaxed") && help.err.isEmpty());
-        QVERIFY(version.exitCode == 0 && version.out.startsWith("mlv2dng ") && version.err.isEmpty());
+        QFile wav(output + clip + ".wav");
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        const QByteArray bytes = wav.readAll();
+        const auto le32 = [](qint64 v) { return QByteArray() + char(v) + char(v >> 8) + char(v >> 16) + char(v >> 24); };
+        QCOMPARE(bytes.left(16), "RIFF" + le32(bytes.size() - 8) + "WAVEbext");
+        QCOMPARE(bytes.right(pcmData.size() + 8), "data" + le32(pcmData.size()) + pcmData);
+        // An independent reader agrees on the format and on the start time (whole seconds after the clock).
+        QCOMPARE(exifValues(wav.fileName(), {"Encoding", "NumChannels", "SampleRate", "DateTimeOriginal", "TimeReference"}),
+                 (QStringList{"1", "2", "48000", "2024:03:09 10:11:13", QString::number((10 * 3600 + 11 * 60 + 13) * 48000)}));
     }
 };
 

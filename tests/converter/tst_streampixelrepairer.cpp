@@ -54,14 +54,11 @@ private slots:
             QCOMPARE(repaired, expected.pixels);
 
             // The corrector offers its fixed map for repair in the stream only when nothing else would run.
-            CorrectionOptions moving, smoothing;
-            moving.fixMovingColdPixels = true;
-            smoothing.chromaSmoothing = 3;
-            for (const CorrectionOptions& options : {CorrectionOptions{}, moving, smoothing}) {
+            for (const CorrectionOptions& options : {CorrectionOptions{}, CorrectionOptions{true, true, true, 0},
+                                                     CorrectionOptions{true, false, true, 3}}) {
                 FrameCorrector corrector(options);
                 corrector.prepare(frame);
-                const bool offered = corrector.onlyRepairs(description) != nullptr;
-                QCOMPARE(offered, !options.fixMovingColdPixels && options.chromaSmoothing == 0);
+                QCOMPARE(corrector.onlyRepairs(description) != nullptr, !options.fixMovingColdPixels && options.chromaSmoothing == 0);
             }
         }
     }

@@ -17,8 +17,8 @@ struct Lj92EncodeOptions
     bool tablePerComponent = false;  // component c uses table c instead of all sharing table 0
 };
 
-// Encodes width * height * components samples given in stream order, with Huffman tables
-// optimal for the data. Throws std::invalid_argument for options or samples it cannot encode.
+// Encodes width * height * components samples given in stream order, with fixed Huffman tables. The options must be valid and the samples fit the precision; a sample count that
+// does not match the frame throws std::invalid_argument.
 std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, const Lj92EncodeOptions& options);
 
 }  // namespace mlv2dng

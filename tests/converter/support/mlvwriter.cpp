@@ -6,10 +6,9 @@ namespace mlvtest {
 
 void MlvWriter::put(int width, std::initializer_list<std::uint64_t> values)
 {
-    for (const std::uint64_t v : values) {
+    for (const std::uint64_t v : values)
         for (int i = 0; i < width; ++i)
             mBytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
 }
 
 void MlvWriter::text(const std::string& s, std::size_t width)
@@ -122,12 +121,10 @@ std::vector<std::uint8_t> MlvWriter::pack(const std::vector<std::uint16_t>& pixe
     // ending mid-word still stores that whole word.
     std::vector<std::uint8_t> out((pixels.size() * std::size_t(bitsPerPixel) + 15) / 16 * 2, 0);
     std::size_t bit = 0;  // position in the MSB-first stream
-    for (const std::uint16_t p : pixels) {
-        for (int b = bitsPerPixel - 1; b >= 0; --b, ++bit) {
+    for (const std::uint16_t p : pixels)
+        for (int b = bitsPerPixel - 1; b >= 0; --b, ++bit)
             if ((p >> b) & 1)  // bits 0-7 of a word are its high byte, stored second
                 out[bit / 16 * 2 + (bit % 16 < 8 ? 1 : 0)] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
-        }
-    }
     return out;
 }
 

@@ -35,7 +35,6 @@ public:
     // MLV packing: the pixels as one MSB-first bit stream, cut into 16-bit words stored low byte first.
     static std::vector<std::uint8_t> pack(const std::vector<std::uint16_t>& pixels, int bitsPerPixel);
 
-    const std::vector<std::uint8_t>& bytes() const { return mBytes; }
     std::vector<std::uint8_t>& bytes() { return mBytes; }
     bool save(const std::string& path) const;
 
