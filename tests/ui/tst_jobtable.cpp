@@ -73,11 +73,12 @@ private slots:
         QCOMPARE(harness.column(2) + harness.column(3) + harness.column(4),
                  (QStringList{"", "", "<see tooltip>", "<see tooltip>", "", "", "<see tooltip>", "",
                               "", "<see tooltip>", "<see tooltip>", "<see tooltip>"}));
-        QCOMPARE(QStringList({pTable->item(2, 2)->toolTip(), pTable->item(2, 3)->toolTip(), pTable->item(1, 4)->toolTip(),
-                              pTable->item(0, 2)->toolTip() + pTable->item(0, 0)->toolTip()}),
+        const auto tip = [pTable](int row, int column) { return pTable->item(row, column)->toolTip(); };
+        QCOMPARE(QStringList({tip(2, 2), tip(2, 3), tip(1, 4), tip(0, 2) + tip(0, 0)}),
                  (QStringList{"frames 1..3\n", "bad block\nat 12", "\"tool\" " + files[1], ""}));
         // Status cells: text colour over background; every cell can be neither selected nor edited.
-        const QList<QColor> colours{Qt::black, Qt::white, Qt::black, Qt::yellow, Qt::white, Qt::red, Qt::black, Qt::green};
+        const QList<QColor> colours{Qt::black, Qt::white, Qt::black, Qt::yellow,
+                                    Qt::white, Qt::red,   Qt::black, Qt::green};
         for (int row = 0; row < 4; ++row) {
             QCOMPARE(pTable->item(row, 1)->foreground(), QBrush(colours[2 * row]));
             QCOMPARE(pTable->item(row, 1)->background(), QBrush(colours[2 * row + 1]));
@@ -110,7 +111,8 @@ private slots:
         harness.counterQueries.clear();
         refresh(harness, {stranger, otherOutputB, runningA});
         // Rates are bytes per millisecond / 1024; only the overlaid copy's process is asked.
-        QCOMPARE(harness.column(0) + harness.column(1), (QStringList{a, b, "50 %, 51 MiB/s r, 25 MiB/s w", "Processing"}));
+        QCOMPARE(harness.column(0) + harness.column(1),
+                 (QStringList{a, b, "50 %, 51 MiB/s r, 25 MiB/s w", "Processing"}));
         QCOMPARE(harness.counterQueries, (QList<qint64>{4242, 0}));
         QCOMPARE(harness.find<QTableWidget>("mpTable")->item(0, 1)->background().color(), QColor(Qt::yellow));
 

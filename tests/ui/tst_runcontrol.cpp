@@ -137,7 +137,8 @@ private:
     static QList<int> valuesOf(const QSignalSpy& spy)
     {
         QList<int> values;
-        std::transform(spy.begin(), spy.end(), std::back_inserter(values), [](const auto& a) { return a.at(0).toInt(); });
+        for (const QList<QVariant>& arguments : spy)
+            values.append(arguments.at(0).toInt());
         return values;
     }
 

@@ -41,9 +41,11 @@ private slots:
         // Nothing to convert and no tool: both marked, Go blocked.
         QCOMPARE(harness.marked(), (QStringList{"mpTable", "mpEditExecutable"}));
         QCOMPARE(harness.controls(false),
-                 (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination", "mpButtonStop", "mpButtonGo"}));
+                 (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination", "mpButtonStop",
+                              "mpButtonGo"}));
         texts.clear();
-        for (const QWidget* pWidget : harness.window().centralWidget()->findChildren<QWidget*>(QRegularExpression("^mp")))
+        const QRegularExpression form("^mp");
+        for (const QWidget* pWidget : harness.window().centralWidget()->findChildren<QWidget*>(form))
             if (qobject_cast<const QAbstractButton*>(pWidget) || qobject_cast<const QLabel*>(pWidget))
                 texts << pWidget->objectName() + '=' + pWidget->property("text").toString();
         texts.sort();
@@ -91,7 +93,8 @@ private slots:
 
         QTest::keyClicks(pExecutable, "/no/such/tool");
         pCustom->click();
-        QCOMPARE(harness.marked() + harness.controls(false), (QStringList{"mpEditDestination", "mpButtonStop", "mpButtonGo"}));
+        QCOMPARE(harness.marked() + harness.controls(false),
+                 (QStringList{"mpEditDestination", "mpButtonStop", "mpButtonGo"}));
         QTest::keyClicks(pDestination, "/no/such/dir");
         QCOMPARE(harness.controls(false), QStringList{"mpButtonStop"});
         // Off again: the typed destination is kept but not shown, and no longer required.
