@@ -1,14 +1,13 @@
 // The window at rest: construction, the option controls and their enabling, choosers, About and exit.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QStatusBar>
 #include <QtTest>
 
 #include "testsettings.h"
@@ -27,32 +26,26 @@ class TestWindowOptions : public QObject
 private slots:
     void init() { mStorage.clear(); }
 
+    // The form's object names are the window's interface: its slots are wired to them by name.
     void firstStart()
     {
         WindowHarness harness;
-        QCOMPARE(harness.window().windowTitle(), QStringLiteral("Korvalin 0.9.9.0 beta"));
+        QCOMPARE(harness.window().windowTitle() + harness.window().objectName(), "Korvalin 0.9.9.0 betaMainWindow");
         QVERIFY(harness.window().acceptDrops());
-        QVERIFY(harness.window().statusBar()->objectName() != QStringLiteral("mpStatusBar"));
-        QCOMPARE(harness.find<QTableWidget>("mpTable")->selectionMode(), QAbstractItemView::NoSelection);
         const auto* pCombo = harness.find<QComboBox>("mpComboChroma");
-        QStringList items;
+        QStringList texts;
         for (int i = 0; i < pCombo->count(); ++i)
-            items << pCombo->itemText(i) + QLatin1Char('=') + pCombo->itemData(i, Qt::UserRole).toString();
-        QCOMPARE(items, (QStringList{"None=no-cs", "2x2=cs2x2", "3x3=cs3x3", "5x5=cs5x5"}));
+            texts << pCombo->itemText(i) + QLatin1Char('=') + pCombo->itemData(i, Qt::UserRole).toString();
+        QCOMPARE(texts, (QStringList{"None=no-cs", "2x2=cs2x2", "3x3=cs3x3", "5x5=cs5x5"}));
         QCOMPARE(harness.options(), kDefaults);
         // Nothing to convert and no tool: both marked, Go blocked.
         QCOMPARE(harness.marked(), (QStringList{"mpTable", "mpEditExecutable"}));
-        QCOMPARE(harness.controls(false), (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination",
-                                                       "mpButtonStop", "mpButtonGo"}));
-    }
-
-    // The form's object names are the window's interface: its slots are wired to them by name.
-    void formWidgetsByName()
-    {
-        WindowHarness harness;
-        QCOMPARE(harness.window().objectName(), QStringLiteral("MainWindow"));
-        QStringList texts;
-        for (const QWidget* pWidget : harness.window().centralWidget()->findChildren<QWidget*>(QRegularExpression("^mp")))
+        QCOMPARE(harness.controls(false),
+                 (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination", "mpButtonStop",
+                              "mpButtonGo"}));
+        texts.clear();
+        const QRegularExpression form("^mp");
+        for (const QWidget* pWidget : harness.window().centralWidget()->findChildren<QWidget*>(form))
             if (qobject_cast<const QAbstractButton*>(pWidget) || qobject_cast<const QLabel*>(pWidget))
                 texts << pWidget->objectName() + '=' + pWidget->property("text").toString();
         texts.sort();
@@ -74,12 +67,10 @@ private slots:
     void storedOptionsAreShown()
     {
         QSettings settings;
-        settings.setValue("Global/ChromaSmoothing", "cs3x3");
-        settings.setValue("Global/Executable", "/opt/ml/mlv_dump");
-        settings.setValue("Global/Destination", "/data/out");
-        settings.setValue("Global/CustomDestination", true);
-        settings.setValue("Global/Threads", 6);
-        settings.setValue("Global/Verbose", true);
+        for (const auto& [key, value] : {std::pair<const char*, QVariant>{"ChromaSmoothing", "cs3x3"},
+                 {"Executable", "/opt/ml/mlv_dump"}, {"Destination", "/data/out"}, {"CustomDestination", true},
+                 {"Threads", 6}, {"Verbose", true}})
+            settings.setValue(QLatin1String("Global/") + key, value);
         settings.sync();
         WindowHarness harness;
         QCOMPARE(harness.options(), QStringLiteral("/opt/ml/mlv_dump|6|3x3|true|false|false|true|true|true|/data/out"));
@@ -92,25 +83,25 @@ private slots:
         WindowHarness harness;
         auto* pExecutable = harness.find<QLineEdit>("mpEditExecutable");
         auto* pDestination = harness.find<QLineEdit>("mpEditDestination");
+        auto* pCustom = harness.find<QCheckBox>("mpCheckDestination");
         QTest::keyClicks(pExecutable, " ");
-        harness.dropPaths({harness.file("a.mlv")});
+        harness.drop({harness.file("a.mlv")});
         QCOMPARE(harness.marked(), QStringList());
         QCOMPARE(harness.controls(false), (QStringList{"mpEditDestination", "mpButtonDestination", "mpButtonStop"}));
         QTest::keyClick(pExecutable, Qt::Key_Backspace);
-        QCOMPARE(harness.marked(), QStringList{"mpEditExecutable"});
-        QCOMPARE(harness.controls(false).last(), QStringLiteral("mpButtonGo"));
+        QCOMPARE(harness.marked() + harness.controls(false).mid(3), (QStringList{"mpEditExecutable", "mpButtonGo"}));
 
         QTest::keyClicks(pExecutable, "/no/such/tool");
-        harness.find<QCheckBox>("mpCheckDestination")->click();
-        QCOMPARE(harness.marked(), QStringList{"mpEditDestination"});
-        QCOMPARE(harness.controls(false), (QStringList{"mpButtonStop", "mpButtonGo"}));
+        pCustom->click();
+        QCOMPARE(harness.marked() + harness.controls(false),
+                 (QStringList{"mpEditDestination", "mpButtonStop", "mpButtonGo"}));
         QTest::keyClicks(pDestination, "/no/such/dir");
         QCOMPARE(harness.controls(false), QStringList{"mpButtonStop"});
         // Off again: the typed destination is kept but not shown, and no longer required.
-        harness.find<QCheckBox>("mpCheckDestination")->click();
+        pCustom->click();
         QCOMPARE(pDestination->text(), QStringLiteral("<into source directory>"));
         QCOMPARE(harness.controls(false), (QStringList{"mpEditDestination", "mpButtonDestination", "mpButtonStop"}));
-        harness.find<QCheckBox>("mpCheckDestination")->click();
+        pCustom->click();
         QCOMPARE(pDestination->text(), QStringLiteral("/no/such/dir"));
     }
 
@@ -145,37 +136,6 @@ private slots:
         // The placeholder never became the destination: turning the option on shows an empty field.
         harness.find<QCheckBox>("mpCheckDestination")->click();
         QCOMPARE(harness.find<QLineEdit>("mpEditDestination")->text(), QString());
-    }
-
-    void optionsAreSavedOnlyOnExitAnsweredYes()
-    {
-        WindowHarness harness;
-        for (const char* name : {"mpCheckColdPixels", "mpCheckMovingColdPixels", "mpCheckVerticalStripes",
-                                 "mpCheckRelaxed", "mpCheckVerbose", "mpCheckDestination"})
-            harness.find<QCheckBox>(name)->click();
-        QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), "/out");
-        QTest::keyClicks(harness.find<QLineEdit>("mpEditExecutable"), "/bin/tool");
-        harness.find<QComboBox>("mpComboChroma")->setCurrentIndex(2);
-        harness.find<QSpinBox>("mpSpinThreads")->selectAll();
-        QTest::keyClicks(harness.find<QSpinBox>("mpSpinThreads"), "17");
-        // A partial state is not "on".
-        harness.find<QCheckBox>("mpCheckVerbose")->setTristate(true);
-        harness.find<QCheckBox>("mpCheckVerbose")->setCheckState(Qt::PartiallyChecked);
-        QCOMPARE(harness.find<QCheckBox>("mpCheckVerbose")->checkState(), Qt::Unchecked);
-
-        harness.window().close();  // answered No
-        QVERIFY(harness.exitCodes.isEmpty());
-        QVERIFY(QSettings().allKeys().isEmpty());
-        harness.questionAnswer = QMessageBox::Yes;
-        harness.window().close();
-        const QString question = QStringLiteral("question|Exit program?|Do you want to exit the program?");
-        QCOMPARE(harness.calls, (QStringList{question, question}));
-        QCOMPARE(harness.exitCodes, QList<int>{0});
-        QStringList stored;
-        for (const char* key : {"FixColdPixels", "FixMovingColdPixels", "FixVerticalStripes", "SkipErrors", "Verbose",
-                                "CustomDestination", "Destination", "Executable", "ChromaSmoothing", "Threads"})
-            stored << QSettings().value(QStringLiteral("Global/") + key).toString();
-        QCOMPARE(stored.join(' '), QStringLiteral("false true false true false true /out /bin/tool cs3x3 17"));
     }
 
     // Typing in the middle keeps the cursor where it is: the field is not rewritten behind the user.
@@ -216,21 +176,15 @@ private slots:
         auto* pDestination = harness.find<QLineEdit>("mpEditDestination");
         pExecutable->setText(QStringLiteral("/first"));
         harness.find<QCheckBox>("mpCheckDestination")->click();
-        harness.find<QPushButton>("mpButtonExecutable")->click();
-        harness.find<QPushButton>("mpButtonDestination")->click();
-        QCOMPARE(pExecutable->text() + QLatin1Char(' ') + pDestination->text(), QStringLiteral("/first "));
-        harness.openFileNameAnswer = QStringLiteral("/opt/ml/mlv_dump");
-        harness.directoryAnswer = QStringLiteral("/data/dng");
-        harness.find<QPushButton>("mpButtonExecutable")->click();
-        harness.find<QPushButton>("mpButtonDestination")->click();
-        QCOMPARE(pExecutable->text() + QLatin1Char(' ') + pDestination->text(),
-                 QStringLiteral("/opt/ml/mlv_dump /data/dng"));
+        for (const QString& answer : {QString(), QStringLiteral("/opt/ml/mlv_dump")}) {
+            harness.chosenFile = answer;
+            harness.chosenFolder = answer.isEmpty() ? answer : QStringLiteral("/data/dng");
+            harness.find<QPushButton>("mpButtonExecutable")->click();
+            harness.find<QPushButton>("mpButtonDestination")->click();
+        }
+        QCOMPARE(pExecutable->text() + ' ' + pDestination->text(), "/opt/ml/mlv_dump /data/dng");
         QCOMPARE(harness.marked(), QStringList{"mpTable"});
-#ifdef Q_OS_WIN
-        const QString file = QStringLiteral("file|Choose mlv_dump.exe|/first|Executables (*.exe)");
-#else
         const QString file = QStringLiteral("file|Choose mlv_dump.exe|/first|Executables (*)");
-#endif
         const QString directory = QStringLiteral("directory|Choose common destination directory|");
         QCOMPARE(harness.calls, (QStringList{file, directory, file, directory}));
     }
@@ -242,38 +196,58 @@ private slots:
         QCOMPARE(harness.calls.size(), 1);
         const QStringList call = harness.calls.first().split(QLatin1Char('|'));
         QCOMPARE(call.mid(0, 2), (QStringList{"information", "About the software"}));
-        const QStringList expected{
-            "Korvalin 0.9.9.0 beta", "", "by the Korvalin developers (Veltrano) 2018",
-            "Contact: korvalin@veltrano.example", "", "Released under the MIT License; see the LICENSE file.", "",
+        QCOMPARE(call.at(2).split(QLatin1Char('\n')), (QStringList{"Korvalin 0.9.9.0 beta", "",
+            "by the Korvalin developers (Veltrano) 2018", "Contact: korvalin@veltrano.example", "",
+            "Released under the MIT License; see the LICENSE file.", "",
             "It converts .MLV files into .DNG sequences using Magic Lantern's mlv_dump.exe.",
             "You can specify your preferred mlv_dump executable, collect all resulting sequences in a single folder "
             "and do some corrections. You can use multithreading to increase performance (only noticable when "
-            "working with compressed raw).",
-            "", "", "Thanks to the Magic Lantern team for such a great tool set!", "",
+            "working with compressed raw).", "", "", "Thanks to the Magic Lantern team for such a great tool set!", "",
             "The software settings are global. List entries cannot be configured individually.", "",
             "BE CAREFUL when using multithreading with traditional harddisks - the resulting file fragmentation may "
-            "be a performance killer."};
-        QCOMPARE(call.at(2).split(QLatin1Char('\n')), expected);
+            "be a performance killer."}));
     }
 
-    // The real question box, answered Yes here, ends the event loop with 0. Kept last: after
-    // QCoreApplication::exit this thread cannot run nested event loops any more.
-    void closeAnsweredYesExitsTheEventLoopWithZero()
+    // No keeps the window and saves nothing; the real question box, answered Yes, saves every option and ends
+    // the event loop with 0. Kept last: after QCoreApplication::exit this thread runs no nested event loops.
+    void closeSavesOnlyOnYes()
     {
-        MainWindow window;
-        window.show();
-        window.findChild<QLineEdit*>(QStringLiteral("mpEditExecutable"))->setText(QStringLiteral("/usr/bin/mlv_dump"));
+        WindowHarness harness;
+        for (const char* name : {"mpCheckColdPixels", "mpCheckMovingColdPixels", "mpCheckVerticalStripes",
+                                 "mpCheckRelaxed", "mpCheckVerbose", "mpCheckDestination"})
+            harness.find<QCheckBox>(name)->click();
+        QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), "/out");
+        QTest::keyClicks(harness.find<QLineEdit>("mpEditExecutable"), "/bin/tool");
+        harness.find<QComboBox>("mpComboChroma")->setCurrentIndex(2);
+        harness.find<QSpinBox>("mpSpinThreads")->selectAll();
+        QTest::keyClicks(harness.find<QSpinBox>("mpSpinThreads"), "17");
+        // A partial state is not "on".
+        harness.find<QCheckBox>("mpCheckVerbose")->setTristate(true);
+        harness.find<QCheckBox>("mpCheckVerbose")->setCheckState(Qt::PartiallyChecked);
+        QCOMPARE(harness.find<QCheckBox>("mpCheckVerbose")->checkState(), Qt::Unchecked);
+
+        harness.window().close();
+        QCOMPARE(harness.calls, QStringList{"question|Exit program?|Do you want to exit the program?"});
+        QVERIFY(harness.exitCodes.isEmpty());
+        QVERIFY(QSettings().allKeys().isEmpty());
+
+        harness.window().SetDialogs(WindowDialogs::Standard());
+        harness.window().show();
         QString title;
         QTimer::singleShot(0, [&] {
             QTimer::singleShot(0, [&] { pressYes(&title); });
-            window.close();
+            harness.window().close();
         });
         QEventLoop loop;
         QTimer::singleShot(20000, &loop, [&loop] { loop.exit(99); });
         QCOMPARE(loop.exec(), 0);
         QCOMPARE(title, QStringLiteral("Exit program?"));
-        QVERIFY(window.isVisible());  // the close event itself was refused
-        QCOMPARE(QSettings().value("Global/Executable").toString(), QStringLiteral("/usr/bin/mlv_dump"));
+        QVERIFY(harness.window().isVisible());  // the close event itself was refused
+        QStringList stored;
+        for (const char* key : {"FixColdPixels", "FixMovingColdPixels", "FixVerticalStripes", "SkipErrors", "Verbose",
+                                "CustomDestination", "Destination", "Executable", "ChromaSmoothing", "Threads"})
+            stored << QSettings().value(QStringLiteral("Global/") + key).toString();
+        QCOMPARE(stored.join(' '), QStringLiteral("false true false true false true /out /bin/tool cs3x3 17"));
     }
 
 private:

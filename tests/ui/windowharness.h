@@ -1,9 +1,7 @@
 // A real MainWindow whose dialogs, exit, processor count and I/O counters are answered by the test.
 #pragma once
 
-#include <memory>
 #include <optional>
-#include <vector>
 
 #include <QApplication>
 #include <QDropEvent>
@@ -23,65 +21,51 @@ public:
     WindowHarness()
     {
         WindowDialogs dialogs;
-        dialogs.openFileNames = [this](QWidget*, const QString& caption, const QString& start, const QString& filter) {
-            return record({"files", caption, start, filter}), openFileNamesAnswer;
+        dialogs.openFileNames = [this](QWidget*, const auto&... text) {
+            return record({"files", text...}), chosenFiles;
         };
-        dialogs.openFileName = [this](QWidget*, const QString& caption, const QString& start, const QString& filter) {
-            return record({"file", caption, start, filter}), openFileNameAnswer;
+        dialogs.openFileName = [this](QWidget*, const auto&... text) { return record({"file", text...}), chosenFile; };
+        dialogs.existingDirectory = [this](QWidget*, const auto&... text) {
+            return record({"directory", text...}), chosenFolder;
         };
-        dialogs.existingDirectory = [this](QWidget*, const QString& caption, const QString& start) {
-            return record({"directory", caption, start}), directoryAnswer;
-        };
-        dialogs.information = [this](QWidget*, const QString& title, const QString& text) {
-            record({"information", title, text});
-        };
-        dialogs.question = [this](QWidget*, const QString& title, const QString& text) {
-            return record({"question", title, text}), questionAnswer;
+        dialogs.information = [this](QWidget*, const auto&... text) { record({"information", text...}); };
+        dialogs.question = [this](QWidget*, const auto&... text) {
+            return record({"question", text...}), QMessageBox::No;
         };
         dialogs.exitApplication = [this](int code) { exitCodes.append(code); };
-        mWindow->SetDialogs(std::move(dialogs));
-        mWindow->SetIdealThreadCount([this] { return idealThreadCount; });
+        mWindow.SetDialogs(std::move(dialogs));
+        mWindow.SetIdealThreadCount([this] { return idealThreadCount; });
         // Like the real reader, the counter source knows no process 0.
-        mWindow->SetProgressSources(
+        mWindow.SetProgressSources(
             [this](qint64 id) { return counterQueries.append(id), id > 0 ? counters : std::nullopt; },
             [this] { return now; });
     }
 
-    MainWindow& window() { return *mWindow; }
+    MainWindow& window() { return mWindow; }
 
     template <typename Widget = QWidget>
-    Widget* find(const char* objectName) const
-    {
-        return mWindow->findChild<Widget*>(QString::fromLatin1(objectName));
-    }
+    Widget* find(const char* name) const { return mWindow.findChild<Widget*>(QString::fromLatin1(name)); }
 
     // Writes a file of that many bytes into the harness's temporary folder and returns its path.
     QString file(const QString& name, int bytes = 4)
     {
         QFile file(files.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(QByteArray(bytes, 'm')) == bytes ? file.fileName()
-                                                                                             : QString();
+        return file.open(QIODevice::WriteOnly) && file.write(QByteArray(bytes, 'm')) == bytes ? file.fileName() : "";
     }
 
-    // Drags the data onto the window and drops it there, as a file manager would.
-    void drop(QMimeData* pData)
-    {
-        // The toolkit delivers a drop only to the widget that accepted the drag's entry.
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, pData, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(mWindow.get(), &enter);
-        QDropEvent event(QPointF(10, 10), Qt::CopyAction, pData, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(mWindow.get(), &event);
-    }
-
-    // Drops local files (or any URL given with a scheme) in this order.
-    void dropPaths(const QStringList& paths)
+    // Drags local files (or any URL given with a scheme) onto the window and drops them there, in this order;
+    // with no paths, the data holds just the text. The toolkit delivers a drop only after an accepted entry.
+    void drop(const QStringList& paths, const QString& text = {})
     {
         QList<QUrl> urls;
         for (const QString& path : paths)
             urls.append(path.contains(QLatin1String("://")) ? QUrl(path) : QUrl::fromLocalFile(path));
         QMimeData data;
-        data.setUrls(urls);
-        drop(&data);
+        paths.isEmpty() ? data.setText(text) : data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&mWindow, &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&mWindow, &event);
     }
 
     // The cell texts of one column, top to bottom.
@@ -104,7 +88,7 @@ public:
         return names;
     }
 
-    // The form's controls drawn with the red border of a missing input.
+    // The form's controls drawn with the red border of a missing input (any other style sheet is named too).
     QStringList marked() const
     {
         QStringList names;
@@ -120,35 +104,23 @@ public:
     QString options() const
     {
         QStringList values;
-        for (const QWidget* pWidget : formControls()) {
-            const char* property = pWidget->inherits("QCheckBox")   ? "checked"
-                                   : pWidget->inherits("QComboBox") ? "currentText"
-                                   : pWidget->inherits("QLineEdit") ? "text"
-                                   : pWidget->inherits("QSpinBox")  ? "value"
-                                                                    : nullptr;
-            if (property)
-                values << pWidget->property(property).toString();
-        }
+        for (const QWidget* pWidget : formControls())
+            if (!pWidget->inherits("QPushButton") && pWidget->metaObject()->userProperty().isValid())
+                values << pWidget->metaObject()->userProperty().read(pWidget).toString();
         return values.join(QLatin1Char('|'));
     }
 
-    void update(const MLVWorker& job)
+    // Calls one of the window's table slots as the engine's queued reports do.
+    void invoke(const char* slot, QGenericArgument argument)
     {
-        if (!QMetaObject::invokeMethod(mWindow.get(), "UpdateTable", Q_ARG(MLVWorker, job)))
-            qFatal("UpdateTable cannot be invoked");
+        if (!QMetaObject::invokeMethod(&mWindow, slot, argument))
+            qFatal("%s cannot be invoked", slot);
     }
 
-    void refresh(const std::vector<MLVWorker>& running)
-    {
-        if (!QMetaObject::invokeMethod(mWindow.get(), "RefreshTable", Q_ARG(std::vector<MLVWorker>, running)))
-            qFatal("RefreshTable cannot be invoked");
-    }
-
-    // What the next dialogs answer; an empty answer is a cancel.
-    QStringList openFileNamesAnswer;
-    QString openFileNameAnswer;
-    QString directoryAnswer;
-    QMessageBox::StandardButton questionAnswer = QMessageBox::No;
+    // What the next dialogs answer; an empty answer is a cancel. Every question is answered No.
+    QStringList chosenFiles;
+    QString chosenFile;
+    QString chosenFolder;
 
     QStringList calls;  // every dialog asked for, as "kind|caption|start or text[|filter]"
     QList<int> exitCodes;
@@ -163,8 +135,8 @@ private:
 
     QList<QWidget*> formControls() const
     {
-        return mWindow->centralWidget()->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^mp")));
+        return mWindow.centralWidget()->findChildren<QWidget*>(QRegularExpression("^mp"));
     }
 
-    std::unique_ptr<MainWindow> mWindow = std::make_unique<MainWindow>();
+    MainWindow mWindow;
 };
