@@ -1,5 +1,7 @@
 #include "chromasmoother.h"
 
+#include "vectorclones.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -35,7 +37,7 @@ int medianOf(int* values, int count)
 // brightest sample seen, so the caller knows when clipping calls for the careful path. A fixed
 // count and restrict-qualified pointers let the compiler vectorise without run-time checks.
 template <typename T>
-int measureInnerRun(const std::uint16_t* __restrict__ p, std::ptrdiff_t stride,
+KORVALIN_VECTOR_CLONES int measureInnerRun(const std::uint16_t* __restrict__ p, std::ptrdiff_t stride,
                     std::uint16_t* __restrict__ greenRow, T* __restrict__ diffRow)
 {
     int brightest = 0;
@@ -72,7 +74,7 @@ void writeRun(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__
 // handled as one 32-bit word, the neighbour written back as it was, so the loop stores contiguously
 // instead of one 16-bit lane at a time.
 template <typename T>
-void writeRunInPairs(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__ greenRow,
+KORVALIN_VECTOR_CLONES void writeRunInPairs(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__ greenRow,
                      const T* __restrict__ lowWire, const T* __restrict__ highWire, int white)
 {
     std::uint32_t pairs[kLanes];
