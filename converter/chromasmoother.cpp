@@ -258,16 +258,23 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
             const std::uint16_t* const p = frame.pixels.data() + static_cast<std::ptrdiff_t>(y) * w + cellX;
             std::uint16_t* const greenRow = green.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(nx);
             T* const diffRow = diff.data() + padded(0, j);
-            int i = firstInner;
-            for (; i + kLanes - 1 <= lastInner; i += kLanes) {
-                // A run that saw a clipped sample is measured again with the checks.
+            // A row's last run ends on its last inner site, overlapping the one before, which it
+            // measures again to the same result. A run that saw a clipped sample is measured again
+            // with the checks.
+            const int innerSites = lastInner - firstInner + 1;
+            for (int done = 0; done < innerSites;) {
+                const int i = done + kLanes <= innerSites ? firstInner + done : lastInner - kLanes + 1;
+                if (i < firstInner) {
+                    for (int k = firstInner + done; k <= lastInner; ++k)
+                        measureSite(k, j);
+                    break;
+                }
                 if (measureInnerRun(p + 2 * i, w, greenRow + i, diffRow + i) >= white) {
                     for (int k = i; k < i + kLanes; ++k)
                         measureSite(k, j);
                 }
+                done = i + kLanes - firstInner;
             }
-            for (; i <= lastInner; ++i)
-                measureSite(i, j);
         }
     }
 
