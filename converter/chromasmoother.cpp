@@ -1,5 +1,7 @@
 #include "chromasmoother.h"
 
+#include "vectorclones.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -35,7 +37,7 @@ int medianOf(int* values, int count)
 // brightest sample seen, so the caller knows when clipping calls for the careful path. A fixed
 // count and restrict-qualified pointers let the compiler vectorise without run-time checks.
 template <typename T>
-int measureInnerRun(const std::uint16_t* __restrict__ p, std::ptrdiff_t stride,
+KORVALIN_VECTOR_CLONES int measureInnerRun(const std::uint16_t* __restrict__ p, std::ptrdiff_t stride,
                     std::uint16_t* __restrict__ greenRow, T* __restrict__ diffRow)
 {
     int brightest = 0;
@@ -66,6 +68,27 @@ void writeRun(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__
         const int value = greenRow[lane] + floorHalf(lowWire[lane] + highWire[lane]);
         out[2 * lane] = static_cast<std::uint16_t>(value < 0 ? 0 : (value > white ? white : value));
     }
+}
+
+// The same, for a run whose last site has a pixel after it: each site and its right neighbour are
+// handled as one 32-bit word, the neighbour written back as it was, so the loop stores contiguously
+// instead of one 16-bit lane at a time.
+template <typename T>
+KORVALIN_VECTOR_CLONES void writeRunInPairs(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__ greenRow,
+                     const T* __restrict__ lowWire, const T* __restrict__ highWire, int white)
+{
+    std::uint32_t pairs[kLanes];
+    std::memcpy(pairs, out, sizeof pairs);
+    for (int lane = 0; lane < kLanes; ++lane) {
+        const int value = greenRow[lane] + floorHalf(lowWire[lane] + highWire[lane]);
+        const std::uint32_t site = static_cast<std::uint32_t>(value < 0 ? 0 : (value > white ? white : value));
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        pairs[lane] = (pairs[lane] & 0xffffu) | site << 16;
+#else
+        pairs[lane] = (pairs[lane] & 0xffff0000u) | site;
+#endif
+    }
+    std::memcpy(out, pairs, sizeof pairs);
 }
 
 }  // namespace
@@ -235,15 +258,22 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
             const std::uint16_t* const p = frame.pixels.data() + static_cast<std::ptrdiff_t>(y) * w + cellX;
             std::uint16_t* const greenRow = green.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(nx);
             T* const diffRow = diff.data() + padded(0, j);
-            int brightest = 0;
-            int i = firstInner;
-            for (; i + kLanes - 1 <= lastInner; i += kLanes)
-                brightest = std::max(brightest, measureInnerRun(p + 2 * i, w, greenRow + i, diffRow + i));
-            for (; i <= lastInner; ++i)
-                measureSite(i, j);
-            if (brightest >= white) {
-                for (int i = firstInner; i <= lastInner; ++i)
-                    measureSite(i, j);
+            // A row's last run ends on its last inner site, overlapping the one before, which it
+            // measures again to the same result. A run that saw a clipped sample is measured again
+            // with the checks.
+            const int innerSites = lastInner - firstInner + 1;
+            for (int done = 0; done < innerSites;) {
+                const int i = done + kLanes <= innerSites ? firstInner + done : lastInner - kLanes + 1;
+                if (i < firstInner) {
+                    for (int k = firstInner + done; k <= lastInner; ++k)
+                        measureSite(k, j);
+                    break;
+                }
+                if (measureInnerRun(p + 2 * i, w, greenRow + i, diffRow + i) >= white) {
+                    for (int k = i; k < i + kLanes; ++k)
+                        measureSite(k, j);
+                }
+                done = i + kLanes - firstInner;
             }
         }
     }
@@ -344,7 +374,12 @@ void ChromaSmoother::smoothSites(RawFrame& frame, int cellX, int cellY) const
             const std::size_t firstSite = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(c0);
             std::uint16_t* const out = frame.pixels.data() + static_cast<std::ptrdiff_t>(cellY + 2 * j) * w + cellX + 2 * c0;
             if (!anyKept && lanes == kLanes) {
-                writeRun(out, green.data() + firstSite, work + lowWire * kLanes, work + highWire * kLanes, white);
+                const T* const low = work + lowWire * kLanes;
+                const T* const high = work + highWire * kLanes;
+                if (cellX + 2 * (c0 + kLanes) <= w)
+                    writeRunInPairs(out, green.data() + firstSite, low, high, white);
+                else
+                    writeRun(out, green.data() + firstSite, low, high, white);
                 continue;
             }
             for (int lane = 0; lane < lanes; ++lane) {

@@ -1,5 +1,8 @@
-// Times each set of pixel fixes on a 1920x1080 14-bit frame, one thread, and prints ms per frame.
+// Times each set of pixel fixes on a 1920x1080 14-bit frame, one thread, and prints ms per frame;
+// then unpacking the recorded stream and packing the DNG strip, which any fix needs around it.
 // Usage: bench_corrections [rounds] [case name]
+#include "bitpacker.h"
+#include "bitunpacker.h"
 #include "framecorrector.h"
 #include "rawframe.h"
 
@@ -8,10 +11,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+using mlv2dng::BitPacker;
+using mlv2dng::BitUnpacker;
 using mlv2dng::CorrectionOptions;
 using mlv2dng::FrameCorrector;
 using mlv2dng::RawFrame;
@@ -44,6 +50,18 @@ RawFrame makeScene()
     for (int i = 0; i < 200; ++i)
         f.at(static_cast<int>(rng() % 1920u), static_cast<int>(rng() % 1080u)) = static_cast<std::uint16_t>(rng() % 40u);
     return f;
+}
+
+double medianMs(int rounds, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) {
+        const auto t0 = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
 }
 
 struct Case
@@ -94,6 +112,25 @@ int main(int argc, char** argv)
         std::sort(times.begin(), times.end());
         std::printf("%-9s %8.2f ms  (min %6.2f)  prepare %6.2f ms  [%llu]\n", c.name, times[times.size() / 2], times.front(),
                     prepareMs, static_cast<unsigned long long>(checksum));
+    }
+    if (!only.empty() && only != "packing")
+        return 0;
+    for (const int bits : {10, 12, 14}) {
+        const std::size_t count = scene.pixels.size();
+        std::vector<std::uint8_t> stream(BitPacker::stripBytes(scene.width, scene.height, bits));
+        std::vector<std::uint16_t> pixels(count);
+        const std::uint16_t mask = static_cast<std::uint16_t>((1u << bits) - 1);
+        for (std::size_t i = 0; i < count; ++i)
+            pixels[i] = scene.pixels[i] & mask;
+        // Rows fill whole words here, so the strip doubles as a recorded stream of the same size.
+        BitPacker::pack(pixels.data(), scene.width, scene.height, bits, stream.data());
+        const double packMs = medianMs(rounds, [&] {
+            BitPacker::pack(pixels.data(), scene.width, scene.height, bits, stream.data());
+        });
+        const double unpackMs = medianMs(rounds, [&] {
+            BitUnpacker::unpack(stream.data(), stream.size(), count, bits, pixels.data());
+        });
+        std::printf("%2d-bit    unpack %6.2f ms  pack %6.2f ms\n", bits, unpackMs, packMs);
     }
     return 0;
 }
