@@ -172,42 +172,38 @@ void MainWindow::on_mpComboChroma_currentIndexChanged(int index)
 
 void MainWindow::on_mpCheckColdPixels_stateChanged(int state)
 {
-    mSettings.fixColdPixels = state == Qt::Checked;
-    RefreshControls();
-    UpdateControlState();
+    SetFlag(mSettings.fixColdPixels, state);
 }
 
 void MainWindow::on_mpCheckMovingColdPixels_stateChanged(int state)
 {
-    mSettings.fixMovingColdPixels = state == Qt::Checked;
-    RefreshControls();
-    UpdateControlState();
+    SetFlag(mSettings.fixMovingColdPixels, state);
 }
 
 void MainWindow::on_mpCheckVerticalStripes_stateChanged(int state)
 {
-    mSettings.fixVerticalStripes = state == Qt::Checked;
-    RefreshControls();
-    UpdateControlState();
+    SetFlag(mSettings.fixVerticalStripes, state);
 }
 
 void MainWindow::on_mpCheckRelaxed_stateChanged(int state)
 {
-    mSettings.skipErrors = state == Qt::Checked;
-    RefreshControls();
-    UpdateControlState();
+    SetFlag(mSettings.skipErrors, state);
 }
 
 void MainWindow::on_mpCheckVerbose_stateChanged(int state)
 {
-    mSettings.verbose = state == Qt::Checked;
-    RefreshControls();
-    UpdateControlState();
+    SetFlag(mSettings.verbose, state);
 }
 
 void MainWindow::on_mpCheckDestination_stateChanged(int state)
 {
-    mSettings.customDestination = state == Qt::Checked;
+    SetFlag(mSettings.customDestination, state);
+}
+
+// A partly checked box counts as off.
+void MainWindow::SetFlag(bool& option, int state)
+{
+    option = state == Qt::Checked;
     RefreshControls();
     UpdateControlState();
 }

@@ -75,6 +75,7 @@ private:
     void LoadSettings();
     void SaveSettings();
     void SetThreads(int threads);
+    void SetFlag(bool& option, int state);
     void ListChanged();
 
     QMutex mTableLock;
