@@ -1,10 +1,10 @@
 // Times each set of pixel fixes on a 1920x1080 14-bit frame, one thread, and prints ms per frame;
 // then unpacking the recorded stream and packing the DNG strip, which any fix needs around it.
 // Usage: bench_corrections [rounds] [case name]
-#include "bitpacker.h"
-#include "bitunpacker.h"
-#include "framecorrector.h"
-#include "rawframe.h"
+#include "output/bitpacker.h"
+#include "mlv/bitunpacker.h"
+#include "fixes/framecorrector.h"
+#include "mlv/rawframe.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 // Measures single-core lossless-JPEG decoding speed on a 1920x1080 frame coded the camera way
 // (X = 1920, Y = 540, two components, 14 bits), for predictors 1 and 6.
-#include "lj92decoder.h"
+#include "ljpeg/lj92decoder.h"
 #include "lj92encoder.h"
 
 #include <algorithm>

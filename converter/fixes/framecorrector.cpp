@@ -1,0 +1,58 @@
+#include "fixes/framecorrector.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace mlv2dng {
+
+FrameCorrector::FrameCorrector(const CorrectionOptions& options)
+    : mOptions(options)
+    , mColdPixels(options.fixColdPixels, options.fixMovingColdPixels)
+    , mChroma(options.chromaSmoothing)
+{
+}
+
+bool FrameCorrector::hasUsableShape(const RawFrame& frame)
+{
+    const auto area = static_cast<std::uint64_t>(frame.width > 0 ? frame.width : 0)
+                      * static_cast<std::uint64_t>(frame.height > 0 ? frame.height : 0);
+    return area > 0 && area <= std::numeric_limits<std::uint32_t>::max()
+           && frame.blackLevel >= 0 && frame.blackLevel < frame.whiteLevel
+           && frame.whiteLevel <= std::numeric_limits<std::uint16_t>::max();
+}
+
+bool FrameCorrector::isUsable(const RawFrame& frame)
+{
+    return hasUsableShape(frame)
+           && frame.pixels.size() == static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+}
+
+void FrameCorrector::prepare(const RawFrame& first)
+{
+    if (!isUsable(first))
+        return;
+    if (mOptions.fixVerticalStripes)
+        mStripes = StripeCorrector::estimate(first);
+    mColdPixels.learn(first);
+}
+
+const std::vector<std::uint32_t>* FrameCorrector::onlyRepairs(const RawFrame& frame) const
+{
+    if (!hasUsableShape(frame))
+        return &mNoPixels;
+    if (mStripes.active() || mChroma.window() != 0 || mColdPixels.searchesEachFrame())
+        return nullptr;
+    return mColdPixels.active() && mColdPixels.mapFits(frame) ? &mColdPixels.map() : &mNoPixels;
+}
+
+void FrameCorrector::apply(RawFrame& frame) const
+{
+    if (!isUsable(frame))
+        return;
+    // Stripes first, so repaired and smoothed values come from evened-out neighbours.
+    mStripes.apply(frame);
+    mColdPixels.apply(frame);
+    mChroma.apply(frame);
+}
+
+}  // namespace mlv2dng

@@ -1,0 +1,224 @@
+#include "output/dngwriter.h"
+
+#include "output/bitpacker.h"
+#include "output/civiltime.h"
+#include "output/tiffdirectory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace mlv2dng {
+
+namespace {
+
+enum Tag : std::uint16_t {
+    NewSubFileType = 254, ImageWidth = 256, ImageLength = 257, BitsPerSample = 258, Compression = 259,
+    Photometric = 262, ImageDescription = 270, Make = 271, Model = 272, StripOffsets = 273, Orientation = 274,
+    SamplesPerPixel = 277, RowsPerStrip = 278, StripByteCounts = 279, PlanarConfiguration = 284,
+    Software = 305, DateTime = 306, CfaRepeatPatternDim = 33421, CfaPattern = 33422, ExifIfd = 34665,
+    DngVersion = 50706, DngBackwardVersion = 50707, UniqueCameraModel = 50708, BlackLevel = 50714,
+    WhiteLevel = 50717, DefaultScale = 50718, DefaultCropOrigin = 50719, DefaultCropSize = 50720,
+    ColorMatrix1 = 50721, AsShotNeutral = 50728, CameraSerialNumber = 50735, CalibrationIlluminant1 = 50778,
+    ActiveArea = 50829, TimeCodes = 51043, FrameRate = 51044, ReelName = 51081,
+    ExposureTime = 33434, FNumber = 33437, IsoSpeed = 34855, ExifVersion = 36864, SubjectDistance = 37382,
+    FocalLength = 37386, LensModel = 42036,
+};
+
+constexpr std::uint16_t kPhotometricCfa = 32803;
+constexpr std::uint16_t kIlluminantD65 = 21;
+
+std::pair<std::uint32_t, std::uint32_t> reduced(std::uint64_t numerator, std::uint64_t denominator)
+{
+    const std::uint64_t divisor = std::gcd(numerator, denominator);
+    if (divisor > 1) {
+        numerator /= divisor;
+        denominator /= divisor;
+    }
+    while (numerator > 0xffffffffu || denominator > 0xffffffffu) {
+        numerator >>= 1;
+        denominator >>= 1;
+    }
+    return {static_cast<std::uint32_t>(numerator), static_cast<std::uint32_t>(std::max<std::uint64_t>(denominator, 1))};
+}
+
+std::uint8_t bcd(unsigned value)
+{
+    return static_cast<std::uint8_t>(((value / 10) << 4) | (value % 10));
+}
+
+std::string firstWord(const std::string& text)
+{
+    const std::size_t blank = text.find(' ');
+    return blank == std::string::npos ? text : text.substr(0, blank);
+}
+
+}  // namespace
+
+std::string DngWriter::frameDateTime(const ClockInfo& clock, std::uint64_t frameTimestamp)
+{
+    if (!clock.present || clock.month < 0 || clock.month > 11)
+        return {};
+    const std::int64_t elapsed = frameTimestamp >= clock.timestamp
+        ? static_cast<std::int64_t>((frameTimestamp - clock.timestamp) / 1000000)
+        : -static_cast<std::int64_t>((clock.timestamp - frameTimestamp) / 1000000);
+    const CivilTime start(1900 + clock.year, clock.month + 1, clock.day, clock.hour, clock.minute, clock.second);
+    const CivilTime when = start.plusSeconds(elapsed);
+    if (when.year() < 1 || when.year() > 9999)
+        return {};
+    return when.exifDateTime();
+}
+
+std::vector<std::uint8_t> DngWriter::timeCode(std::uint32_t frameNumber, std::uint32_t fpsNumerator,
+                                              std::uint32_t fpsDenominator)
+{
+    const double fps = fpsDenominator ? static_cast<double>(fpsNumerator) / fpsDenominator : 0.0;
+    const unsigned rate = std::max(1u, static_cast<unsigned>(std::lround(fps)));
+    const unsigned frames = frameNumber % rate;
+    const std::uint64_t seconds = frameNumber / rate;
+    return {bcd(frames % 100), bcd(static_cast<unsigned>(seconds % 60)), bcd(static_cast<unsigned>(seconds / 60 % 60)),
+            bcd(static_cast<unsigned>(seconds / 3600 % 24)), 0, 0, 0, 0};
+}
+
+std::vector<std::uint8_t> DngWriter::build(const RawFrame& frame, std::uint64_t frameTimestamp,
+                                           const ClipMetadata& metadata) const
+{
+    std::vector<std::uint8_t> out = header(frame, frameTimestamp, metadata);
+    const std::size_t stripOffset = out.size();
+    out.resize(stripOffset + BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel));
+    BitPacker::pack(frame.pixels.data(), frame.width, frame.height, frame.bitsPerPixel, out.data() + stripOffset);
+    return out;
+}
+
+std::vector<std::uint8_t> DngWriter::header(const RawFrame& frame, std::uint64_t frameTimestamp,
+                                            const ClipMetadata& metadata) const
+{
+    const std::uint32_t width = static_cast<std::uint32_t>(frame.width);
+    const std::uint32_t height = static_cast<std::uint32_t>(frame.height);
+    const std::size_t stripBytes = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
+
+    TiffDirectory exif;
+    exif.addBytes(ExifVersion, {'0', '2', '3', '0'}, TiffDirectory::Undefined);
+    if (metadata.exposure.present) {
+        if (metadata.exposure.shutterMicroseconds > 0)
+            exif.addRationals(ExposureTime, {reduced(metadata.exposure.shutterMicroseconds, 1000000)});
+        if (metadata.exposure.iso > 0)
+            exif.addShorts(IsoSpeed, {static_cast<std::uint16_t>(std::min<std::uint32_t>(metadata.exposure.iso, 65535))});
+    }
+    const LensInfo& lens = metadata.lens;
+    if (lens.present) {
+        if (lens.apertureHundredths > 0)
+            exif.addRationals(FNumber, {reduced(lens.apertureHundredths, 100)});
+        if (lens.focusDistanceMm == 65535)
+            exif.addRationals(SubjectDistance, {{0xffffffffu, 1}});  // infinity
+        else if (lens.focusDistanceMm > 0)
+            exif.addRationals(SubjectDistance, {reduced(lens.focusDistanceMm, 1000)});
+        if (lens.focalLengthMm > 0)
+            exif.addRationals(FocalLength, {{lens.focalLengthMm, 1}});
+        if (!lens.name.empty())
+            exif.addAscii(LensModel, lens.name);
+    }
+
+    TiffDirectory ifd;
+    ifd.addLongs(NewSubFileType, {0});
+    ifd.addLongs(ImageWidth, {width});
+    ifd.addLongs(ImageLength, {height});
+    ifd.addShorts(BitsPerSample, {static_cast<std::uint16_t>(frame.bitsPerPixel)});
+    ifd.addShorts(Compression, {1});
+    ifd.addShorts(Photometric, {kPhotometricCfa});
+    if (!metadata.info.empty())
+        ifd.addAscii(ImageDescription, metadata.info);
+    const std::string cameraName = metadata.camera.name.empty() ? "Unknown camera" : metadata.camera.name;
+    ifd.addAscii(Make, metadata.camera.name.empty() ? "Unknown" : firstWord(cameraName));
+    ifd.addAscii(Model, cameraName);
+    ifd.addLongs(StripOffsets, {0});  // placed below, once the header size is known
+    ifd.addShorts(Orientation, {1});
+    ifd.addShorts(SamplesPerPixel, {1});
+    ifd.addLongs(RowsPerStrip, {height});
+    ifd.addLongs(StripByteCounts, {static_cast<std::uint32_t>(stripBytes)});
+    ifd.addShorts(PlanarConfiguration, {1});
+    ifd.addAscii(Software, mSoftware);
+    const std::string dateTime = frameDateTime(metadata.clock, frameTimestamp);
+    if (!dateTime.empty())
+        ifd.addAscii(DateTime, dateTime);
+    ifd.addShorts(CfaRepeatPatternDim, {2, 2});
+    ifd.addBytes(CfaPattern, {frame.cfa[0], frame.cfa[1], frame.cfa[2], frame.cfa[3]});
+    ifd.addLongs(ExifIfd, {0});
+    ifd.addBytes(DngVersion, {1, 4, 0, 0});
+    ifd.addBytes(DngBackwardVersion, {1, 1, 0, 0});
+    ifd.addAscii(UniqueCameraModel, cameraName);
+    ifd.addLongs(BlackLevel, {static_cast<std::uint32_t>(frame.blackLevel)});
+    ifd.addLongs(WhiteLevel, {static_cast<std::uint32_t>(frame.whiteLevel)});
+
+    const CaptureInfo& capture = metadata.capture;
+    const int stepX = capture.binningX + capture.skippingX;
+    const int stepY = capture.binningY + capture.skippingY;
+    if (capture.present && stepX > 0 && stepY > 0)
+        ifd.addRationals(DefaultScale, {{1, 1}, reduced(static_cast<std::uint64_t>(stepY), static_cast<std::uint64_t>(stepX))});
+    else
+        ifd.addRationals(DefaultScale, {{1, 1}, {1, 1}});
+
+    // The recorded frame is the active area unless RAWI names a smaller one inside it.
+    std::array<std::uint32_t, 4> area{0, 0, height, width};
+    const auto& a = metadata.raw.activeArea;
+    if (a[0] >= 0 && a[1] >= 0 && a[0] < a[2] && a[1] < a[3] && static_cast<std::uint32_t>(a[2]) <= height
+        && static_cast<std::uint32_t>(a[3]) <= width)
+        area = {static_cast<std::uint32_t>(a[0]), static_cast<std::uint32_t>(a[1]), static_cast<std::uint32_t>(a[2]),
+                static_cast<std::uint32_t>(a[3])};
+    ifd.addLongs(ActiveArea, {area[0], area[1], area[2], area[3]});
+    ifd.addLongs(DefaultCropOrigin, {0, 0});
+    ifd.addLongs(DefaultCropSize, {area[3] - area[1], area[2] - area[0]});
+
+    std::vector<std::pair<std::int32_t, std::int32_t>> matrix;
+    const auto& m = metadata.raw.colorMatrix;
+    bool usable = false;
+    for (std::size_t i = 0; i < 9; ++i) {
+        usable = usable || m[2 * i] != 0;
+        if (m[2 * i + 1] == 0)
+            usable = false;
+    }
+    for (std::size_t i = 0; i < 9 && usable; ++i)
+        matrix.emplace_back(m[2 * i], m[2 * i + 1]);
+    if (!usable) {
+        for (std::size_t i = 0; i < 9; ++i)
+            matrix.emplace_back(i % 4 == 0 ? 1 : 0, 1);
+    }
+    ifd.addSRationals(ColorMatrix1, matrix);
+    ifd.addShorts(CalibrationIlluminant1, {kIlluminantD65});
+
+    const WhiteBalanceInfo& wb = metadata.whiteBalance;
+    if (wb.present && wb.gainRed > 0 && wb.gainGreen > 0 && wb.gainBlue > 0)
+        ifd.addRationals(AsShotNeutral, {reduced(wb.gainRed, wb.gainGreen), {1, 1}, reduced(wb.gainBlue, wb.gainGreen)});
+    else
+        ifd.addRationals(AsShotNeutral, {{1, 1}, {1, 1}, {1, 1}});
+
+    if (!metadata.camera.serial.empty())
+        ifd.addAscii(CameraSerialNumber, metadata.camera.serial);
+    ifd.addBytes(TimeCodes, timeCode(frame.frameNumber, metadata.header.fpsNumerator, metadata.header.fpsDenominator));
+    if (metadata.header.fpsNumerator > 0 && metadata.header.fpsDenominator > 0
+        && metadata.header.fpsNumerator <= 0x7fffffffu && metadata.header.fpsDenominator <= 0x7fffffffu)
+        ifd.addSRationals(FrameRate, {{static_cast<std::int32_t>(metadata.header.fpsNumerator),
+                                       static_cast<std::int32_t>(metadata.header.fpsDenominator)}});
+    if (!metadata.reelName.empty())
+        ifd.addAscii(ReelName, metadata.reelName);
+
+    const std::uint32_t ifdOffset = 8;
+    const std::uint32_t ifdValues = ifdOffset + static_cast<std::uint32_t>(ifd.directorySize());
+    const std::uint32_t exifOffset = ifdValues + static_cast<std::uint32_t>(ifd.valueSize());
+    const std::uint32_t exifValues = exifOffset + static_cast<std::uint32_t>(exif.directorySize());
+    std::uint32_t stripOffset = exifValues + static_cast<std::uint32_t>(exif.valueSize());
+    stripOffset += stripOffset & 1;
+    ifd.addLongs(ExifIfd, {exifOffset});
+    ifd.addLongs(StripOffsets, {stripOffset});
+
+    std::vector<std::uint8_t> out(stripOffset, 0);
+    out[0] = 'I';
+    out[1] = 'I';
+    out[2] = 42;
+    out[4] = static_cast<std::uint8_t>(ifdOffset);
+    ifd.write(out, ifdOffset, ifdValues);
+    exif.write(out, exifOffset, exifValues);
+    return out;
+}
+
+}  // namespace mlv2dng

@@ -1,0 +1,206 @@
+// Lossless-JPEG decoder: exact round trips through our encoder, hand-made streams, damaged input.
+#include "ljpeg/lj92decoder.h"
+#include "lj92encoder.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <random>
+
+using namespace mlv2dng;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Samples = std::vector<std::uint16_t>;
+
+enum Content { Gradient, Extremes, Noise };
+
+// Test images: a noisy gradient; 0 <-> 32768 <-> 65535 jumps (category 16 from the first sample,
+// and wrap-around); pure noise (every long code, stuffed FF bytes).
+Samples makeSamples(const Lj92EncodeOptions& o, Content content, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const int maximum = (1 << o.precision) - 1, noise = content == Noise ? maximum / 2 : o.precision > 8 ? 200 : 3;
+    std::uniform_int_distribution<int> jitter(-noise, noise);
+    const std::uint16_t cycle[] = {0, 32768, 65535, 32767, 0, 65535};
+    Samples samples;
+    for (int y = 0; y < o.height; ++y)
+        for (int x = 0; x < o.width; ++x)
+            for (int c = 0; c < o.components; ++c) {
+                const double ramp = (double(x) / o.width + double(y) / o.height + 0.3 * c) / 2.6;
+                const int value = content == Extremes ? cycle[(x + y) % 6] : int(ramp * maximum) + jitter(random);
+                samples.push_back(std::uint16_t(std::clamp(value, 0, maximum)));
+            }
+    return samples;
+}
+
+bool decode(const Bytes& stream, std::size_t expected, Lj92Image& image, std::string& error)
+{
+    return Lj92Decoder().decode(stream.data(), stream.size(), expected, image, error);
+}
+
+// Offset of the first occurrence of these bytes, or the stream's size.
+std::size_t find(const Bytes& stream, std::initializer_list<std::uint8_t> bytes)
+{
+    return std::size_t(std::search(stream.begin(), stream.end(), bytes.begin(), bytes.end()) - stream.begin());
+}
+
+Bytes patched(Bytes stream, std::size_t at, std::initializer_list<std::uint8_t> replace, std::size_t erase = 0)
+{
+    stream.erase(stream.begin() + std::ptrdiff_t(at), stream.begin() + std::ptrdiff_t(at + erase));
+    stream.insert(stream.begin() + std::ptrdiff_t(at), replace);
+    return stream;
+}
+
+// Hand-assembled: one component, P = 8, 3x2, predictor 1. Table: category 0 '0', 1 '10',
+// 2 '110', 3 '111'. Row 0 from 128: +2 (110 10), -1 (10 0), 0 (0).
+// Row 1: 133 from above (+3: 110 11), 126 from left (-7: 111 000), 127 (+1: 10 1), pad 1.
+const Bytes kHand = {0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x17, 0x00, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3,
+                     0xFF, 0xC3, 0x00, 0x0B, 0x08, 0x00, 0x02, 0x00, 0x03, 0x01, 0x01, 0x11, 0x00,
+                     0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0xD4, 0x6F, 0x8B, 0xFF, 0xD9};
+const std::size_t kDht = 2, kSof = 27, kSos = 40;
+const Samples kHandValues = {130, 129, 129, 133, 126, 127};
+
+// The same with a restart after each line: line 1 starts again from 128 and uses only the left
+// neighbour. 133 (+5: 111 101), 126 (-7: 111 000), 127 (+1: 10 1).
+const Bytes kHandRestart = patched(patched(kHand, kSos + 10, {0xD4, 0x7F, 0xFF, 0xD0, 0xF7, 0x8B}, 3), kSos, {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x03});
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Lj92EncodeOptions)
+
+class TestLj92Decoder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data()
+    {
+        QTest::addColumn<Lj92EncodeOptions>("options");
+        QTest::addColumn<int>("content");
+        for (int components : {1, 2})
+            for (int precision : {2, 8, 12, 14, 16})
+                for (int predictor = 1; predictor <= 7; ++predictor)
+                    QTest::addRow("Nf%d P%d pred%d", components, precision, predictor)
+                        << Lj92EncodeOptions{37, 11, components, precision, predictor, 0, false}
+                        << int(precision == 16 && components == 2 ? Extremes : Gradient);
+        QTest::newRow("16-bit noise, stuffing") << Lj92EncodeOptions{24, 8, 2, 16, 7, 0, false} << int(Noise);
+        QTest::newRow("single column") << Lj92EncodeOptions{1, 9, 2, 14, 6, 0, false} << int(Gradient);
+        QTest::newRow("single line") << Lj92EncodeOptions{40, 1, 2, 14, 6, 0, false} << int(Gradient);
+        QTest::newRow("table per component") << Lj92EncodeOptions{24, 60, 2, 14, 6, 0, true} << int(Gradient);
+        QTest::newRow("restart every line") << Lj92EncodeOptions{24, 60, 2, 14, 6, 24, false} << int(Gradient);
+        QTest::newRow("restarts, table per component") << Lj92EncodeOptions{24, 60, 2, 16, 7, 96, true} << int(Noise);
+    }
+
+    void roundTrip()
+    {
+        QFETCH(Lj92EncodeOptions, options);
+        QFETCH(int, content);
+        const Samples source = makeSamples(options, Content(content), unsigned(options.precision * 31 + options.predictor));
+        const Bytes stream = encodeLj92(source, options);
+        if (content == Noise)  // the row is there for its stuffed FF bytes
+            QVERIFY(find(stream, {0xFF, 0x00}) < stream.size());
+
+        Lj92Image image;
+        std::string error;
+        QVERIFY2(decode(stream, source.size(), image, error), error.c_str());
+        QVERIFY(image.width == options.width && image.height == options.height && image.components == options.components
+                && image.precision == options.precision);
+        QVERIFY(image.samples == source);
+    }
+
+    void handMade_data()
+    {
+        QTest::addColumn<Bytes>("stream");
+        QTest::addColumn<Samples>("values");
+        QTest::addColumn<int>("width");
+        QTest::newRow("one component") << kHand << kHandValues << 3;
+        QTest::newRow("restart each line") << kHandRestart << kHandValues << 3;
+        // Two components, P = 16, 2x2, predictor 6, a table per component.
+        // Table 0: cat 0 '0', 16 '10', 1 '110', 15 '111'.  Table 1: cat 2 '0', 0 '10', 16 '11'.
+        // Line 0 (from 32768, then left):  A 0 (cat 16: 10), B 32770 (+2: 0 10), A 0 (0), B 32770 (10)
+        // Line 1 (first from above):       A 65535 (-1: 110 0), B 32767 (-3: 0 00)
+        //   then predictor 6 = Rb + ((Ra - Rc) >> 1):
+        //   A: 0 + ((65535 - 0) >> 1) = 32767, value 65535: +32768 (10)
+        //   B: 32770 + ((32767 - 32770) >> 1) = 32768 (the shift rounds -3 down to -2), value 0 (11)
+        // Bits 10 0 10 0 10 | 110 0 0 00 10 11, padded with ones: 92 C1 7F.
+        QTest::newRow("two components, 16-bit") << Bytes{0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x2B,
+            0x00, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 1, 15, 0x01, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 16,
+            0xFF, 0xC3, 0x00, 0x0E, 16, 0x00, 0x02, 0x00, 0x02, 0x02, 0x07, 0x11, 0x00, 0x09, 0x11, 0x00,
+            0xFF, 0xDA, 0x00, 0x0A, 0x02, 0x07, 0x00, 0x09, 0x10, 0x06, 0x00, 0x00, 0x92, 0xC1, 0x7F, 0xFF, 0xD9} << Samples{0, 32770, 0, 32770, 65535, 32767, 65535, 0} << 2;
+    }
+
+    void handMade()
+    {
+        QFETCH(Bytes, stream);
+        QFETCH(Samples, values);
+        QFETCH(int, width);
+        Lj92Image image;
+        std::string error;
+        QVERIFY2(decode(stream, values.size(), image, error), error.c_str());
+        QCOMPARE(image.width, width);
+        QVERIFY(image.samples == values);
+    }
+
+    void refuses_data()
+    {
+        QTest::addColumn<Bytes>("stream");
+        QTest::addColumn<qulonglong>("expected");
+        QTest::addColumn<QString>("reason");
+        const auto set = [](Bytes b, std::size_t at, std::uint8_t value) { b[at] = value; return b; };
+        QTest::newRow("no SOI") << set(kHand, 1, 0xD9) << 6ull << "SOI";
+        QTest::newRow("missing DHT") << patched(kHand, kDht, {}, kSof - kDht) << 6ull << "table 0";
+        QTest::newRow("too many codes of one length") << patched(kHand, kDht + 5, {2, 0}, 2) << 6ull << "than fit";
+        QTest::newRow("category 17") << set(kHand, kDht + 24, 17) << 6ull << "category 17";
+        QTest::newRow("precision 1") << set(kHand, kSof + 4, 1) << 6ull << "precision";
+        QTest::newRow("five components") << set(kHand, kSof + 9, 5) << 6ull << "components";
+        QTest::newRow("baseline SOF0") << set(kHand, kSof + 1, 0xC0) << 6ull << "unsupported";
+        QTest::newRow("SOS table 1 undefined") << set(kHand, kSos + 6, 0x10) << 6ull << "table 1";
+        QTest::newRow("predictor 0") << set(kHand, kSos + 7, 0) << 6ull << "predictor";
+        QTest::newRow("code not in table") << patched(patched(kHand, kDht + 22, {}, 3), kDht + 3, {0x14, 0, 1, 0, 0}, 5) << 6ull << "invalid Huffman code";
+        QTest::newRow("wrong restart number") << set(kHandRestart, find(kHandRestart, {0xFF, 0xD0}) + 1, 0xD1) << 6ull << "RST0";
+        QTest::newRow("missing restart") << patched(kHandRestart, find(kHandRestart, {0xFF, 0xD0}), {}, 2) << 6ull << "";
+        for (const qulonglong expected : {5ull, 7ull})
+            QTest::addRow("expecting %llu samples", expected) << kHand << expected << "3x2x1";
+        // Refused before allocating: 65535x65535x4 even when the caller agrees, and a frame far
+        // bigger than the data could hold.
+        QTest::newRow("too large") << patched(kHand, kSof + 3, {20, 8, 0xFF, 0xFF, 0xFF, 0xFF, 4, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0, 4, 0x11, 0}, 10)
+                                   << 65535ull * 65535 * 4 << "too large";
+        QTest::newRow("too short") << set(kHand, kSof + 5, 0x40) << 0x4002ull * 3 << "too short";
+    }
+
+    void refuses()
+    {
+        QFETCH(Bytes, stream);
+        QFETCH(qulonglong, expected);
+        QFETCH(QString, reason);
+        Lj92Image image;
+        std::string error;
+        QVERIFY(!decode(stream, expected, image, error));
+        QVERIFY2(!error.empty() && QString::fromStdString(error).contains(reason), error.c_str());
+        QVERIFY(error.find('\n') == std::string::npos);
+        if (expected != 6)
+            QCOMPARE(image.samples.capacity(), std::size_t(0));
+    }
+
+    void survivesDamageAnywhere()
+    {
+        const Lj92EncodeOptions options{12, 8, 2, 14, 1, 24, true};
+        const Samples source = makeSamples(options, Gradient, 9);
+        const Bytes stream = encodeLj92(source, options);
+        Lj92Image image;
+        std::string error;
+        for (std::size_t length = 0; length < stream.size(); ++length)
+            QVERIFY2(!decode(Bytes(stream.begin(), stream.begin() + std::ptrdiff_t(length)), source.size(), image, error) && !error.empty(),
+                     qPrintable(QString("cut at %1").arg(length)));
+        // Entropy data cut short but still followed by EOI: the decoder must not fill in zeros.
+        for (std::size_t removed = 1; removed <= 24; ++removed) {
+            QVERIFY(!decode(patched(stream, stream.size() - 2 - removed, {}, removed), source.size(), image, error));
+            QVERIFY2(error.find("ends early") != std::string::npos, error.c_str());
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLj92Decoder)
+#include "tst_lj92decoder.moc"
