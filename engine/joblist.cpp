@@ -1,4 +1,4 @@
-#include "ui/joblist.h"
+#include "engine/joblist.h"
 
 #include <algorithm>
 
