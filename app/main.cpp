@@ -1,10 +1,13 @@
-// Korvalin's entry: application identity, the value types that cross threads, and the one window.
+// Korvalin's entry: application identity, the value types that cross threads, the one window and the files
+// it was started with.
 #include <vector>
 
 #include <QApplication>
 #include <QMetaType>
 
+#include "engine/bundledconverter.h"
 #include "engine/mlvworker.h"
+#include "ui/launchfiles.h"
 #include "ui/mainwindow.h"
 
 int main(int argc, char* argv[])
@@ -19,8 +22,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Korvalin"));
     QApplication::setOrganizationName(QStringLiteral("Veltrano"));
     QApplication::setOrganizationDomain(QStringLiteral("veltrano.example"));
+    // Lets the desktop match the window to the installed korvalin.desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvalin"));
 
-    MainWindow window;
+    // Before the window exists, so --help never flashes one up.
+    const QStringList files = LaunchFiles::FromArguments(QApplication::arguments());
+    MainWindow window(BundledConverter::BesideProgram());
+    window.AddPaths(files);
     window.show();
     return QApplication::exec();
 }

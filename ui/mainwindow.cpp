@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include <iterator>
 #include <memory>
 #include <new>
 #include <utility>
@@ -13,6 +14,8 @@
 #include <QIcon>
 #include <QMimeData>
 #include <QMutexLocker>
+#include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QThread>
 #include <QUrl>
@@ -23,6 +26,7 @@
 #include "settings/chromasmoothing.h"
 #include "settings/settingsstore.h"
 #include "ui/durationtext.h"
+#include "ui/jobdetailsdialog.h"
 #include "ui/programidentity.h"
 #include "ui/tablewriter.h"
 #include "ui/threadpresets.h"
@@ -31,6 +35,8 @@ namespace {
 
 const QString kMissingTable = QStringLiteral("QTableWidget { border: 2px solid red; }");
 const QString kMissingEdit = QStringLiteral("QLineEdit { border: 2px solid red; }");
+// The window's own place on the desktop; the conversion options stay alone in "Global".
+const QString kGeometryKey = QStringLiteral("Window/Geometry");
 
 // Showing a value must never run the slot that reacts to the user changing it.
 template <typename Control, typename Write>
@@ -51,10 +57,22 @@ QString ExecutableFilter()
 #endif
 }
 
+// Some file managers delete or move the originals after a drop they see accepted as a move.
+void AcceptAsCopy(QDropEvent* pEvent)
+{
+    if (pEvent->possibleActions() & Qt::CopyAction) {
+        pEvent->setDropAction(Qt::CopyAction);
+        pEvent->accept();
+    } else {
+        pEvent->ignore();
+    }
+}
+
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(const QString& bundledConverter, QWidget* parent)
     : QMainWindow(parent)
+    , mBundledConverter(bundledConverter)
     , mDialogs(WindowDialogs::Standard())
     , mIdealThreadCount([] { return QThread::idealThreadCount(); })
     , mReadCounters(ReadProcessIoCounters)
@@ -73,7 +91,11 @@ MainWindow::MainWindow(QWidget* parent)
 
     mpTable->setColumnCount(5);
     mpTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mpTable->setSelectionMode(QAbstractItemView::NoSelection);
+    // One row can be selected, for its details; Tab moves on to the next control instead of the next cell.
+    mpTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    mpTable->setTabKeyNavigation(false);
+    connect(mpTable, &QTableWidget::cellDoubleClicked, this, &MainWindow::ShowJobDetails);
+    AddShortcuts();
 
     mpComboChroma->addItem(QIcon(), QStringLiteral("None"), QStringLiteral("no-cs"));
     mpComboChroma->addItem(QIcon(), QStringLiteral("2x2"), QStringLiteral("cs2x2"));
@@ -121,12 +143,12 @@ void MainWindow::closeEvent(QCloseEvent* pEvent)
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* pEvent)
 {
-    pEvent->acceptProposedAction();
+    AcceptAsCopy(pEvent);
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* pEvent)
 {
-    pEvent->acceptProposedAction();
+    AcceptAsCopy(pEvent);
 }
 
 void MainWindow::dragLeaveEvent(QDragLeaveEvent* pEvent)
@@ -137,10 +159,19 @@ void MainWindow::dragLeaveEvent(QDragLeaveEvent* pEvent)
 void MainWindow::dropEvent(QDropEvent* pEvent)
 {
     const QMimeData* pData = pEvent->mimeData();
-    if (!pData || !pData->hasUrls())
+    if (!pData || !pData->hasUrls() || !(pEvent->possibleActions() & Qt::CopyAction))
         return;
+    QStringList paths;
     for (const QUrl& url : pData->urls())
-        JobList::AppendIfAcceptable(mSettings.workers, url.toLocalFile());
+        paths.append(url.toLocalFile());
+    AddPaths(paths);
+    AcceptAsCopy(pEvent);
+}
+
+void MainWindow::AddPaths(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        JobList::AppendPath(mSettings.workers, path, false);
     ListChanged();
 }
 
@@ -323,6 +354,32 @@ void MainWindow::ListChanged()
     UpdateControlState();
 }
 
+void MainWindow::AddShortcuts()
+{
+    // A disabled button ignores click(), so the keys follow the buttons' enabling.
+    connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_O), this), &QShortcut::activated, mpButtonAdd,
+            &QPushButton::click);
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(Qt::CTRL + key), this), &QShortcut::activated, mpButtonGo,
+                &QPushButton::click);
+        auto* pDetails = new QShortcut(QKeySequence(key), mpTable, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(pDetails, &QShortcut::activated, this, [this] {
+            if (mRunState == RunState::Idle && !mpTable->selectedItems().isEmpty())
+                ShowJobDetails(mpTable->currentRow());
+        });
+    }
+    connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), this), &QShortcut::activated, this, &QWidget::close);
+}
+
+void MainWindow::ShowJobDetails(int row)
+{
+    if (row < 0 || std::size_t(row) >= mSettings.workers.size())
+        return;
+    auto* pDialog = new JobDetailsDialog(*std::next(mSettings.workers.begin(), row), this);
+    pDialog->setAttribute(Qt::WA_DeleteOnClose);
+    pDialog->show();
+}
+
 // ---- Thread count ----
 
 void MainWindow::on_mpSpinThreads_valueChanged(int value)
@@ -448,10 +505,12 @@ void MainWindow::UpdateControlState()
 
 void MainWindow::LoadSettings()
 {
-    SettingsStore::Load(mSettings);
+    SettingsStore::Load(mSettings, mBundledConverter);
+    restoreGeometry(QSettings().value(kGeometryKey).toByteArray());
 }
 
 void MainWindow::SaveSettings()
 {
     SettingsStore::Save(mSettings);
+    QSettings().setValue(kGeometryKey, saveGeometry());
 }

@@ -23,8 +23,12 @@ class MainWindow : public QMainWindow, private Ui::MainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // bundledConverter is the executable a first start offers (see BundledConverter::BesideProgram).
+    explicit MainWindow(const QString& bundledConverter = QString(), QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // Adds files and folders to the list exactly as dropping them would.
+    void AddPaths(const QStringList& paths);
 
     // Replaces the file choosers, message boxes and application exit (tests answer them instead).
     void SetDialogs(WindowDialogs dialogs);
@@ -68,6 +72,7 @@ private slots:
     void RefreshTable(std::vector<MLVWorker> workers = {});
     void Stopped();
     void TimerSignal();
+    void ShowJobDetails(int row);
 
 private:
     void RefreshControls();
@@ -77,6 +82,7 @@ private:
     void SetThreads(int threads);
     void SetFlag(bool& option, int state);
     void ListChanged();
+    void AddShortcuts();
 
     QMutex mTableLock;
     QStatusBar* mpStatus = nullptr;
@@ -88,6 +94,7 @@ private:
     QElapsedTimer mBatchClock;
     QTimer mElapsedTimer;
 
+    const QString mBundledConverter;
     WindowDialogs mDialogs;
     std::function<int()> mIdealThreadCount;
     ProgressText::CounterSource mReadCounters;

@@ -49,6 +49,8 @@ TableWriter::TableWriter(QTableWidget* pTable, ProgressText progress)
 void TableWriter::Rebuild(const std::list<MLVWorker>& jobs, const std::vector<MLVWorker>& running) const
 {
     const QSignalBlocker blocker(mpTable);
+    // Clearing drops the selection, which a rebuild after every option change must not cost the user.
+    const int selectedRow = mpTable->selectedItems().isEmpty() ? -1 : mpTable->currentRow();
     mpTable->clear();
     mpTable->setHorizontalHeaderLabels({QStringLiteral("Source file"), QStringLiteral("Status"),
                                         QStringLiteral("Output"), QStringLiteral("Errors"),
@@ -57,6 +59,8 @@ void TableWriter::Rebuild(const std::list<MLVWorker>& jobs, const std::vector<ML
     int row = 0;
     for (const MLVWorker& job : jobs)
         WriteRow(row++, RunningCopyOr(job, running));
+    if (selectedRow >= 0 && selectedRow < mpTable->rowCount())
+        mpTable->selectRow(selectedRow);
     mpTable->resizeColumnsToContents();
 }
 
@@ -64,7 +68,7 @@ void TableWriter::WriteRow(int row, const MLVWorker& job) const
 {
     const JobStatus status = job.GetStatus();
     const QString statusText = status == JobStatus::Processing ? mProgress.ForJob(job) : StatusText(status);
-    const Qt::ItemFlags flags = Qt::ItemIsEnabled;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     WriteCell(job, row, 0, job.mSourceFile, QString(), flags);
     WriteCell(job, row, 1, statusText, QString(), flags);
     WriteCell(job, row, 2, SeeTooltipIf(job.mStdOut), job.mStdOut, flags);

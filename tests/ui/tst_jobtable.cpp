@@ -1,8 +1,13 @@
 // The job list and its table: Add, drops, Clear, status texts and colours, tooltips and running progress.
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
 #include "testsettings.h"
+#include "ui/jobdetailsdialog.h"
+#include "ui/launchfiles.h"
 #include "windowharness.h"
 
 class TestJobTable : public QObject
@@ -33,6 +38,61 @@ private slots:
         QCOMPARE(harness.controls(false).first(), QStringLiteral("mpButtonClear"));
         harness.drop({lower});
         QCOMPARE(harness.column(0), QStringList{lower});
+    }
+
+    // A drop is taken as a copy whatever the source proposes, so no file manager moves the originals;
+    // a source that offers no copy is refused.
+    void dropsAreCopies_data()
+    {
+        QTest::addColumn<int>("possible");
+        QTest::addColumn<int>("proposed");
+        QTest::addColumn<int>("taken");
+        QTest::newRow("copy") << int(Qt::CopyAction) << int(Qt::CopyAction) << int(Qt::CopyAction);
+        QTest::newRow("move proposed") << int(Qt::CopyAction | Qt::MoveAction) << int(Qt::MoveAction) << int(Qt::CopyAction);
+        QTest::newRow("link proposed") << int(Qt::CopyAction | Qt::LinkAction) << int(Qt::LinkAction) << int(Qt::CopyAction);
+        QTest::newRow("move only") << int(Qt::MoveAction) << int(Qt::MoveAction) << int(Qt::IgnoreAction);
+    }
+    void dropsAreCopies()
+    {
+        QFETCH(int, possible);
+        QFETCH(int, proposed);
+        QFETCH(int, taken);
+        WindowHarness harness;
+        const QString clip = harness.file("a.mlv");
+        QCOMPARE(int(harness.drop({clip}, {}, Qt::DropActions(possible), Qt::DropAction(proposed))), taken);
+        QCOMPARE(int(harness.entered), taken);
+        QCOMPARE(harness.column(0), taken == Qt::IgnoreAction ? QStringList() : QStringList{clip});
+    }
+
+    // A folder adds the MLV files directly inside it, by name; files given at start are added as a drop adds them.
+    void foldersAndStartFilesAddAsDrops_data()
+    {
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("dropped") << false;
+        QTest::newRow("given at start") << true;
+    }
+    void foldersAndStartFilesAddAsDrops()
+    {
+        QFETCH(bool, atStart);
+        WindowHarness harness;
+        QVERIFY(QDir(harness.files.path()).mkpath("card/sub"));
+        const QStringList card{harness.file("card/a.mlv"), harness.file("card/B.MLV"), harness.file("card/c.mlv")};
+        harness.file("card/notes.txt");
+        harness.file("card/sub/deeper.mlv");
+        const QString single = harness.file("single.MLV");
+        const QStringList relative{"single.MLV", "card/./B.MLV", "card", "missing.mlv", "card/notes.txt"};
+        if (atStart) {
+            const QString before = QDir::currentPath();
+            QDir::setCurrent(harness.files.path());
+            harness.window().AddPaths(LaunchFiles::FromArguments(QStringList{"korvalin"} + relative));
+            QDir::setCurrent(before);
+        } else {
+            QStringList paths;
+            for (const QString& path : relative)
+                paths << harness.files.filePath(path);
+            harness.drop(paths);
+        }
+        QCOMPARE(harness.column(0), (QStringList{single, card[1], card[0], card[2]}));
     }
 
     // Reports name the cleaned path, so the list keeps that form and another spelling is the same job.
@@ -76,14 +136,14 @@ private slots:
         const auto tip = [pTable](int row, int column) { return pTable->item(row, column)->toolTip(); };
         QCOMPARE(QStringList({tip(2, 2), tip(2, 3), tip(1, 4), tip(0, 2) + tip(0, 0)}),
                  (QStringList{"frames 1..3\n", "bad block\nat 12", "\"tool\" " + files[1], ""}));
-        // Status cells: text colour over background; every cell can be neither selected nor edited.
+        // Status cells: text colour over background; a cell can be selected (its whole row) but not edited.
         const QList<QColor> colours{Qt::black, Qt::white, Qt::black, Qt::yellow,
                                     Qt::white, Qt::red,   Qt::black, Qt::green};
         for (int row = 0; row < 4; ++row) {
             QCOMPARE(pTable->item(row, 1)->foreground(), QBrush(colours[2 * row]));
             QCOMPARE(pTable->item(row, 1)->background(), QBrush(colours[2 * row + 1]));
             for (int column = 0; column < 5; ++column) {
-                QCOMPARE(pTable->item(row, column)->flags(), Qt::ItemFlags(Qt::ItemIsEnabled));
+                QCOMPARE(pTable->item(row, column)->flags(), Qt::ItemIsEnabled | Qt::ItemIsSelectable);
                 if (column != 1)
                     QCOMPARE(pTable->item(row, column)->background().style(), Qt::NoBrush);
             }
@@ -122,6 +182,49 @@ private slots:
         harness.counters.reset();  // the process is gone or unreadable
         refresh(harness, {runningA});
         QCOMPARE(harness.column(1), (QStringList{"Processing", "Processing"}));
+    }
+
+    // Double-click opens a window of its own per job, beside the main one, holding even a verbose log whole.
+    void detailsShowTheWholeJob()
+    {
+        WindowHarness harness;
+        const QStringList files{harness.file("a.mlv"), harness.file("b.mlv")};
+        harness.drop(files);
+        QString log;
+        for (int line = 1; line <= 50000; ++line)
+            log += QStringLiteral("Frame %1 of 50000 written\n").arg(line);
+        update(harness, files[1], "/out/b/", log, "[ERROR] frame 7 damaged\n");
+        harness.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&harness.window()));
+        auto* pTable = harness.find<QTableWidget>("mpTable");
+        // As the system delivers a double click: a click, then the second press as a double click.
+        const QPoint cell = pTable->visualItemRect(pTable->item(1, 2)).center();
+        QTest::mouseClick(pTable->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(pTable->viewport(), Qt::LeftButton, {}, cell);
+        const QList<JobDetailsDialog*> dialogs = harness.window().findChildren<JobDetailsDialog*>();
+        QCOMPARE(dialogs.size(), 1);
+        JobDetailsDialog* pDialog = dialogs.first();
+        QVERIFY(pDialog->isVisible() && !pDialog->isModal());
+        QStringList fields;
+        for (const char* name : {"mpEditSource", "mpEditOutputFolder", "mpEditCommandLine"}) {
+            const auto* pField = pDialog->findChild<QLineEdit*>(name);
+            fields << pField->text() + (pField->isReadOnly() ? "" : " editable");
+        }
+        QCOMPARE(fields, (QStringList{files[1], "/out/b/", "\"tool\" " + files[1]}));
+        const auto* pOutput = pDialog->findChild<QPlainTextEdit*>("mpTextOutput");
+        QVERIFY(pOutput->isReadOnly() && pOutput->textInteractionFlags() & Qt::TextSelectableByMouse);
+        QCOMPARE(pOutput->document()->blockCount(), 50001);
+        QCOMPARE(pOutput->toPlainText(), log);
+        QCOMPARE(pDialog->findChild<QPlainTextEdit*>("mpTextErrors")->toPlainText(), "[ERROR] frame 7 damaged\n");
+        pDialog->findChild<QPushButton*>("mpButtonCopy")->click();
+        const QString copied = QGuiApplication::clipboard()->text();
+        for (const QString& part : {files[1], QStringLiteral("/out/b/"), log, QStringLiteral("[ERROR] frame 7 damaged")})
+            QVERIFY(copied.contains(part));
+        // The main window stays usable meanwhile, and the tooltip keeps the log as before.
+        QVERIFY(harness.find<QPushButton>("mpButtonAdd")->isEnabled());
+        QCOMPARE(pTable->item(1, 2)->toolTip(), log);
+        pDialog->close();
+        QTRY_VERIFY(harness.window().findChildren<JobDetailsDialog*>().isEmpty());
     }
 
 private:

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "engine/bundledconverter.h"
 #include "testsettings.h"
 #include "windowharness.h"
 
@@ -75,6 +76,33 @@ private slots:
         WindowHarness harness;
         QCOMPARE(harness.options(), QStringLiteral("/opt/ml/mlv_dump|6|3x3|true|false|false|true|true|true|/data/out"));
         QCOMPARE(harness.marked(), QStringList{"mpTable"});
+    }
+
+    // A first start offers the converter beside the program; any stored executable, even an empty one, wins.
+    void firstStartOffersTheBundledConverter_data()
+    {
+        QTest::addColumn<QVariant>("stored");  // invalid: nothing stored
+        QTest::addColumn<bool>("beside");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("converter beside") << QVariant() << true << true;
+        QTest::newRow("nothing beside") << QVariant() << false << false;
+        QTest::newRow("stored empty") << QVariant(QString()) << true << false;
+        QTest::newRow("stored tool") << QVariant("/opt/ml/mlv_dump") << true << false;
+    }
+    void firstStartOffersTheBundledConverter()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, beside);
+        QFETCH(bool, offered);
+        if (stored.isValid())
+            QSettings().setValue("Global/Executable", stored);
+        QTemporaryDir program;
+        const QString converter = program.filePath(BundledConverter::FileName());
+        QVERIFY(!beside || QFile(converter).open(QIODevice::WriteOnly));
+        WindowHarness harness(BundledConverter::FindIn(program.path()));
+        const QString shown = harness.find<QLineEdit>("mpEditExecutable")->text();
+        QCOMPARE(shown, offered ? converter : stored.toString());
+        QCOMPARE(harness.marked().contains("mpEditExecutable"), shown.isEmpty());
     }
 
     // Go needs jobs, a tool and, with a custom destination, a destination; only emptiness counts.
@@ -208,8 +236,9 @@ private slots:
             "be a performance killer."}));
     }
 
-    // No keeps the window and saves nothing; the real question box, answered Yes, saves every option and ends
-    // the event loop with 0. Kept last: after QCoreApplication::exit this thread runs no nested event loops.
+    // No keeps the window and saves nothing; the real question box, answered Yes, saves every option and the
+    // window's place, and ends the event loop with 0. Kept last: after QCoreApplication::exit this thread runs
+    // no nested event loops.
     void closeSavesOnlyOnYes()
     {
         WindowHarness harness;
@@ -233,6 +262,8 @@ private slots:
 
         harness.window().SetDialogs(WindowDialogs::Standard());
         harness.window().show();
+        harness.window().move(40, 50);
+        const QRect placed = harness.window().geometry();
         QString title;
         QTimer::singleShot(0, [&] {
             QTimer::singleShot(0, [&] { pressYes(&title); });
@@ -248,6 +279,9 @@ private slots:
                                 "CustomDestination", "Destination", "Executable", "ChromaSmoothing", "Threads"})
             stored << QSettings().value(QStringLiteral("Global/") + key).toString();
         QCOMPARE(stored.join(' '), QStringLiteral("false true false true false true /out /bin/tool cs3x3 17"));
+        QCOMPARE(QSettings().childGroups(), (QStringList{"Global", "Window"}));
+        WindowHarness next;
+        QCOMPARE(next.window().geometry(), placed);
     }
 
 private:

@@ -18,7 +18,9 @@
 class WindowHarness
 {
 public:
-    WindowHarness()
+    // The bundled converter is what a first start offers as the executable; none by default.
+    explicit WindowHarness(const QString& bundledConverter = {})
+        : mWindow(bundledConverter)
     {
         WindowDialogs dialogs;
         dialogs.openFileNames = [this](QWidget*, const auto&... text) {
@@ -54,18 +56,25 @@ public:
     }
 
     // Drags local files (or any URL given with a scheme) onto the window and drops them there, in this order;
-    // with no paths, the data holds just the text. The toolkit delivers a drop only after an accepted entry.
-    void drop(const QStringList& paths, const QString& text = {})
+    // with no paths, the data holds just the text. The drag source offers `possible` and proposes `proposed`.
+    // Returns the action the window took at the drop (IgnoreAction when it refused it), after noting in
+    // `entered` what it did at the entry. The toolkit delivers a drop only after an accepted entry.
+    Qt::DropAction drop(const QStringList& paths, const QString& text = {}, Qt::DropActions possible = Qt::CopyAction,
+                        Qt::DropAction proposed = Qt::CopyAction)
     {
         QList<QUrl> urls;
         for (const QString& path : paths)
             urls.append(path.contains(QLatin1String("://")) ? QUrl(path) : QUrl::fromLocalFile(path));
         QMimeData data;
         paths.isEmpty() ? data.setText(text) : data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(10, 10), possible, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setDropAction(proposed);
         QApplication::sendEvent(&mWindow, &enter);
-        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        entered = enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction;
+        QDropEvent event(QPointF(10, 10), possible, &data, Qt::LeftButton, Qt::NoModifier);
+        event.setDropAction(proposed);
         QApplication::sendEvent(&mWindow, &event);
+        return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
     }
 
     // The cell texts of one column, top to bottom.
@@ -122,6 +131,7 @@ public:
     QString chosenFile;
     QString chosenFolder;
 
+    Qt::DropAction entered = Qt::IgnoreAction;  // see drop()
     QStringList calls;  // every dialog asked for, as "kind|caption|start or text[|filter]"
     QList<int> exitCodes;
     int idealThreadCount = 8;

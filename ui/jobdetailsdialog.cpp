@@ -1,0 +1,82 @@
+#include "ui/jobdetailsdialog.h"
+
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit* PathField(const QString& name, const QString& text, QWidget* pParent)
+{
+    auto* pField = new QLineEdit(text, pParent);
+    pField->setObjectName(name);
+    pField->setReadOnly(true);
+    pField->setCursorPosition(0);
+    return pField;
+}
+
+// A plain text view lays out only what is visible, so a verbose log of tens of thousands of lines opens at once.
+QWidget* LogPane(const QString& name, const QString& title, const QString& text, QWidget* pParent)
+{
+    auto* pPane = new QWidget(pParent);
+    auto* pLayout = new QVBoxLayout(pPane);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    auto* pView = new QPlainTextEdit(pPane);
+    pView->setObjectName(name);
+    pView->setReadOnly(true);
+    pView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    pView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    pView->setPlainText(text);
+    auto* pLabel = new QLabel(title, pPane);
+    pLabel->setBuddy(pView);
+    pLayout->addWidget(pLabel);
+    pLayout->addWidget(pView);
+    return pPane;
+}
+
+QString AllText(const MLVWorker& job)
+{
+    return QStringLiteral("Source file: %1\nOutput folder: %2\nCommand line: %3\n\nOutput:\n%4\nErrors:\n%5")
+        .arg(job.mSourceFile, job.mOutputPath, job.mCommandLine, job.mStdOut, job.mStdErr);
+}
+
+}  // namespace
+
+JobDetailsDialog::JobDetailsDialog(const MLVWorker& job, QWidget* parent)
+    : QDialog(parent)
+    , mText(AllText(job))
+{
+    setWindowTitle(QStringLiteral("Job details: %1").arg(QFileInfo(job.mSourceFile).fileName()));
+
+    auto* pFields = new QFormLayout;
+    pFields->addRow(QStringLiteral("Source file"), PathField(QStringLiteral("mpEditSource"), job.mSourceFile, this));
+    pFields->addRow(QStringLiteral("Output folder"),
+                    PathField(QStringLiteral("mpEditOutputFolder"), job.mOutputPath, this));
+    pFields->addRow(QStringLiteral("Command line"),
+                    PathField(QStringLiteral("mpEditCommandLine"), job.mCommandLine, this));
+
+    auto* pLogs = new QSplitter(Qt::Vertical, this);
+    pLogs->addWidget(LogPane(QStringLiteral("mpTextOutput"), QStringLiteral("Output"), job.mStdOut, pLogs));
+    pLogs->addWidget(LogPane(QStringLiteral("mpTextErrors"), QStringLiteral("Errors"), job.mStdErr, pLogs));
+
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    QPushButton* pCopy = pButtons->addButton(QStringLiteral("Copy all"), QDialogButtonBox::ActionRole);
+    pCopy->setObjectName(QStringLiteral("mpButtonCopy"));
+    connect(pCopy, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(mText); });
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pFields);
+    pLayout->addWidget(pLogs, 1);
+    pLayout->addWidget(pButtons);
+    resize(800, 600);
+}

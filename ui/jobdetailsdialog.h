@@ -1,0 +1,19 @@
+// Shows one job's paths, command line and the converter's texts at any length, selectable and copyable.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "engine/mlvworker.h"
+
+class JobDetailsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit JobDetailsDialog(const MLVWorker& job, QWidget* parent = nullptr);
+
+private:
+    // Everything the dialog shows, as one text: what "Copy all" puts on the clipboard.
+    const QString mText;
+};
