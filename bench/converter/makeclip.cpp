@@ -1,5 +1,5 @@
-// Writes a synthetic MLV recording for the converter benchmark: a noisy smooth scene with a few
-// dead photosites, uncompressed or lossless, optionally with the 8-column stripe pattern.
+// Writes a synthetic MLV recording for the converter benchmark and `make demo`: a noisy smooth scene with a
+// few dead photosites, uncompressed or lossless, optionally with the 8-column stripe pattern and a stereo tone.
 #include "lj92encoder.h"
 #include "mlvwriter.h"
 
@@ -48,6 +48,24 @@ std::vector<std::uint16_t> scene(int width, int height, unsigned seed, bool stri
     return pixels;
 }
 
+// One frame's worth (40 ms) of a 440 Hz stereo tone, 16-bit little-endian at 48 kHz, continuing across frames.
+std::vector<std::uint8_t> tone(int frame)
+{
+    constexpr int kSamples = 48000 / 25;
+    constexpr double kPi = 3.14159265358979323846;
+    std::vector<std::uint8_t> pcm;
+    pcm.reserve(kSamples * 4);
+    for (int i = 0; i < kSamples; ++i) {
+        const double t = static_cast<double>(frame * kSamples + i) / 48000.0;
+        const auto value = static_cast<std::uint16_t>(static_cast<std::int16_t>(8000.0 * std::sin(2 * kPi * 440.0 * t)));
+        for (int channel = 0; channel < 2; ++channel) {
+            pcm.push_back(static_cast<std::uint8_t>(value & 0xff));
+            pcm.push_back(static_cast<std::uint8_t>(value >> 8));
+        }
+    }
+    return pcm;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -55,17 +73,20 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     bool lossless = false;
     bool stripes = false;
+    bool sound = false;
     std::vector<std::string> rest;
     for (const std::string& a : args) {
         if (a == "--lossless")
             lossless = true;
         else if (a == "--stripes")
             stripes = true;
+        else if (a == "--sound")
+            sound = true;
         else
             rest.push_back(a);
     }
     if (rest.empty()) {
-        std::fprintf(stderr, "usage: %s [--lossless] [--stripes] OUTPUT.MLV [width height frames]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--lossless] [--stripes] [--sound] OUTPUT.MLV [width height frames]\n", argv[0]);
         return 2;
     }
     const int width = rest.size() > 3 ? std::atoi(rest[1].c_str()) : 1920;
@@ -85,8 +106,10 @@ int main(int argc, char** argv)
         w.bytes().clear();
     };
     mlvtest::MlvWriter w;
-    w.fileHeader(0x5eed, 0, lossless ? 0x21 : 1, 0, static_cast<std::uint32_t>(frames));
+    w.fileHeader(0x5eed, 0, lossless ? 0x21 : 1, sound ? 1 : 0, static_cast<std::uint32_t>(frames));
     w.rawInfo(width, height, 14, kBlack, kWhite);
+    if (sound)
+        w.audioFormat(2, 48000, 16);
     w.cameraMetadata();
     w.exposure(400, 20000);
     w.padTo(512);
@@ -112,8 +135,10 @@ int main(int argc, char** argv)
         const std::vector<std::uint8_t>& payload = payloads[static_cast<std::size_t>(i) % payloads.size()];
         const std::size_t used = 64 + payload.size() + 4;
         const std::uint32_t trailing = static_cast<std::uint32_t>((512 - used % 512) % 512 + 4);
-        w.videoPayload(static_cast<std::uint32_t>(i), payload, 32, trailing,
-                       1000000 + static_cast<std::uint64_t>(i) * 40000);
+        const std::uint64_t time = 1000000 + static_cast<std::uint64_t>(i) * 40000;
+        w.videoPayload(static_cast<std::uint32_t>(i), payload, 32, trailing, time);
+        if (sound)
+            w.audioFrame(static_cast<std::uint32_t>(i), tone(i), 0, time);
         flush(w);
     }
     return out ? 0 : 1;
