@@ -10,10 +10,19 @@ ifneq ($(strip $(CI)),)
 CMAKE_FLAGS += -DKORVALIN_WERROR=ON
 endif
 
-.PHONY: run test build configure deps clean fuzz bench
+.PHONY: run test build configure deps clean fuzz bench demo
 
 run: build
 	$(BUILD_DIR)/bin/korvalin
+
+# Two short sample clips, the second with sound, opened in Korvalin: press Go! and each becomes a folder of DNGs
+# beside it in $(BUILD_DIR)/demo/.
+DEMO_DIR = $(BUILD_DIR)/demo
+demo: build
+	mkdir -p $(DEMO_DIR)
+	$(BUILD_DIR)/bin/mlv2dng_makeclip $(DEMO_DIR)/A001.MLV 640 360 24
+	$(BUILD_DIR)/bin/mlv2dng_makeclip --sound $(DEMO_DIR)/A002.MLV 640 360 48
+	$(BUILD_DIR)/bin/korvalin $(DEMO_DIR)/A001.MLV $(DEMO_DIR)/A002.MLV
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
