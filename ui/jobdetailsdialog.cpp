@@ -67,6 +67,9 @@ JobDetailsDialog::JobDetailsDialog(const MLVWorker& job, QWidget* parent)
     auto* pLogs = new QSplitter(Qt::Vertical, this);
     pLogs->addWidget(LogPane(QStringLiteral("mpTextOutput"), QStringLiteral("Output"), job.mStdOut, pLogs));
     pLogs->addWidget(LogPane(QStringLiteral("mpTextErrors"), QStringLiteral("Errors"), job.mStdErr, pLogs));
+    // Verbose output runs to thousands of lines; errors are a few.
+    pLogs->setStretchFactor(0, 2);
+    pLogs->setStretchFactor(1, 1);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton* pCopy = pButtons->addButton(QStringLiteral("Copy all"), QDialogButtonBox::ActionRole);

@@ -28,6 +28,7 @@
 #include "ui/durationtext.h"
 #include "ui/jobdetailsdialog.h"
 #include "ui/programidentity.h"
+#include "ui/statuscelldelegate.h"
 #include "ui/tablewriter.h"
 #include "ui/threadpresets.h"
 
@@ -94,6 +95,7 @@ MainWindow::MainWindow(const QString& bundledConverter, QWidget* parent)
     // One row can be selected, for its details; Tab moves on to the next control instead of the next cell.
     mpTable->setSelectionMode(QAbstractItemView::SingleSelection);
     mpTable->setTabKeyNavigation(false);
+    mpTable->setItemDelegateForColumn(1, new StatusCellDelegate(mpTable));
     connect(mpTable, &QTableWidget::cellDoubleClicked, this, &MainWindow::ShowJobDetails);
     AddShortcuts();
 

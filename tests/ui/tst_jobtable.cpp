@@ -126,7 +126,7 @@ private slots:
         update(harness, files[2], "/out/failed/", "frames 1..3\n", "bad block\nat 12");
         update(harness, files[3], "/out/done/", "all done\n");
 
-        const auto* pTable = harness.find<QTableWidget>("mpTable");
+        auto* pTable = harness.find<QTableWidget>("mpTable");
         QCOMPARE(pTable->horizontalHeaderItem(4)->text(), QStringLiteral("Command line"));
         QCOMPARE(harness.column(0), files);
         QCOMPARE(harness.column(1), (QStringList{"Ready", "Processing", "Error", "Finished"}));
@@ -148,6 +148,12 @@ private slots:
                     QCOMPARE(pTable->item(row, column)->background().style(), Qt::NoBrush);
             }
         }
+        // A selected row keeps its status colour, so an error still shows red.
+        pTable->selectRow(2);
+        const QRect status = pTable->visualItemRect(pTable->item(2, 1));
+        const QImage shown = pTable->viewport()->grab().toImage();
+        QCOMPARE(QColor(shown.pixel(status.left() + 2, status.center().y())), QColor(Qt::red));
+        QVERIFY(QColor(shown.pixel(pTable->visualItemRect(pTable->item(2, 2)).center())) != QColor(Qt::white));
     }
 
     // Running copies stand in for their own rows only: same source and same output.
