@@ -57,7 +57,8 @@ std::vector<std::uint8_t> tone(int frame)
     pcm.reserve(kSamples * 4);
     for (int i = 0; i < kSamples; ++i) {
         const double t = static_cast<double>(frame * kSamples + i) / 48000.0;
-        const auto value = static_cast<std::uint16_t>(static_cast<std::int16_t>(8000.0 * std::sin(2 * kPi * 440.0 * t)));
+        const auto level = static_cast<std::int16_t>(8000.0 * std::sin(2 * kPi * 440.0 * t));
+        const auto value = static_cast<std::uint16_t>(level);
         for (int channel = 0; channel < 2; ++channel) {
             pcm.push_back(static_cast<std::uint8_t>(value & 0xff));
             pcm.push_back(static_cast<std::uint8_t>(value >> 8));
@@ -86,7 +87,8 @@ int main(int argc, char** argv)
             rest.push_back(a);
     }
     if (rest.empty()) {
-        std::fprintf(stderr, "usage: %s [--lossless] [--stripes] [--sound] OUTPUT.MLV [width height frames]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--lossless] [--stripes] [--sound] OUTPUT.MLV [width height frames]\n",
+                     argv[0]);
         return 2;
     }
     const int width = rest.size() > 3 ? std::atoi(rest[1].c_str()) : 1920;

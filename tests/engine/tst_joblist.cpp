@@ -15,7 +15,8 @@ private:
 
     bool touch(const QString& path) const
     {
-        return QDir(mDir.path()).mkpath(QFileInfo(path).path()) && QFile(mDir.filePath(path)).open(QIODevice::WriteOnly);
+        return QDir(mDir.path()).mkpath(QFileInfo(path).path())
+               && QFile(mDir.filePath(path)).open(QIODevice::WriteOnly);
     }
 
 private slots:

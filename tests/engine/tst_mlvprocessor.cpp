@@ -207,8 +207,9 @@ private slots:
             << QStringList{"A/Take.mlv", "B/take.mlv"} << true
             << QStringList{"update Take Processing", caseMatters ? "update take Processing" : "update take Error"};
         if (caseMatters)
-            QTest::newRow("one folder, extensions in two cases") << QStringList{"C/shot.mlv", "C/shot.MLV"} << false
-                                                                 << QStringList{"update shot Processing", "update shot Error"};
+            QTest::newRow("one folder, extensions in two cases")
+                << QStringList{"C/shot.mlv", "C/shot.MLV"} << false
+                << QStringList{"update shot Processing", "update shot Error"};
     }
     void sharedOutputFolder()
     {
@@ -223,7 +224,8 @@ private slots:
         settings.destination = dir.filePath("dest");
         for (const QString& path : paths) {
             QVERIFY(QDir(dir.path()).mkpath(QFileInfo(path).path()));
-            QVERIFY(FakeClip().printOut("ok\n").recordArguments(dir.filePath(path + ".args")).write(dir.filePath(path)));
+            const QString clip = dir.filePath(path);
+            QVERIFY(FakeClip().printOut("ok\n").recordArguments(clip + ".args").write(clip));
             settings.workers.emplace_back(dir.filePath(path), QString(), QString());
         }
         Batch batch(settings);
