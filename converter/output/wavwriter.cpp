@@ -83,16 +83,10 @@ std::vector<std::uint8_t> WavWriter::header(const ClockInfo& clock) const
     std::string date = "0000-00-00";
     std::string time = "00:00:00";
     std::uint64_t timeReference = 0;
-    if (clock.present && clock.month >= 0 && clock.month <= 11) {
-        const std::int64_t elapsed = mFirstTimestamp >= clock.timestamp
-            ? static_cast<std::int64_t>((mFirstTimestamp - clock.timestamp) / 1000000)
-            : -static_cast<std::int64_t>((clock.timestamp - mFirstTimestamp) / 1000000);
-        const CivilTime start = CivilTime(1900 + clock.year, clock.month + 1, clock.day, clock.hour, clock.minute,
-                                          clock.second)
-                                    .plusSeconds(elapsed);
-        date = start.isoDate();
-        time = start.isoTime();
-        timeReference = static_cast<std::uint64_t>(start.secondsOfDay()) * mFormat.sampleRate;
+    if (const std::optional<CivilTime> start = CivilTime::at(clock, mFirstTimestamp)) {
+        date = start->isoDate();
+        time = start->isoTime();
+        timeReference = static_cast<std::uint64_t>(start->secondsOfDay()) * mFormat.sampleRate;
     }
 
     HeaderBuilder h;
