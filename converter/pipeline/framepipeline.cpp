@@ -5,9 +5,14 @@ namespace mlv2dng {
 FramePipeline::FramePipeline(unsigned workers, std::size_t capacity, Process process, Deliver deliver)
     : mCapacity(capacity > 0 ? capacity : 1), mProcess(std::move(process)), mDeliver(std::move(deliver))
 {
-    for (unsigned i = 0; i < (workers > 0 ? workers : 1); ++i)
-        mWorkers.emplace_back([this, i] { work(i); });
-    mWriter = std::thread([this] { write(); });
+    try {
+        for (unsigned i = 0; i < (workers > 0 ? workers : 1); ++i)
+            mWorkers.emplace_back([this, i] { work(i); });
+        mWriter = std::thread([this] { write(); });
+    } catch (...) {
+        join();  // a thread that cannot start leaves the others to be ended, not abandoned
+        throw;
+    }
 }
 
 FramePipeline::~FramePipeline()
