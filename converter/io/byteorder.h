@@ -1,4 +1,4 @@
-// Byte order in one place: little-endian word loads and stores, big-endian 64-bit loads, byte swaps.
+// Byte order in one place: little-endian word loads and stores, big-endian loads, byte swaps.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,12 @@ namespace mlv2dng::ByteOrder {
 inline std::uint32_t le16(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
+}
+
+// The big-endian 16-bit word at p, as JPEG stores its fields.
+inline std::uint32_t be16(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) << 8 | static_cast<std::uint32_t>(p[1]);
 }
 
 // Word number `index` of a little-endian word stream of `size` bytes; bytes past the end read as zero.

@@ -1,5 +1,6 @@
 #include "output/wavwriter.h"
 
+#include "io/byteorder.h"
 #include "output/civiltime.h"
 
 #include <algorithm>
@@ -15,8 +16,18 @@ class HeaderBuilder
 {
 public:
     void tag(const char* fourCc) { bytes.insert(bytes.end(), fourCc, fourCc + 4); }
-    void u16(std::uint16_t v) { bytes.push_back(static_cast<std::uint8_t>(v)); bytes.push_back(static_cast<std::uint8_t>(v >> 8)); }
-    void u32(std::uint32_t v) { u16(static_cast<std::uint16_t>(v)); u16(static_cast<std::uint16_t>(v >> 16)); }
+    void u16(std::uint16_t v)
+    {
+        std::uint8_t b[2];
+        ByteOrder::putLe16(b, v);
+        bytes.insert(bytes.end(), b, b + 2);
+    }
+    void u32(std::uint32_t v)
+    {
+        std::uint8_t b[4];
+        ByteOrder::putLe32(b, v);
+        bytes.insert(bytes.end(), b, b + 4);
+    }
     void u64(std::uint64_t v) { u32(static_cast<std::uint32_t>(v)); u32(static_cast<std::uint32_t>(v >> 32)); }
     void text(const std::string& s, std::size_t width)
     {
