@@ -91,10 +91,6 @@ KORVALIN_VECTOR_CLONES void writeRunInPairs(std::uint16_t* __restrict__ out, con
     std::memcpy(out, pairs, sizeof pairs);
 }
 
-}  // namespace
-
-namespace {
-
 std::vector<PixelOffset> windowOffsets(int window)
 {
     std::vector<PixelOffset> offsets;
@@ -105,10 +101,6 @@ std::vector<PixelOffset> windowOffsets(int window)
             offsets.push_back({dx, dy});
     return offsets;
 }
-
-}  // namespace
-
-namespace {
 
 // The red or blue sites of one cell of the 2x2 pattern, smoothed in four steps: measure each
 // site's colour difference to its interpolated green, continue the differences beyond the
