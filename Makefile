@@ -10,7 +10,7 @@ ifneq ($(strip $(CI)),)
 CMAKE_FLAGS += -DKORVALIN_WERROR=ON
 endif
 
-.PHONY: run test build configure deps clean fuzz bench demo
+.PHONY: run test build configure deps clean fuzz bench demo format
 
 run: build
 	$(BUILD_DIR)/bin/korvalin
@@ -38,6 +38,10 @@ deps:
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Lays out every C++ source with .clang-format; `make test` fails on sources this would change.
+format: deps
+	sh scripts/format.sh
 
 # Runs every libFuzzer target for FUZZ_SECONDS, each on its own corpus under $(FUZZ_DIR)/corpus,
 # seeded by its seeds_ program. Crashes land in $(FUZZ_DIR)/artifacts. Not part of `make test`.

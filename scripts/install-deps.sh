@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libraw-dev libimage-exiftool-perl dcraw
-    desktop-file-utils"
+    desktop-file-utils clang-format"
 # `make fuzz` also needs clang and its sanitizer runtimes (libFuzzer is only recommended by clang).
 if [ "${1:-}" = "--fuzz" ]; then
     PACKAGES="$PACKAGES clang libclang-rt-dev"

@@ -1,12 +1,10 @@
 #include "ui/programidentity.h"
 
+#include "korvalinversion.h"
+
 namespace {
 
 const char* const kName = "Korvalin";
-constexpr int kMajor = 0;
-constexpr int kMinor = 9;
-constexpr int kPatch = 9;
-constexpr int kBuild = 0;
 const char* const kSuffix = "beta";
 
 }  // namespace
@@ -15,13 +13,8 @@ namespace ProgramIdentity {
 
 QString Heading()
 {
-    return QStringLiteral("%1 %2.%3.%4.%5 %6")
-        .arg(QLatin1String(kName))
-        .arg(kMajor)
-        .arg(kMinor)
-        .arg(kPatch)
-        .arg(kBuild)
-        .arg(QLatin1String(kSuffix));
+    return QStringLiteral("%1 %2 %3")
+        .arg(QLatin1String(kName), QLatin1String(korvalin::kVersion), QLatin1String(kSuffix));
 }
 
 QString AboutText()

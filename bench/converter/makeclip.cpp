@@ -67,28 +67,42 @@ std::vector<std::uint8_t> tone(int frame)
     return pcm;
 }
 
+void printUsage(std::FILE* to, const char* program)
+{
+    std::fprintf(to, "usage: %s [--lossless] [--stripes] [--sound] OUTPUT.MLV [width height frames]\n", program);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const char* const program = argc > 0 ? argv[0] : "mlv2dng_makeclip";
     std::vector<std::string> args(argv + 1, argv + argc);
     bool lossless = false;
     bool stripes = false;
     bool sound = false;
     std::vector<std::string> rest;
     for (const std::string& a : args) {
-        if (a == "--lossless")
+        if (a == "--help" || a == "-h") {
+            printUsage(stdout, program);
+            return 0;
+        }
+        if (a == "--lossless") {
             lossless = true;
-        else if (a == "--stripes")
+        } else if (a == "--stripes") {
             stripes = true;
-        else if (a == "--sound")
+        } else if (a == "--sound") {
             sound = true;
-        else
+        } else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "unknown option '%s'\n", a.c_str());
+            printUsage(stderr, program);
+            return 2;
+        } else {
             rest.push_back(a);
+        }
     }
-    if (rest.empty()) {
-        std::fprintf(stderr, "usage: %s [--lossless] [--stripes] [--sound] OUTPUT.MLV [width height frames]\n",
-                     argv[0]);
+    if (rest.size() != 1 && rest.size() != 4) {
+        printUsage(stderr, program);
         return 2;
     }
     const int width = rest.size() > 3 ? std::atoi(rest[1].c_str()) : 1920;

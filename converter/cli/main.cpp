@@ -1,5 +1,6 @@
 // mlv2dng: converts an MLV raw video recording into DNG frames and a WAV file.
 #include "cli/commandline.h"
+#include "cli/guardedrun.h"
 #include "pipeline/converter.h"
 
 #include <iostream>
@@ -9,15 +10,10 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv)
+namespace {
+
+int convert(int argc, char** argv)
 {
-#if defined(__GLIBC__)
-    // Every frame allocates and frees the same few megabyte-sized buffers. Kept in the heap they
-    // are reused; mapped and trimmed, each frame faults them in afresh (a sixth of the CPU time
-    // with chroma smoothing). The pipeline bounds how many exist at once.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
-#endif
     using mlv2dng::CommandLine;
     using mlv2dng::Converter;
     const std::string program = argc > 0 ? argv[0] : "mlv2dng";
@@ -38,4 +34,18 @@ int main(int argc, char** argv)
     }
     Converter converter(parsed.options, std::cout, std::cerr);
     return converter.run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+#if defined(__GLIBC__)
+    // Every frame allocates and frees the same few megabyte-sized buffers. Kept in the heap they
+    // are reused; mapped and trimmed, each frame faults them in afresh (a sixth of the CPU time
+    // with chroma smoothing). The pipeline bounds how many exist at once.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+#endif
+    return mlv2dng::runGuarded([argc, argv] { return convert(argc, argv); }, std::cerr);
 }

@@ -47,7 +47,7 @@ std::vector<std::uint32_t> BadPixelDetector::find(const RawFrame& frame) const
     std::vector<std::uint32_t> bad;
     const int w = frame.width;
     const int h = frame.height;
-    if (w <= 0 || h <= 0 || frame.pixels.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+    if (!frame.hasShape())
         return bad;
 
     const Limits lim = limitsFor(frame);

@@ -12,8 +12,7 @@ void BadPixelRepairer::repair(RawFrame& frame, const std::vector<std::uint32_t>&
 {
     const int w = frame.width;
     const int h = frame.height;
-    if (bad.empty() || w <= 0 || h <= 0
-        || frame.pixels.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+    if (bad.empty() || !frame.hasShape())
         return;
 
     const CfaNeighbourhood hood(frame.cfa);

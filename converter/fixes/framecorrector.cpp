@@ -23,8 +23,7 @@ bool FrameCorrector::hasUsableShape(const RawFrame& frame)
 
 bool FrameCorrector::isUsable(const RawFrame& frame)
 {
-    return hasUsableShape(frame)
-           && frame.pixels.size() == static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+    return hasUsableShape(frame) && frame.hasShape();
 }
 
 void FrameCorrector::prepare(const RawFrame& first)

@@ -2,38 +2,21 @@
 
 #include "fixes/badpixelrepairer.h"
 #include "fixes/cfaneighbourhood.h"
+#include "io/byteorder.h"
 
 #include <algorithm>
 
 namespace mlv2dng {
 
-namespace {
-
-std::uint32_t wordAt(const std::uint8_t* stream, std::size_t size, std::size_t word)
-{
-    const std::size_t at = 2 * word;
-    const std::uint32_t low = at < size ? stream[at] : 0;
-    const std::uint32_t high = at + 1 < size ? stream[at + 1] : 0;
-    return low | high << 8;
-}
-
-void putWord(std::uint8_t* stream, std::size_t size, std::size_t word, std::uint32_t value)
-{
-    const std::size_t at = 2 * word;
-    if (at < size)
-        stream[at] = static_cast<std::uint8_t>(value);
-    if (at + 1 < size)
-        stream[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-}  // namespace
+using ByteOrder::le16At;
+using ByteOrder::putLe16At;
 
 std::uint16_t StreamPixelRepairer::pixel(const std::uint8_t* stream, std::size_t size, std::size_t index, int bits)
 {
     const std::size_t bit = index * static_cast<std::size_t>(bits);
     const std::size_t word = bit / 16;
     const unsigned shift = 32 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 16);
-    const std::uint32_t joined = wordAt(stream, size, word) << 16 | wordAt(stream, size, word + 1);
+    const std::uint32_t joined = le16At(stream, size, word) << 16 | le16At(stream, size, word + 1);
     return static_cast<std::uint16_t>((joined >> shift) & ((std::uint32_t{1} << bits) - 1));
 }
 
@@ -44,11 +27,11 @@ void StreamPixelRepairer::setPixel(std::uint8_t* stream, std::size_t size, std::
     const std::size_t word = bit / 16;
     const unsigned shift = 32 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 16);
     const std::uint32_t mask = ((std::uint32_t{1} << bits) - 1) << shift;
-    std::uint32_t joined = wordAt(stream, size, word) << 16 | wordAt(stream, size, word + 1);
+    std::uint32_t joined = le16At(stream, size, word) << 16 | le16At(stream, size, word + 1);
     joined = (joined & ~mask) | ((static_cast<std::uint32_t>(value) << shift) & mask);
-    putWord(stream, size, word, joined >> 16);
+    putLe16At(stream, size, word, joined >> 16);
     if (mask & 0xffff)
-        putWord(stream, size, word + 1, joined & 0xffff);
+        putLe16At(stream, size, word + 1, joined & 0xffff);
 }
 
 void StreamPixelRepairer::repair(std::uint8_t* stream, std::size_t size, const RawFrame& frame,

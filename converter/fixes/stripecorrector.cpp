@@ -88,7 +88,7 @@ StripeCorrector StripeCorrector::estimate(const RawFrame& frame)
     const int black = frame.blackLevel;
     const int white = frame.whiteLevel;
     const int range = white - black;
-    if (w < 5 || h < 1 || range < 64 || frame.pixels.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+    if (w < 5 || range < 64 || !frame.hasShape())
         return result;
 
     // Well above black the noise is small next to the signal; near white the sensor bends.
@@ -148,7 +148,7 @@ void StripeCorrector::apply(RawFrame& frame) const
 {
     const int w = frame.width;
     const int h = frame.height;
-    if (!mActive || w <= 0 || h <= 0 || frame.pixels.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+    if (!mActive || !frame.hasShape())
         return;
     const std::uint32_t black = static_cast<std::uint32_t>(std::max(frame.blackLevel, 0));
     const std::uint32_t white = static_cast<std::uint32_t>(std::max(frame.whiteLevel, 0));

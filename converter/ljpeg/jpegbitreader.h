@@ -1,6 +1,8 @@
 // Reads the entropy-coded bits of a JPEG scan MSB-first, undoing FF 00 stuffing and stopping at markers.
 #pragma once
 
+#include "io/byteorder.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,7 +22,7 @@ public:
             return;
         // Most of the time the next eight bytes hold no FF and can be taken in one go.
         if (!stop_ && end_ - pos_ >= 8) {
-            const std::uint64_t word = loadBigEndian64(pos_);
+            const std::uint64_t word = ByteOrder::loadBigEndian64(pos_);
             if (!containsFF(word)) {
                 const int bytes = (63 - bits_) >> 3;
                 buffer_ |= (word & (~0ULL << (64 - 8 * bytes))) >> bits_;
@@ -52,19 +54,6 @@ private:
     static bool containsFF(std::uint64_t word)
     {
         return ((~word - 0x0101010101010101ULL) & word & 0x8080808080808080ULL) != 0;
-    }
-    static std::uint64_t loadBigEndian64(const std::uint8_t* p)
-    {
-        std::uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        return __builtin_bswap64(word);
-#else
-        std::uint64_t value = 0;
-        for (int i = 0; i < 8; ++i)
-            value = (value << 8) | p[i];
-        return value;
-#endif
     }
     // Byte by byte, for stuffing, markers and the end of the buffer.
     void refill();

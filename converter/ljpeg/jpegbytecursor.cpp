@@ -1,5 +1,7 @@
 #include "ljpeg/jpegbytecursor.h"
 
+#include "io/byteorder.h"
+
 namespace mlv2dng {
 
 JpegByteCursor::JpegByteCursor(const std::uint8_t* begin, const std::uint8_t* end)
@@ -19,7 +21,7 @@ bool JpegByteCursor::readU16(std::uint16_t& value)
 {
     if (remaining() < 2)
         return false;
-    value = static_cast<std::uint16_t>((pos_[0] << 8) | pos_[1]);
+    value = static_cast<std::uint16_t>(ByteOrder::be16(pos_));
     pos_ += 2;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "ljpeg/huffmantable.h"
 #include "ljpeg/jpegbytecursor.h"
+#include "ljpeg/jpegmarkers.h"
 #include "ljpeg/lj92scandecoder.h"
 
 #include <array>
@@ -14,21 +15,7 @@ namespace {
 // Far beyond any sensor, small enough that a damaged header cannot ask for gigabytes.
 constexpr std::uint64_t kMaxSamples = std::uint64_t(1) << 28;
 
-enum Marker : std::uint8_t {
-    kSof3 = 0xC3,
-    kDht = 0xC4,
-    kSoi = 0xD8,
-    kEoi = 0xD9,
-    kSos = 0xDA,
-    kDri = 0xDD,
-    kTem = 0x01,
-};
-
-std::string markerName(std::uint8_t code)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    return std::string("FF") + digits[code >> 4] + digits[code & 15];
-}
+using namespace JpegMarkers;
 
 bool isOtherFrameMarker(std::uint8_t code)
 {
@@ -51,6 +38,8 @@ public:
     bool decodeScan(JpegByteCursor segment, const JpegByteCursor& cursor, Lj92Image& image, std::string& error) const;
 
 private:
+    // Checks the scan header against the frame and fills in the layout the scan decoder needs.
+    bool parseScanHeader(JpegByteCursor segment, Lj92ScanDecoder::Layout& layout, std::string& error) const;
     std::size_t offsetOf(const std::uint8_t* p) const { return static_cast<std::size_t>(p - data_); }
 
     const std::uint8_t* data_;
@@ -185,8 +174,7 @@ bool StreamState::parseRestartInterval(JpegByteCursor segment, std::string& erro
     return true;
 }
 
-bool StreamState::decodeScan(JpegByteCursor segment, const JpegByteCursor& cursor, Lj92Image& image,
-                             std::string& error) const
+bool StreamState::parseScanHeader(JpegByteCursor segment, Lj92ScanDecoder::Layout& layout, std::string& error) const
 {
     if (!haveFrame_) {
         error = "SOS before any SOF3 frame header";
@@ -202,7 +190,6 @@ bool StreamState::decodeScan(JpegByteCursor segment, const JpegByteCursor& curso
                 + " components (only single-scan streams are supported)";
         return false;
     }
-    Lj92ScanDecoder::Layout layout;
     for (int c = 0; c < count; ++c) {
         std::uint8_t id = 0;
         std::uint8_t tableIds = 0;
@@ -236,7 +223,22 @@ bool StreamState::decodeScan(JpegByteCursor segment, const JpegByteCursor& curso
                 + std::to_string(precision_);
         return false;
     }
+    layout.width = width_;
+    layout.height = height_;
+    layout.components = componentCount_;
+    layout.precision = precision_;
+    layout.pointTransform = pointTransform;
+    layout.predictor = predictor;
+    layout.restartInterval = restartInterval_;
+    return true;
+}
 
+bool StreamState::decodeScan(JpegByteCursor segment, const JpegByteCursor& cursor, Lj92Image& image,
+                             std::string& error) const
+{
+    Lj92ScanDecoder::Layout layout;
+    if (!parseScanHeader(segment, layout, error))
+        return false;
     const std::size_t samples = expectedSamples_;
     // Every sample takes at least one bit, so a short stream is refused before allocating.
     if (samples > cursor.remaining() * 8) {
@@ -245,21 +247,13 @@ bool StreamState::decodeScan(JpegByteCursor segment, const JpegByteCursor& curso
         return false;
     }
 
-    layout.width = width_;
-    layout.height = height_;
-    layout.components = componentCount_;
-    layout.precision = precision_;
-    layout.pointTransform = pointTransform;
-    layout.predictor = predictor;
-    layout.restartInterval = restartInterval_;
-
     image.samples.resize(samples);
     std::uint8_t marker = 0;
     const std::uint8_t* next = nullptr;
     if (!Lj92ScanDecoder(layout).decode(cursor.position(), cursor.end(), image.samples.data(), marker, next, error))
         return false;
     if (marker != kEoi) {
-        error = "expected EOI after the scan, found marker " + markerName(marker);
+        error = "expected EOI after the scan, found marker " + JpegMarkers::name(marker);
         return false;
     }
     image.width = width_;
@@ -308,14 +302,14 @@ bool decodeStream(const std::uint8_t* data, std::size_t size, std::size_t expect
             return false;
         if (code == kTem)
             continue;
-        if (code == kSoi || code == kEoi || (code >= 0xD0 && code <= 0xD7)) {
-            error = "unexpected marker " + markerName(code) + " before the scan";
+        if (code == kSoi || code == kEoi || (code >= kRst0 && code <= kRst7)) {
+            error = "unexpected marker " + JpegMarkers::name(code) + " before the scan";
             return false;
         }
         std::uint16_t length = 0;
         JpegByteCursor segment(nullptr, nullptr);
         if (!cursor.readU16(length) || length < 2 || !cursor.split(length - 2u, segment)) {
-            error = "segment " + markerName(code) + " at byte " + std::to_string(offset)
+            error = "segment " + JpegMarkers::name(code) + " at byte " + std::to_string(offset)
                     + " has a length that does not fit the stream";
             return false;
         }
@@ -327,7 +321,7 @@ bool decodeStream(const std::uint8_t* data, std::size_t size, std::size_t expect
         case kSos: return state.decodeScan(segment, cursor, image, error);
         default:
             if (isOtherFrameMarker(code)) {
-                error = "unsupported JPEG process " + markerName(code) + " (only lossless SOF3 is decoded)";
+                error = "unsupported JPEG process " + JpegMarkers::name(code) + " (only lossless SOF3 is decoded)";
                 return false;
             }
             break;  // APPn, COM and the like carry nothing a lossless decoder needs

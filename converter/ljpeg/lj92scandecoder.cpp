@@ -1,14 +1,10 @@
 #include "ljpeg/lj92scandecoder.h"
 
+#include "ljpeg/jpegmarkers.h"
+
 namespace mlv2dng {
 
 namespace {
-
-std::string markerName(std::uint8_t code)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    return std::string("FF") + digits[code >> 4] + digits[code & 15];
-}
 
 template <int Predictor>
 inline int predict(int ra, int rb, int rc)
@@ -170,9 +166,9 @@ bool Lj92ScanDecoder::decodeLines(JpegBitReader& reader, std::uint16_t* out, std
                     error = "stream ends before restart marker RST" + std::to_string(expected);
                     return false;
                 }
-                if (code != 0xD0 + expected) {
+                if (code != JpegMarkers::kRst0 + expected) {
                     error = "expected restart marker RST" + std::to_string(expected) + " before line "
-                            + std::to_string(y) + ", found marker " + markerName(code);
+                            + std::to_string(y) + ", found marker " + JpegMarkers::name(code);
                     return false;
                 }
             }

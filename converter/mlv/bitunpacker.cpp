@@ -1,5 +1,6 @@
 #include "mlv/bitunpacker.h"
 
+#include "io/byteorder.h"
 #include "vectorclones.h"
 
 #include <algorithm>
@@ -11,10 +12,7 @@ namespace mlv2dng {
 
 namespace {
 
-inline std::uint32_t word(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
-}
+using ByteOrder::le16;
 
 // Eight pixels of an even depth fill bits/2 whole words, so every shift below is a constant.
 template <unsigned Bits>
@@ -30,8 +28,8 @@ void unpackGroups(const std::uint8_t* source, std::size_t groups, std::uint16_t*
             const unsigned bit = k * Bits;
             const unsigned w = bit / 16;
             const unsigned s = bit % 16;
-            const std::uint32_t high = word(in + 2 * w);
-            const std::uint32_t low = s + Bits > 16 ? word(in + 2 * w + 2) : 0;
+            const std::uint32_t high = le16(in + 2 * w);
+            const std::uint32_t low = s + Bits > 16 ? le16(in + 2 * w + 2) : 0;
             pixels[k] = static_cast<std::uint16_t>((((high << 16) | low) >> (32 - Bits - s)) & mask);
         }
         pixels += 8;
@@ -115,12 +113,7 @@ void unpackSlowly(const std::uint8_t* source, std::size_t sourceSize, std::size_
                   unsigned bits, std::uint16_t* pixels)
 {
     const std::uint32_t mask = (std::uint32_t{1} << bits) - 1;
-    auto wordAt = [&](std::size_t w) {
-        const std::size_t at = 2 * w;
-        const std::uint32_t low = at < sourceSize ? source[at] : 0;
-        const std::uint32_t high = at + 1 < sourceSize ? source[at + 1] : 0;
-        return low | high << 8;
-    };
+    const auto wordAt = [&](std::size_t w) { return ByteOrder::le16At(source, sourceSize, w); };
     for (std::size_t i = first; i < count; ++i) {
         const std::size_t bit = i * bits;
         const std::size_t w = bit / 16;
@@ -156,7 +149,7 @@ void BitUnpacker::unpack(const std::uint8_t* source, std::size_t sourceSize, std
     case 16:
         done = std::min(count, sourceSize / 2);
         for (std::size_t i = 0; i < done; ++i)
-            pixels[i] = static_cast<std::uint16_t>(word(source + 2 * i));
+            pixels[i] = static_cast<std::uint16_t>(le16(source + 2 * i));
         break;
     default: done = 0; break;
     }

@@ -1,16 +1,13 @@
 #include "mlv/metadataparser.h"
 
 #include "io/bytecursor.h"
+#include "mlv/blocktypes.h"
 
 namespace mlv2dng {
 
 bool MetadataParser::handles(const std::string& type)
 {
-    for (const char* known : {"RAWI", "EXPO", "LENS", "RTCI", "IDNT", "WBAL", "RAWC", "WAVI", "INFO"}) {
-        if (type == known)
-            return true;
-    }
-    return false;
+    return BlockTypes::isMetadata(type);
 }
 
 FileHeaderInfo MetadataParser::parseFileHeader(const std::uint8_t* block, std::size_t size)

@@ -1,6 +1,7 @@
 #include "mlv/mlvreader.h"
 
 #include "io/bytecursor.h"
+#include "mlv/blocktypes.h"
 
 #include <sstream>
 
@@ -54,14 +55,7 @@ MlvReader::Result MlvReader::fail(const std::string& message)
 bool MlvReader::keepsBody(const std::string& type) const
 {
     // Padding and unknown blocks are skipped unread; everything else is small or a frame.
-    static const char* const kept[] = {"MLVI", "VIDF", "AUDF", "RAWI", "EXPO", "LENS", "RTCI", "IDNT",
-                                       "WBAL", "INFO", "DISO", "MARK", "STYL", "ELVL", "VERS", "DEBG",
-                                       "RAWC", "XREF", "WAVI"};
-    for (const char* k : kept) {
-        if (type == k)
-            return true;
-    }
-    return false;
+    return BlockTypes::isKnown(type);
 }
 
 MlvReader::Result MlvReader::next(MlvBlock& block)
@@ -95,7 +89,7 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
     const std::string type = describeType(head);
     const std::uint32_t size = ByteCursor(head, 8).u32(4);
 
-    if (mAtChunkStart && type != "MLVI")
+    if (mAtChunkStart && type != BlockTypes::kFileHeader)
         return fail("'" + name + "' does not start with an MLVI file header (found " + type + ")");
     if (size < kMinBlockSize || size > kMaxBlockSize) {
         std::ostringstream m;
@@ -123,8 +117,9 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
         return fail("cannot read the " + type + " block at offset " + std::to_string(offset) + " in '" + name + "'");
 
     // The file header has no timestamp: bytes 8 to 15 are its version string.
-    block.timestamp = type == "MLVI" ? 0 : ByteCursor(block.bytes.data(), block.bytes.size()).u64(8);
-    if (type == "MLVI") {
+    const bool fileHeader = type == BlockTypes::kFileHeader;
+    block.timestamp = fileHeader ? 0 : ByteCursor(block.bytes.data(), block.bytes.size()).u64(8);
+    if (fileHeader) {
         const std::uint64_t guid = ByteCursor(block.bytes.data(), block.bytes.size()).u64(16);
         if (!mHaveGuid) {
             mHaveGuid = true;

@@ -22,6 +22,13 @@ struct RawFrame
     std::uint32_t frameNumber = 0;
     std::vector<std::uint16_t> pixels;  // width * height samples, row-major
 
+    // A non-empty frame whose pixels are exactly width x height: what every fix checks before it
+    // indexes the pixels.
+    bool hasShape() const
+    {
+        return width > 0 && height > 0
+            && pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    }
     std::uint8_t colorAt(int x, int y) const { return cfa[static_cast<std::size_t>((y & 1) * 2 + (x & 1))]; }
     std::uint16_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
     std::uint16_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }

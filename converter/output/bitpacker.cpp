@@ -1,5 +1,6 @@
 #include "output/bitpacker.h"
 
+#include "io/byteorder.h"
 #include "vectorclones.h"
 
 #include <algorithm>
@@ -14,21 +15,6 @@ namespace mlv2dng {
 
 namespace {
 
-// The value's bytes in memory order, most significant first.
-inline std::uint64_t bigEndian(std::uint64_t value)
-{
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return __builtin_bswap64(value);
-#else
-    std::uint8_t bytes[8];
-    for (unsigned b = 0; b < 8; ++b)
-        bytes[b] = static_cast<std::uint8_t>(value >> (56 - 8 * b));
-    std::uint64_t ordered;
-    std::memcpy(&ordered, bytes, 8);
-    return ordered;
-#endif
-}
-
 // Four pixels of an even depth make bits/2 whole bytes of the MSB-first stream. Each quad is stored
 // as eight bytes, the surplus being overwritten by the next quad, so the caller leaves at least
 // eight bytes of room after the last quad it asks for.
@@ -40,7 +26,7 @@ void packQuads(const std::uint16_t* row, std::size_t quads, std::uint8_t* out)
         std::uint64_t joined = 0;
         for (unsigned k = 0; k < 4; ++k)
             joined = joined << Bits | std::min<std::uint64_t>(row[k], maximum);
-        joined = bigEndian(joined << (64 - 4 * Bits));
+        joined = ByteOrder::toBigEndian64(joined << (64 - 4 * Bits));
         std::memcpy(out, &joined, 8);
         row += 4;
         out += Bits / 2;
@@ -185,7 +171,7 @@ void BitPacker::stripFromStream(std::uint8_t* data, std::size_t size, int bitsPe
     for (; i + 1 < size; i += 2) {
         std::uint16_t word;
         std::memcpy(&word, data + i, 2);
-        word = static_cast<std::uint16_t>(word << 8 | word >> 8);
+        word = ByteOrder::swap16(word);
         std::memcpy(data + i, &word, 2);
     }
 }

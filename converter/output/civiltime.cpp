@@ -48,6 +48,17 @@ CivilTime CivilTime::fromSerial(std::int64_t seconds)
                      static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
 }
 
+std::optional<CivilTime> CivilTime::at(const ClockInfo& clock, std::uint64_t timestamp)
+{
+    if (!clock.present || clock.month < 0 || clock.month > 11)
+        return std::nullopt;
+    const std::int64_t elapsed = timestamp >= clock.timestamp
+        ? static_cast<std::int64_t>((timestamp - clock.timestamp) / 1000000)
+        : -static_cast<std::int64_t>((clock.timestamp - timestamp) / 1000000);
+    const CivilTime start(1900 + clock.year, clock.month + 1, clock.day, clock.hour, clock.minute, clock.second);
+    return start.plusSeconds(elapsed);
+}
+
 CivilTime CivilTime::plusSeconds(std::int64_t seconds) const
 {
     return fromSerial(serial() + seconds);

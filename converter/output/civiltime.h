@@ -1,7 +1,10 @@
 // A wall-clock time that can be moved by seconds across day, month and year ends, and formatted.
 #pragma once
 
+#include "mlv/clipmetadata.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace mlv2dng {
@@ -10,6 +13,10 @@ class CivilTime
 {
 public:
     CivilTime(int year, int month, int day, int hour, int minute, int second);  // month 1-12
+
+    // The wall-clock time at a block timestamp, counted from the recording's clock block (whole
+    // seconds); nothing when the recording has no usable clock.
+    static std::optional<CivilTime> at(const ClockInfo& clock, std::uint64_t timestamp);
 
     CivilTime plusSeconds(std::int64_t seconds) const;
 

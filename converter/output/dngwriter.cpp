@@ -57,16 +57,10 @@ std::string firstWord(const std::string& text)
 
 std::string DngWriter::frameDateTime(const ClockInfo& clock, std::uint64_t frameTimestamp)
 {
-    if (!clock.present || clock.month < 0 || clock.month > 11)
+    const std::optional<CivilTime> when = CivilTime::at(clock, frameTimestamp);
+    if (!when || when->year() < 1 || when->year() > 9999)
         return {};
-    const std::int64_t elapsed = frameTimestamp >= clock.timestamp
-        ? static_cast<std::int64_t>((frameTimestamp - clock.timestamp) / 1000000)
-        : -static_cast<std::int64_t>((clock.timestamp - frameTimestamp) / 1000000);
-    const CivilTime start(1900 + clock.year, clock.month + 1, clock.day, clock.hour, clock.minute, clock.second);
-    const CivilTime when = start.plusSeconds(elapsed);
-    if (when.year() < 1 || when.year() > 9999)
-        return {};
-    return when.exifDateTime();
+    return when->exifDateTime();
 }
 
 std::vector<std::uint8_t> DngWriter::timeCode(std::uint32_t frameNumber, std::uint32_t fpsNumerator,

@@ -1,27 +1,20 @@
 #include "output/tiffdirectory.h"
 
+#include "io/byteorder.h"
+
 #include <cstring>
 
 namespace mlv2dng {
 
 namespace {
 
-void put16(std::uint8_t* p, std::uint16_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t v)
-{
-    put16(p, static_cast<std::uint16_t>(v));
-    put16(p + 2, static_cast<std::uint16_t>(v >> 16));
-}
+using ByteOrder::putLe16;
+using ByteOrder::putLe32;
 
 void append32(std::vector<std::uint8_t>& bytes, std::uint32_t v)
 {
     std::uint8_t b[4];
-    put32(b, v);
+    putLe32(b, v);
     bytes.insert(bytes.end(), b, b + 4);
 }
 
@@ -49,7 +42,7 @@ void TiffDirectory::addShorts(std::uint16_t tag, const std::vector<std::uint16_t
 {
     std::vector<std::uint8_t> bytes(values.size() * 2);
     for (std::size_t i = 0; i < values.size(); ++i)
-        put16(bytes.data() + 2 * i, values[i]);
+        putLe16(bytes.data() + 2 * i, values[i]);
     add(tag, Short, static_cast<std::uint32_t>(values.size()), std::move(bytes));
 }
 
@@ -95,20 +88,20 @@ std::size_t TiffDirectory::valueSize() const
 void TiffDirectory::write(std::vector<std::uint8_t>& out, std::uint32_t ifdOffset, std::uint32_t valueOffset) const
 {
     std::uint8_t* p = out.data() + ifdOffset;
-    put16(p, static_cast<std::uint16_t>(mEntries.size()));
+    putLe16(p, static_cast<std::uint16_t>(mEntries.size()));
     p += 2;
     std::uint32_t nextValue = valueOffset;
     for (const auto& [tag, entry] : mEntries) {
-        put16(p, tag);
-        put16(p + 2, entry.type);
-        put32(p + 4, entry.count);
+        putLe16(p, tag);
+        putLe16(p + 2, entry.type);
+        putLe32(p + 4, entry.count);
         const std::size_t n = entry.bytes.size();
         if (n <= 4) {
             std::memset(p + 8, 0, 4);
             if (n > 0)
                 std::memcpy(p + 8, entry.bytes.data(), n);
         } else {
-            put32(p + 8, nextValue);
+            putLe32(p + 8, nextValue);
             std::memcpy(out.data() + nextValue, entry.bytes.data(), n);
             if (n & 1)
                 out[nextValue + n] = 0;
@@ -116,7 +109,7 @@ void TiffDirectory::write(std::vector<std::uint8_t>& out, std::uint32_t ifdOffse
         }
         p += 12;
     }
-    put32(p, 0);
+    putLe32(p, 0);
 }
 
 }  // namespace mlv2dng

@@ -1,5 +1,6 @@
 #include "output/wavwriter.h"
 
+#include "io/byteorder.h"
 #include "output/civiltime.h"
 
 #include <algorithm>
@@ -15,8 +16,18 @@ class HeaderBuilder
 {
 public:
     void tag(const char* fourCc) { bytes.insert(bytes.end(), fourCc, fourCc + 4); }
-    void u16(std::uint16_t v) { bytes.push_back(static_cast<std::uint8_t>(v)); bytes.push_back(static_cast<std::uint8_t>(v >> 8)); }
-    void u32(std::uint32_t v) { u16(static_cast<std::uint16_t>(v)); u16(static_cast<std::uint16_t>(v >> 16)); }
+    void u16(std::uint16_t v)
+    {
+        std::uint8_t b[2];
+        ByteOrder::putLe16(b, v);
+        bytes.insert(bytes.end(), b, b + 2);
+    }
+    void u32(std::uint32_t v)
+    {
+        std::uint8_t b[4];
+        ByteOrder::putLe32(b, v);
+        bytes.insert(bytes.end(), b, b + 4);
+    }
     void u64(std::uint64_t v) { u32(static_cast<std::uint32_t>(v)); u32(static_cast<std::uint32_t>(v >> 32)); }
     void text(const std::string& s, std::size_t width)
     {
@@ -83,16 +94,10 @@ std::vector<std::uint8_t> WavWriter::header(const ClockInfo& clock) const
     std::string date = "0000-00-00";
     std::string time = "00:00:00";
     std::uint64_t timeReference = 0;
-    if (clock.present && clock.month >= 0 && clock.month <= 11) {
-        const std::int64_t elapsed = mFirstTimestamp >= clock.timestamp
-            ? static_cast<std::int64_t>((mFirstTimestamp - clock.timestamp) / 1000000)
-            : -static_cast<std::int64_t>((clock.timestamp - mFirstTimestamp) / 1000000);
-        const CivilTime start = CivilTime(1900 + clock.year, clock.month + 1, clock.day, clock.hour, clock.minute,
-                                          clock.second)
-                                    .plusSeconds(elapsed);
-        date = start.isoDate();
-        time = start.isoTime();
-        timeReference = static_cast<std::uint64_t>(start.secondsOfDay()) * mFormat.sampleRate;
+    if (const std::optional<CivilTime> start = CivilTime::at(clock, mFirstTimestamp)) {
+        date = start->isoDate();
+        time = start->isoTime();
+        timeReference = static_cast<std::uint64_t>(start->secondsOfDay()) * mFormat.sampleRate;
     }
 
     HeaderBuilder h;

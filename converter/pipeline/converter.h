@@ -2,6 +2,7 @@
 #pragma once
 
 #include "io/bytesource.h"
+#include "korvalinversion.h"
 #include "pipeline/converteroptions.h"
 
 #include <memory>
@@ -13,7 +14,7 @@ namespace mlv2dng {
 class Converter
 {
 public:
-    static constexpr const char* kVersion = "0.9.9";
+    static constexpr const char* kVersion = korvalin::kShortVersion;
     enum ExitCode { Success = 0, Failed = 1, BadCommandLine = 2, CannotOpenInput = 3 };
 
     Converter(ConverterOptions options, std::ostream& out, std::ostream& err);

@@ -5,14 +5,19 @@ namespace mlv2dng {
 FramePipeline::FramePipeline(unsigned workers, std::size_t capacity, Process process, Deliver deliver)
     : mCapacity(capacity > 0 ? capacity : 1), mProcess(std::move(process)), mDeliver(std::move(deliver))
 {
-    for (unsigned i = 0; i < (workers > 0 ? workers : 1); ++i)
-        mWorkers.emplace_back([this, i] { work(i); });
-    mWriter = std::thread([this] { write(); });
+    try {
+        for (unsigned i = 0; i < (workers > 0 ? workers : 1); ++i)
+            mWorkers.emplace_back([this, i] { work(i); });
+        mWriter = std::thread([this] { write(); });
+    } catch (...) {
+        join();  // a thread that cannot start leaves the others to be ended, not abandoned
+        throw;
+    }
 }
 
 FramePipeline::~FramePipeline()
 {
-    finish();
+    join();
 }
 
 bool FramePipeline::submit(FrameJob job)
@@ -35,6 +40,27 @@ bool FramePipeline::stopped() const
 }
 
 void FramePipeline::finish()
+{
+    join();
+    std::exception_ptr failure;
+    {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        failure.swap(mFailure);
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void FramePipeline::abandon(std::exception_ptr failure)
+{
+    if (!mFailure)
+        mFailure = std::move(failure);
+    mStopped = true;
+    mPending.clear();
+    mChanged.notify_all();
+}
+
+void FramePipeline::join()
 {
     {
         const std::lock_guard<std::mutex> lock(mMutex);
@@ -60,7 +86,14 @@ void FramePipeline::work(unsigned worker)
         FrameJob job = std::move(mPending.front());
         mPending.pop_front();
         lock.unlock();
-        FrameResult result = mProcess(job, worker);
+        FrameResult result;
+        try {
+            result = mProcess(job, worker);
+        } catch (...) {
+            lock.lock();
+            abandon(std::current_exception());
+            return;
+        }
         result.sequence = job.sequence;
         job = FrameJob{};  // free the frame's memory before waiting for the lock
         lock.lock();
@@ -82,7 +115,14 @@ void FramePipeline::write()
         FrameResult result = std::move(item->second);
         mDone.erase(item);
         lock.unlock();
-        const bool goOn = mDeliver(result);
+        bool goOn = false;
+        try {
+            goOn = mDeliver(result);
+        } catch (...) {
+            lock.lock();
+            abandon(std::current_exception());
+            break;
+        }
         result = FrameResult{};
         lock.lock();
         ++mNextDelivery;

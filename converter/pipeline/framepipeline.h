@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -28,15 +29,19 @@ public:
     FramePipeline(const FramePipeline&) = delete;
     FramePipeline& operator=(const FramePipeline&) = delete;
 
-    // Blocks while the pipeline is full. Returns false once a delivery has stopped it.
+    // Blocks while the pipeline is full. Returns false once a delivery or an exception has stopped it.
     bool submit(FrameJob job);
     // Waits until every submitted frame is delivered (or dropped after a stop) and ends the threads.
+    // An exception thrown by process or deliver (out of memory) stops the pipeline and is rethrown here.
     void finish();
     bool stopped() const;
 
 private:
     void work(unsigned worker);
     void write();
+    void join();
+    // Called with the lock held: keeps the first exception and stops everything.
+    void abandon(std::exception_ptr failure);
 
     const std::size_t mCapacity;
     const Process mProcess;
@@ -51,6 +56,7 @@ private:
     std::size_t mInFlight = 0;
     bool mClosing = false;
     bool mStopped = false;
+    std::exception_ptr mFailure;
 
     std::vector<std::thread> mWorkers;
     std::thread mWriter;
