@@ -39,10 +39,12 @@ seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 
 # Both reports with the program's name and the path separator made alike, timings dropped. A run
 # that stops at a damaged frame has read on by as many blocks as its threads happened to allow, so
-# there the block counts go too (and the sound, compared only where the run goes to the end).
+# there the block and sound byte counts go too (and the sound itself, compared only where the run
+# goes to the end).
 normalise() {
     local stopped=()
-    [ -n "$stops" ] && stopped=(-e '/^Video blocks: /d' -e '/^Chunk [0-9]*: [0-9]* blocks read$/d')
+    [ -n "$stops" ] && stopped=(-e '/^Video blocks: /d' -e '/^Chunk [0-9]*: [0-9]* blocks read$/d'
+        -e 's#^(Wrote audio: .*) \([0-9]+ bytes of sound\)$#\1#')
     sed -E -e 's#\\#/#g' -e 's#[^ (]*mlv2dng(\.exe)?#mlv2dng#g' -e '/^Processed /d' "${stopped[@]}" "$1"
 }
 
