@@ -141,6 +141,6 @@ check "--help" --help
 check "--version" --version
 
 elapsed=$(seconds "$started" "$(now)")
-echo "Conversion time: Linux ${linux_total} s, Wine ${wine_total} s (Wine's includes its start, about a second a run)"
+echo "Conversion time: Linux ${linux_total} s, Wine ${wine_total} s (Wine's includes starting each run)"
 echo "windows-check: $passed passed, $failed failed in ${elapsed} s"
 [ "$failed" -eq 0 ]
