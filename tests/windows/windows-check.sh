@@ -55,8 +55,10 @@ wine_total=0
 case_number=0
 
 # check LABEL ARGUMENTS...: arguments use '/', which Wine's side gets as '\', as a Windows user types them.
-# With stops set, the run is expected to stop at a damaged frame.
+# With stops set, the run is expected to stop at a damaged frame; with forward_slashes set, Wine's
+# side gets '/' as well.
 stops=""
+forward_slashes=""
 check() {
     local label=$1
     shift
@@ -69,7 +71,11 @@ check() {
             argument="out/$n/$argument"
         fi
         arguments+=("$argument")
-        wine_arguments+=("${argument//\//\\}")
+        if [ -n "$forward_slashes" ]; then
+            wine_arguments+=("$argument")
+        else
+            wine_arguments+=("${argument//\//\\}")
+        fi
         previous=$argument
     done
     for side in linux wine; do
@@ -134,6 +140,10 @@ done
 stops=""
 check "large (frames past 4 GiB), defaults" --dng -o large_ in/large.MLV
 check "-v" --dng -v -o u12_ in/u12.MLV
+forward_slashes=yes
+check "'/' in Windows paths too" --dng -o "$unicode_dir/spanned_" in/spanned.MLV
+forward_slashes=""
+check "a folder as input" --dng -o x_ "in/$unicode_dir"
 check "missing input" --dng -o x_ in/missing.MLV
 check "missing output folder" --dng -o "nowhere/x_" in/u14.MLV
 check "unknown option" --dng --bogus in/u14.MLV
