@@ -9,8 +9,7 @@ AtomicFile::AtomicFile(std::string finalPath) : mFinalPath(std::move(finalPath))
 AtomicFile::~AtomicFile()
 {
     // Closed first: Windows removes no open file.
-    if (mFile.isOpen())
-        mFile.close();
+    mFile.close();
     if (!mCommitted)
         NativeFile::remove(temporaryPath());
 }

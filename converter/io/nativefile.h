@@ -34,7 +34,7 @@ public:
     bool createForWriting(const std::string& path);
     bool isOpen() const { return mHandle != kClosed; }
     // The length of the open file, or false when it is not a regular file.
-    bool regularFileSize(std::uint64_t& size);
+    bool regularFileSize(std::uint64_t& size) const;
 
     // Up to n bytes, fewer only at the end; -1 on an error.
     std::ptrdiff_t read(std::uint8_t* destination, std::size_t n);
@@ -43,6 +43,7 @@ public:
     bool write(const std::uint8_t* head, std::size_t headSize, const std::uint8_t* tail, std::size_t tailSize);
     // Leaves the position that write() continues from where it was.
     bool writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
+    // Closing a file that is not open does nothing.
     bool close();
 
     const std::string& error() const { return mError; }

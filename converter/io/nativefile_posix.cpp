@@ -55,7 +55,7 @@ bool NativeFile::createForWriting(const std::string& path)
     return true;
 }
 
-bool NativeFile::regularFileSize(std::uint64_t& size)
+bool NativeFile::regularFileSize(std::uint64_t& size) const
 {
     struct stat info{};
     if (::fstat(descriptor(mHandle), &info) != 0 || !S_ISREG(info.st_mode))
@@ -137,6 +137,8 @@ bool NativeFile::writeAt(std::uint64_t offset, const std::uint8_t* data, std::si
 
 bool NativeFile::close()
 {
+    if (!isOpen())
+        return true;
     const int fd = descriptor(mHandle);
     mHandle = kClosed;
     // Not retried: after EINTR Linux has closed the descriptor already.

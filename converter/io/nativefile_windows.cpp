@@ -93,7 +93,7 @@ bool NativeFile::createForWriting(const std::string& path)
     return true;
 }
 
-bool NativeFile::regularFileSize(std::uint64_t& size)
+bool NativeFile::regularFileSize(std::uint64_t& size) const
 {
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(handleOf(mHandle)) != FILE_TYPE_DISK || !GetFileInformationByHandle(handleOf(mHandle), &info)
@@ -161,6 +161,8 @@ bool NativeFile::writeAt(std::uint64_t offset, const std::uint8_t* data, std::si
 
 bool NativeFile::close()
 {
+    if (!isOpen())
+        return true;
     const HANDLE handle = handleOf(mHandle);
     mHandle = kClosed;
     return CloseHandle(handle) || fail();

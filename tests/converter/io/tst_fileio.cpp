@@ -85,8 +85,9 @@ private slots:
                 }
                 QVERIFY2(ok, file.error().c_str());
             }
-            QCOMPARE(NativeFile::kindOf(file.temporaryPath()), steps.contains("commit") ? NativeFile::Kind::Missing
-                                                                                         : NativeFile::Kind::RegularFile);
+            const bool committed = steps.contains("commit");
+            QCOMPARE(NativeFile::kindOf(file.temporaryPath()),
+                     committed ? NativeFile::Kind::Missing : NativeFile::Kind::RegularFile);
         }
         QCOMPARE(contents(target), after);
         QCOMPARE(NativeFile::kindOf(target + ".part"), NativeFile::Kind::Missing);
