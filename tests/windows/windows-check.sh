@@ -17,6 +17,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/korvalin-windows-check.XXXXXX")
 # A prefix of our own, no debug chatter, no offer to install Mono or Gecko, and a UTF-8 locale so
 # Wine hands non-ASCII arguments and file names over unchanged.
 export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+# Wine's server keeps its socket under TMPDIR: inside the work folder, it goes with it.
+mkdir "$work/tmp"
+export TMPDIR="$work/tmp"
 cleanup() {
     wineserver -k >/dev/null 2>&1
     rm -rf "$work"
