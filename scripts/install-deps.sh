@@ -6,9 +6,12 @@ set -eu
 PACKAGES="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libraw-dev libimage-exiftool-perl dcraw
     desktop-file-utils clang-format"
 # `make fuzz` also needs clang and its sanitizer runtimes (libFuzzer is only recommended by clang).
-if [ "${1:-}" = "--fuzz" ]; then
-    PACKAGES="$PACKAGES clang libclang-rt-dev"
-fi
+case "${1:-}" in
+    --fuzz) PACKAGES="$PACKAGES clang libclang-rt-dev" ;;
+    # `make windows` cross-builds with mingw-w64; `make windows-check` runs the result under Wine
+    # (`wine` brings the /usr/bin/wine launcher, `wine64` the 64-bit loader it starts).
+    --windows) PACKAGES="$PACKAGES g++-mingw-w64-x86-64-posix wine wine64" ;;
+esac
 
 missing=""
 for pkg in $PACKAGES; do

@@ -1,5 +1,7 @@
 #include "cli/commandline.h"
 
+#include "io/nativefile.h"
+
 namespace mlv2dng {
 
 CommandLine::Result CommandLine::parse(const std::vector<std::string>& arguments)
@@ -74,7 +76,7 @@ CommandLine::Result CommandLine::parse(const std::vector<std::string>& arguments
 
 std::string CommandLine::defaultPrefix(const std::string& input)
 {
-    const std::size_t slash = input.find_last_of('/');
+    const std::size_t slash = input.find_last_of(NativeFile::kSeparators);
     const std::size_t dot = input.find_last_of('.');
     const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (hasExtension ? input.substr(0, dot) : input) + "_";

@@ -1,6 +1,7 @@
 // mlv2dng: converts an MLV raw video recording into DNG frames and a WAV file.
 #include "cli/commandline.h"
 #include "cli/guardedrun.h"
+#include "cli/programstart.h"
 #include "pipeline/converter.h"
 
 #include <iostream>
@@ -16,8 +17,12 @@ int convert(int argc, char** argv)
 {
     using mlv2dng::CommandLine;
     using mlv2dng::Converter;
-    const std::string program = argc > 0 ? argv[0] : "mlv2dng";
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    using mlv2dng::ProgramStart;
+    ProgramStart::useRawOutput();
+    std::vector<std::string> arguments = ProgramStart::arguments(argc, argv);
+    const std::string program = arguments.empty() ? "mlv2dng" : arguments.front();
+    if (!arguments.empty())
+        arguments.erase(arguments.begin());
     const CommandLine::Result parsed = CommandLine::parse(arguments);
     switch (parsed.action) {
     case CommandLine::Action::Help:

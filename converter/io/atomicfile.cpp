@@ -1,12 +1,5 @@
 #include "io/atomicfile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 namespace mlv2dng {
 
 AtomicFile::AtomicFile(std::string finalPath) : mFinalPath(std::move(finalPath))
@@ -15,96 +8,46 @@ AtomicFile::AtomicFile(std::string finalPath) : mFinalPath(std::move(finalPath))
 
 AtomicFile::~AtomicFile()
 {
-    if (mFd >= 0)
-        ::close(mFd);
+    // Closed first: Windows removes no open file.
+    mFile.close();
     if (!mCommitted)
-        ::unlink(temporaryPath().c_str());
+        NativeFile::remove(temporaryPath());
 }
 
-bool AtomicFile::failWith(const std::string& what)
+bool AtomicFile::failWith(const std::string& what, const std::string& reason)
 {
-    mError = what + " '" + mFinalPath + "': " + std::strerror(errno);
+    mError = what + " '" + mFinalPath + "': " + reason;
     return false;
 }
 
 bool AtomicFile::open()
 {
-    mFd = ::open(temporaryPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return mFd >= 0 || failWith("cannot create");
+    return mFile.createForWriting(temporaryPath()) || failWith("cannot create", mFile.error());
 }
 
 bool AtomicFile::write(const std::uint8_t* data, std::size_t size)
 {
-    while (size > 0) {
-        const ssize_t done = ::write(mFd, data, size);
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return failWith("cannot write");
-        }
-        data += done;
-        size -= static_cast<std::size_t>(done);
-    }
-    return true;
+    return mFile.write(data, size) || failWith("cannot write", mFile.error());
 }
 
 bool AtomicFile::write(const std::uint8_t* head, std::size_t headSize, const std::uint8_t* tail,
                        std::size_t tailSize)
 {
-    iovec parts[2] = {{const_cast<std::uint8_t*>(head), headSize}, {const_cast<std::uint8_t*>(tail), tailSize}};
-    iovec* part = parts;
-    int left = 2;
-    while (left > 0) {
-        if (part->iov_len == 0) {
-            ++part;
-            --left;
-            continue;
-        }
-        const ssize_t done = ::writev(mFd, part, left);
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return failWith("cannot write");
-        }
-        // A short write leaves the rest for another round.
-        std::size_t rest = static_cast<std::size_t>(done);
-        while (left > 0 && rest >= part->iov_len) {
-            rest -= part->iov_len;
-            ++part;
-            --left;
-        }
-        if (left > 0) {
-            part->iov_base = static_cast<std::uint8_t*>(part->iov_base) + rest;
-            part->iov_len -= rest;
-        }
-    }
-    return true;
+    return mFile.write(head, headSize, tail, tailSize) || failWith("cannot write", mFile.error());
 }
 
 bool AtomicFile::writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size)
 {
-    while (size > 0) {
-        const ssize_t done = ::pwrite(mFd, data, size, static_cast<off_t>(offset));
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return failWith("cannot write");
-        }
-        data += done;
-        offset += static_cast<std::uint64_t>(done);
-        size -= static_cast<std::size_t>(done);
-    }
-    return true;
+    return mFile.writeAt(offset, data, size) || failWith("cannot write", mFile.error());
 }
 
 bool AtomicFile::commit()
 {
-    const int fd = mFd;
-    mFd = -1;
-    if (::close(fd) != 0)
-        return failWith("cannot finish");
-    if (std::rename(temporaryPath().c_str(), mFinalPath.c_str()) != 0)
-        return failWith("cannot rename the finished file to");
+    if (!mFile.close())
+        return failWith("cannot finish", mFile.error());
+    std::string reason;
+    if (!NativeFile::replace(temporaryPath(), mFinalPath, reason))
+        return failWith("cannot rename the finished file to", reason);
     mCommitted = true;
     return true;
 }

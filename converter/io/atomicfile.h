@@ -1,6 +1,8 @@
 // Writes a file under a temporary name and gives it its final name only once it is complete.
 #pragma once
 
+#include "io/nativefile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,10 +37,10 @@ public:
                            const std::uint8_t* tail, std::size_t tailSize, std::string& error);
 
 private:
-    bool failWith(const std::string& what);
+    bool failWith(const std::string& what, const std::string& reason);
 
     const std::string mFinalPath;
-    int mFd = -1;
+    NativeFile mFile;
     bool mCommitted = false;
     std::string mError;
 };

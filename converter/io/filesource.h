@@ -1,7 +1,8 @@
-// Reads a file sequentially with plain POSIX reads, so the kernel sees one front-to-back pass.
+// Reads a file sequentially with the system's plain reads, so it sees one front-to-back pass.
 #pragma once
 
 #include "io/bytesource.h"
+#include "io/nativefile.h"
 
 #include <memory>
 
@@ -12,7 +13,6 @@ class FileSource : public ByteSource
 public:
     // Returns null and fills error when the file cannot be opened.
     static std::unique_ptr<FileSource> open(const std::string& path, std::string& error);
-    ~FileSource() override;
 
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
@@ -22,9 +22,9 @@ public:
     const std::string& name() const override { return mPath; }
 
 private:
-    FileSource(int fd, std::uint64_t size, std::string path);
+    FileSource(NativeFile file, std::uint64_t size, std::string path);
 
-    const int mFd;
+    NativeFile mFile;
     const std::uint64_t mSize;
     const std::string mPath;
 };

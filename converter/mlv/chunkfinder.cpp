@@ -1,16 +1,10 @@
 #include "mlv/chunkfinder.h"
 
-#include <sys/stat.h>
+#include "io/nativefile.h"
 
 namespace mlv2dng {
 
 namespace {
-
-bool isRegularFile(const std::string& path)
-{
-    struct stat info{};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 char lower(char c)
 {
@@ -21,7 +15,7 @@ char lower(char c)
 
 bool ChunkFinder::hasMlvExtension(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
+    const std::size_t slash = path.find_last_of(NativeFile::kSeparators);
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || path.size() - dot != 4)
         return false;
@@ -41,7 +35,7 @@ std::vector<std::string> ChunkFinder::chunksOf(const std::string& input)
         return chunks;
     for (int index = 0; index <= 98; ++index) {
         const std::string name = chunkName(input, index);
-        if (!isRegularFile(name))
+        if (NativeFile::kindOf(name) != NativeFile::Kind::RegularFile)
             break;
         chunks.push_back(name);
     }

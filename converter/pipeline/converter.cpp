@@ -6,6 +6,7 @@
 #include "mlv/chunkfinder.h"
 #include "output/dngwriter.h"
 #include "io/filesource.h"
+#include "io/nativefile.h"
 #include "mlv/framedecoder.h"
 #include "pipeline/framepipeline.h"
 #include "mlv/metadataparser.h"
@@ -19,22 +20,15 @@
 #include <chrono>
 #include <cstdio>
 #include <sstream>
-#include <sys/stat.h>
 #include <thread>
 
 namespace mlv2dng {
 
 namespace {
 
-bool isDirectory(const std::string& path)
-{
-    struct stat info{};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 std::string directoryOf(const std::string& prefix)
 {
-    const std::size_t slash = prefix.find_last_of('/');
+    const std::size_t slash = prefix.find_last_of(NativeFile::kSeparators);
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : prefix.substr(0, slash);
@@ -83,7 +77,7 @@ std::string Converter::wavPath(const std::string& prefix)
 
 std::string Converter::reelName(const std::string& input)
 {
-    const std::size_t slash = input.find_last_of('/');
+    const std::size_t slash = input.find_last_of(NativeFile::kSeparators);
     std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
@@ -117,7 +111,7 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
                     + " (" + std::to_string(chunks[i]->size()) + " bytes)");
 
     const std::string directory = directoryOf(mOptions.prefix);
-    if (!isDirectory(directory)) {
+    if (NativeFile::kindOf(directory) != NativeFile::Kind::Directory) {
         report.error("output directory '" + directory + "' does not exist");
         return Failed;
     }

@@ -1,0 +1,191 @@
+// Files through the system's own calls: outputs appear whole or not at all, inputs read exactly,
+// paths with blanks and non-ASCII letters, sizes past 4 GiB, and interrupted calls retried.
+#include "io/atomicfile.h"
+#include "io/filesource.h"
+#include "io/nativefile.h"
+#include "io/retryinterrupted.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <iterator>
+
+using namespace mlv2dng;
+
+namespace {
+
+const std::uint8_t* bytes(const QByteArray& data)
+{
+    return reinterpret_cast<const std::uint8_t*>(data.constData());
+}
+
+QByteArray contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return QByteArray();
+    const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return QByteArray(data.data(), int(data.size()));
+}
+
+}  // namespace
+
+class TestFileIo : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mDir;
+
+    std::string path(const QString& name) const { return mDir.filePath(name).toStdString(); }
+
+private slots:
+    void atomicFile_data()
+    {
+        QTest::addColumn<QByteArray>("before");  // the final name's contents beforehand; null: no such file
+        QTest::addColumn<QStringList>("steps");  // "w:DATA", "2:HEAD|TAIL", "@OFFSET:DATA", "commit"
+        QTest::addColumn<QByteArray>("after");   // null: no file under the final name
+        QTest::newRow("whole") << QByteArray() << QStringList{"w:abc", "commit"} << QByteArray("abc");
+        QTest::newRow("head and tail") << QByteArray() << QStringList{"2:ab|cde", "2:|f", "2:g|", "commit"}
+                                       << QByteArray("abcdefg");
+        QTest::newRow("replaces an older file") << QByteArray("older and longer") << QStringList{"w:new", "commit"}
+                                                << QByteArray("new");
+        QTest::newRow("placed writes leave the position") << QByteArray()
+            << QStringList{"w:12345678", "@12:xy", "@0:AB", "w:cd", "commit"} << QByteArray("AB345678cd\0\0xy", 14);
+        QTest::newRow("never committed") << QByteArray() << QStringList{"w:abc"} << QByteArray();
+        QTest::newRow("an older file outlives a failed run") << QByteArray("older") << QStringList{"w:abc"}
+                                                             << QByteArray("older");
+    }
+
+    void atomicFile()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, steps);
+        QFETCH(QByteArray, after);
+        const std::string target = path(QString("Ausgabe %1 äöü.dng").arg(QTest::currentDataTag()));
+        if (!before.isNull())
+            std::ofstream(target, std::ios::binary) << before.toStdString();
+        {
+            AtomicFile file(target);
+            QVERIFY2(file.open(), file.error().c_str());
+            for (const QString& step : steps) {
+                const QByteArray data = step.mid(step.indexOf(':') + 1).toUtf8();
+                bool ok = true;
+                if (step == "commit") {
+                    ok = file.commit();
+                } else if (step.startsWith("w:")) {
+                    ok = file.write(bytes(data), std::size_t(data.size()));
+                } else if (step.startsWith("2:")) {
+                    const QList<QByteArray> parts = data.split('|');
+                    ok = file.write(bytes(parts[0]), std::size_t(parts[0].size()), bytes(parts[1]),
+                                    std::size_t(parts[1].size()));
+                } else {
+                    ok = file.writeAt(step.mid(1, step.indexOf(':') - 1).toULongLong(), bytes(data),
+                                      std::size_t(data.size()));
+                }
+                QVERIFY2(ok, file.error().c_str());
+            }
+            const bool committed = steps.contains("commit");
+            QCOMPARE(NativeFile::kindOf(file.temporaryPath()),
+                     committed ? NativeFile::Kind::Missing : NativeFile::Kind::RegularFile);
+        }
+        QCOMPARE(contents(target), after);
+        QCOMPARE(NativeFile::kindOf(target + ".part"), NativeFile::Kind::Missing);
+    }
+
+    // Offsets and sizes past 4 GiB survive the round trip (a sparse file: nothing much is written).
+    void largeFile()
+    {
+        const std::string target = path("large.bin");
+        const std::uint64_t offset = (std::uint64_t{5} << 30) + 3;
+        AtomicFile file(target);
+        QVERIFY(file.open() && file.writeAt(offset, bytes("z"), 1) && file.commit());
+        std::string error;
+        const std::unique_ptr<FileSource> source = FileSource::open(target, error);
+        QVERIFY2(source, error.c_str());
+        QCOMPARE(source->size(), offset + 1);
+    }
+
+    void fileSource()
+    {
+        const std::string name = path("Café Müller ß.MLV");
+        QByteArray data(200000, '\0');
+        for (int i = 0; i < data.size(); ++i)
+            data[i] = char(i * 7 + i / 251);
+        std::ofstream(name, std::ios::binary).write(data.constData(), data.size());
+        std::string error;
+        const std::unique_ptr<FileSource> source = FileSource::open(name, error);
+        QVERIFY2(source, error.c_str());
+        QCOMPARE(source->size(), std::uint64_t(data.size()));
+        QByteArray read(data.size() + 10, '\0');
+        std::uint8_t* at = reinterpret_cast<std::uint8_t*>(read.data());
+        QCOMPARE(source->read(at, 70000), std::ptrdiff_t(70000));
+        QCOMPARE(source->read(at + 70000, std::size_t(read.size()) - 70000), std::ptrdiff_t(data.size() - 70000));
+        QCOMPARE(source->read(at, 10), std::ptrdiff_t(0));
+        QCOMPARE(read.left(data.size()), data);
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("missing") << "nothing here.MLV" << "cannot open '%1': No such file or directory";
+        QTest::newRow("a folder") << "" << "'%1' is not a regular file";
+    }
+
+    void refused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        const std::string target = path(name);
+        std::string message;
+        QVERIFY(!FileSource::open(target, message));
+        QCOMPARE(QString::fromStdString(message), error.arg(QString::fromStdString(target)));
+    }
+
+    void kindOf_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("file") << "Datei ä.txt" << int(NativeFile::Kind::RegularFile);
+        QTest::newRow("folder") << "Ordner ß" << int(NativeFile::Kind::Directory);
+        QTest::newRow("missing") << "fehlt é" << int(NativeFile::Kind::Missing);
+    }
+
+    void kindOf()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        if (kind == int(NativeFile::Kind::RegularFile))
+            std::ofstream(path(name)) << "x";
+        if (kind == int(NativeFile::Kind::Directory))
+            QVERIFY(QDir(mDir.path()).mkdir(name));
+        QCOMPARE(int(NativeFile::kindOf(path(name))), kind);
+    }
+
+    void retryInterrupted_data()
+    {
+        QTest::addColumn<int>("interruptions");
+        QTest::addColumn<int>("failure");  // errno of the final answer, 0 for success
+        QTest::newRow("answers at once") << 0 << 0;
+        QTest::newRow("interrupted twice") << 2 << 0;
+        QTest::newRow("fails for another reason") << 1 << EBADF;
+    }
+
+    void retryInterrupted()
+    {
+        QFETCH(int, interruptions);
+        QFETCH(int, failure);
+        int calls = 0;
+        const long result = mlv2dng::retryInterrupted([&]() -> long {
+            ++calls;
+            errno = calls <= interruptions ? EINTR : failure;
+            return errno ? -1 : 42;
+        });
+        QCOMPARE(result, failure ? -1L : 42L);
+        QCOMPARE(calls, interruptions + 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileIo)
+#include "tst_fileio.moc"

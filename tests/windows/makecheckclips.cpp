@@ -1,0 +1,205 @@
+// Writes the small MLV clips that `make windows-check` converts on Linux and under Wine: every
+// depth and layout, a spanned clip, sound, a damaged frame, a non-ASCII path and one file past 4 GiB.
+#include "lj92encoder.h"
+#include "mlvwriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 384;
+constexpr int kHeight = 216;
+constexpr int kFrames = 8;
+constexpr std::uint64_t kFrameInterval = 40000;  // microseconds at 25 fps
+
+int level(int value14, int bits)
+{
+    return value14 >> (14 - bits);
+}
+
+// A smooth scene with noise, a faint 8-column stripe pattern and a few dead and hot photosites,
+// so every correction has something to do.
+std::vector<std::uint16_t> scene(int width, int height, int bits, unsigned seed)
+{
+    std::vector<std::uint16_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    std::uint32_t state = seed * 2654435761u + 7u;
+    const auto noise = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>(state >> 26) - 32;
+    };
+    const int black = level(2048, bits);
+    const int white = level(15000, bits);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double u = static_cast<double>(x) / width;
+            const double v = static_cast<double>(y) / height;
+            const double du = u - 0.4 - 0.02 * seed;
+            double light = 0.2 + 0.4 * u + 0.2 * v + 0.08 * ((x & 1) + (y & 1))
+                + 0.3 * std::exp(-30 * (du * du + (v - 0.5) * (v - 0.5)));
+            light *= 1.0 + 0.012 * ((x >> 1) % 4 - 1.5);
+            const int value = black + static_cast<int>(light * 0.7 * (white - black)) + (noise() >> (14 - bits));
+            pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                static_cast<std::uint16_t>(std::min(std::max(value, 0), (1 << bits) - 1));
+        }
+    for (std::size_t i = 0; i < 20; ++i)
+        pixels[(i * 7919u * 613u + 4321u) % pixels.size()] = static_cast<std::uint16_t>(i % 2 ? 0 : white);
+    return pixels;
+}
+
+std::vector<std::uint8_t> payload(const std::vector<std::uint16_t>& pixels, int bits, bool lossless)
+{
+    if (!lossless)
+        return mlvtest::MlvWriter::pack(pixels, bits);
+    // As cameras code it: two raw rows per line in two components.
+    mlv2dng::Lj92EncodeOptions options;
+    options.width = kWidth;
+    options.height = kHeight / 2;
+    options.components = 2;
+    options.precision = bits;
+    return mlv2dng::encodeLj92(pixels, options);
+}
+
+std::vector<std::uint8_t> sound(std::uint32_t frameNumber)
+{
+    // 1920 stereo 16-bit samples, one video frame's worth at 48 kHz: a 440 Hz tone.
+    std::vector<std::uint8_t> pcm;
+    for (int i = 0; i < 1920; ++i) {
+        const double t = (frameNumber * 1920.0 + i) / 48000.0;
+        const auto sample = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * 3.141592653589793 * 440 * t)));
+        for (int channel = 0; channel < 2; ++channel) {
+            pcm.push_back(static_cast<std::uint8_t>(sample & 0xff));
+            pcm.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xff));
+        }
+    }
+    return pcm;
+}
+
+struct Clip
+{
+    int bits = 14;
+    bool lossless = false;
+    bool withSound = false;
+};
+
+mlvtest::MlvWriter header(const Clip& clip, std::uint16_t fileNumber = 0)
+{
+    mlvtest::MlvWriter w;
+    w.fileHeader(0xc0ffee, fileNumber, clip.lossless ? 0x21 : 1, clip.withSound ? 1 : 0, kFrames);
+    if (fileNumber > 0) {
+        w.padTo(512);
+        return w;
+    }
+    w.rawInfo(kWidth, kHeight, clip.bits, level(2048, clip.bits), level(15000, clip.bits));
+    w.cameraMetadata();
+    w.exposure(400, 20000);
+    if (clip.withSound)
+        w.audioFormat(2, 48000, 16);
+    w.padTo(512);
+    return w;
+}
+
+void frame(mlvtest::MlvWriter& w, const Clip& clip, std::uint32_t number)
+{
+    const std::uint64_t timestamp = 1000000 + number * kFrameInterval;
+    w.videoPayload(number, payload(scene(kWidth, kHeight, clip.bits, number), clip.bits, clip.lossless), 32, 4,
+                   timestamp);
+    if (clip.withSound)
+        w.audioFrame(number, sound(number), 8, timestamp + 10);
+}
+
+bool save(const mlvtest::MlvWriter& w, const std::string& path)
+{
+    if (w.save(path))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return false;
+}
+
+bool plainClip(const std::string& path, const Clip& clip)
+{
+    mlvtest::MlvWriter w = header(clip);
+    for (std::uint32_t i = 0; i < kFrames; ++i)
+        frame(w, clip, i);
+    return save(w, path);
+}
+
+// .MLV, .M00 and .M01, with frames out of order across the chunks.
+bool spannedClip(const std::string& base)
+{
+    const Clip clip;
+    mlvtest::MlvWriter chunks[3] = {header(clip), header(clip, 1), header(clip, 2)};
+    for (std::uint32_t i = 0; i < kFrames; ++i)
+        frame(chunks[i < 3 ? 0 : (i == 5 ? 2 : 1 + i % 2)], clip, i);
+    return save(chunks[0], base + ".MLV") && save(chunks[1], base + ".M00") && save(chunks[2], base + ".M01");
+}
+
+// Frame 4's data is cut short: stopped at, or skipped with --relaxed.
+bool damagedClip(const std::string& path)
+{
+    const Clip clip{12, false, true};
+    mlvtest::MlvWriter w = header(clip);
+    for (std::uint32_t i = 0; i < kFrames; ++i) {
+        if (i != 4) {
+            frame(w, clip, i);
+            continue;
+        }
+        std::vector<std::uint8_t> data = payload(scene(kWidth, kHeight, clip.bits, i), clip.bits, false);
+        data.resize(data.size() / 2);
+        w.videoPayload(i, data, 32, 0, 1000000 + i * kFrameInterval);
+    }
+    return save(w, path);
+}
+
+// Two frames and their sound, NULL padding past 4 GiB that is left as a hole in the file, then the
+// rest: only a reader with 64-bit sizes and offsets gets there.
+bool largeClip(const std::string& path)
+{
+    const Clip clip{14, true, true};
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const auto flush = [&out](mlvtest::MlvWriter& w) {
+        out.write(reinterpret_cast<const char*>(w.bytes().data()), static_cast<std::streamsize>(w.bytes().size()));
+        w.bytes().clear();
+    };
+    mlvtest::MlvWriter w = header(clip);
+    frame(w, clip, 0);
+    frame(w, clip, 1);
+    flush(w);
+    constexpr std::uint32_t kPad = 32u << 20;
+    while (static_cast<std::uint64_t>(out.tellp()) < (std::uint64_t{1} << 32) + (std::uint64_t{1} << 20)) {
+        const std::uint8_t null[16] = {'N', 'U', 'L', 'L', 0, 0, 0, 2};  // 32 MiB, little-endian; timestamp 0
+        static_assert(kPad == 0x02000000u, "the size field above");
+        out.write(reinterpret_cast<const char*>(null), sizeof null);
+        out.seekp(kPad - sizeof null, std::ios::cur);
+    }
+    for (std::uint32_t i = 2; i < 4; ++i)
+        frame(w, clip, i);
+    flush(w);
+    out.close();
+    if (!out)
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: %s DIRECTORY (which must exist, as must its folder \"Drehtag 3 Straße\")\n",
+                     argv[0]);
+        return 2;
+    }
+    const std::string dir = std::string(argv[1]) + "/";
+    const bool ok = plainClip(dir + "u10.MLV", {10, false, false}) && plainClip(dir + "u12.MLV", {12, false, false})
+        && plainClip(dir + "u14.MLV", {14, false, false}) && plainClip(dir + "lossless.MLV", {14, true, false})
+        && spannedClip(dir + "spanned") && plainClip(dir + "sound.MLV", {14, false, true})
+        && damagedClip(dir + "damaged.MLV")
+        && plainClip(dir + "Drehtag 3 Straße/Café Müller é ü ß.MLV", {12, true, true})
+        && largeClip(dir + "large.MLV");
+    return ok ? 0 : 1;
+}
