@@ -370,7 +370,7 @@ bool Lj92Encoder::encode(const std::uint16_t* samples, const Shape& shape, std::
     // Rank the predictors on a sample of lines. Above 14 bits the gradient predictors could step
     // outside the sample range, which some readers take for damage, so the left neighbour it is.
     mPredictor = 1;
-    if (shape.precision <= 14 && shape.height > 1) {
+    if (shape.choosePredictor && shape.precision <= 14 && shape.height > 1) {
         const int step = std::max(1, (shape.height - 1) / 64);
         double best = 0;
         for (int predictor = 1; predictor <= 7; ++predictor) {

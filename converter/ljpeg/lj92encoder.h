@@ -17,6 +17,9 @@ public:
         int height = 0;      // Y: lines
         int components = 1;  // Nf, 1..4, interleaved per position
         int precision = 14;  // P, 2..16
+        // Rank all seven predictors on the image and take the best, instead of the left neighbour.
+        // Off for DNGs: darktable's reader takes predictor 1 only, as Adobe's converter writes.
+        bool choosePredictor = false;
     };
 
     // Appends the stream for width * height * components samples in stream order (line by line,
@@ -24,7 +27,7 @@ public:
     // Returns false, appending nothing, for a shape it cannot describe.
     bool encode(const std::uint16_t* samples, const Shape& shape, std::vector<std::uint8_t>& out);
 
-    // The predictor (1..7) that the last encode chose.
+    // The predictor (1..7) that the last encode used.
     int predictor() const { return mPredictor; }
 
     // Code lengths (1..16, 0 for unused) of an optimal prefix code for the 17 difference
