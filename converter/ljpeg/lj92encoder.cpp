@@ -193,20 +193,28 @@ private:
     unsigned mCount = 0;
 };
 
+inline void encodeSample(int difference, const HuffmanCode& table, BitWriter& writer)
+{
+    const int sign = difference >> 31;
+    const unsigned s = category(static_cast<unsigned>((difference ^ sign) - sign));
+    const unsigned extraLength = s & 15;  // category 16 carries no extra bits
+    const std::uint32_t extra = static_cast<std::uint32_t>(difference + sign) & ((1u << extraLength) - 1);
+    writer.put((table.code[s] << extraLength) | extra, table.length[s] + extraLength);
+}
+
+// Components is a template argument for the usual one and two, so each position's table is fixed.
+template <int Components>
 void encodeLine(const std::int16_t* differences, int count, int components, const HuffmanCode* tables,
                 BitWriter& writer)
 {
-    int c = 0;
-    for (int i = 0; i < count; ++i) {
-        const int difference = differences[i];
-        const int sign = difference >> 31;
-        const unsigned s = category(static_cast<unsigned>((difference ^ sign) - sign));
-        const unsigned extraLength = s & 15;  // category 16 carries no extra bits
-        const std::uint32_t extra = static_cast<std::uint32_t>(difference + sign) & ((1u << extraLength) - 1);
-        const HuffmanCode& table = tables[c];
-        writer.put((table.code[s] << extraLength) | extra, table.length[s] + extraLength);
-        if (++c == components)
-            c = 0;
+    if (Components == 0) {
+        for (int i = 0; i < count; ++i)
+            encodeSample(differences[i], tables[i % components], writer);
+        return;
+    }
+    for (int i = 0; i < count; i += Components) {
+        for (int c = 0; c < Components; ++c)
+            encodeSample(differences[i + c], tables[c], writer);
     }
 }
 
@@ -415,7 +423,12 @@ bool Lj92Encoder::encode(const std::uint16_t* samples, const Shape& shape, std::
             writer.moveTo(out.data() + used);
         }
         lineDifferences(lineAt(y), y ? lineAt(y - 1) : nullptr, count, nf, shape.precision, differences.data());
-        encodeLine(differences.data(), count, nf, tables.data(), writer);
+        if (nf == 2)
+            encodeLine<2>(differences.data(), count, nf, tables.data(), writer);
+        else if (nf == 1)
+            encodeLine<1>(differences.data(), count, nf, tables.data(), writer);
+        else
+            encodeLine<0>(differences.data(), count, nf, tables.data(), writer);
     }
     const std::size_t end = static_cast<std::size_t>(writer.finish() - out.data());
     out.resize(end);

@@ -117,7 +117,8 @@ private slots:
         QCOMPARE(exiftoolProblems(compressed), QString());
         const ProgramRun tags = runProgram("exiftool", {"-s3", "-n", "-Compression", "-BitsPerSample", compressed[0]});
         QCOMPARE(tags.out, QString("7\n%1\n").arg(bits));
-        if (!random)
+        // Odd widths go as one component, whose left neighbour is another colour: correct, not small.
+        if (!random && width % 2 == 0)
             QVERIFY(QFileInfo(compressed[0]).size() < QFileInfo(packed[0]).size() * 3 / 4);
     }
 };
