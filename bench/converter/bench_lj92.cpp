@@ -100,10 +100,10 @@ int main(int argc, char** argv)
         mlv2dng::Lj92Encoder encoder;
         std::vector<std::uint8_t> stream;
         const mlv2dng::Lj92Encoder::Shape shape{width / 2, 2 * lines, 2, 14, choose};
-        const auto [median, best] = rate(megapixels, secondsPerCase, [&] {
-            stream.clear();
-            encoder.encode(source.data(), shape, stream);
-        });
+        std::size_t length = 0;
+        const auto [median, best] = rate(megapixels, secondsPerCase,
+                                         [&] { length = encoder.encode(source.data(), shape, stream); });
+        stream.resize(length);
         mlv2dng::Lj92Image image;
         std::string error;
         if (!mlv2dng::Lj92Decoder().decode(stream.data(), stream.size(), source.size(), image, error)

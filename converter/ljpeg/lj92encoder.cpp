@@ -356,12 +356,13 @@ std::array<std::uint8_t, 17> Lj92Encoder::codeLengths(const std::array<std::uint
     return lengths;
 }
 
-bool Lj92Encoder::encode(const std::uint16_t* samples, const Shape& shape, std::vector<std::uint8_t>& out)
+std::size_t Lj92Encoder::encode(const std::uint16_t* samples, const Shape& shape, std::vector<std::uint8_t>& out,
+                                std::size_t start)
 {
     const int nf = shape.components;
     if (shape.width < 1 || shape.width > 65535 || shape.height < 1 || shape.height > 65535 || nf < 1
         || nf > kMaxComponents || shape.precision < 2 || shape.precision > 16)
-        return false;
+        return 0;
     const int count = shape.width * nf;
     const std::size_t total = static_cast<std::size_t>(count) * static_cast<std::size_t>(shape.height);
 
@@ -409,15 +410,20 @@ bool Lj92Encoder::encode(const std::uint16_t* samples, const Shape& shape, std::
             dataBits += histograms[c][s] * (tables[c].length[s] + (s & 15));
     }
 
-    putHeaders(out, shape, mPredictor, tables.data());
+    std::vector<std::uint8_t> headers;
+    putHeaders(headers, shape, mPredictor, tables.data());
     // Room for the data as counted, a little stuffing, and one worst-case line (32 bits a sample,
-    // every byte stuffed); a line only starts when that much is free.
+    // every byte stuffed); a line only starts when that much is free. Bytes already in out serve
+    // as room as they are: clearing megabytes a frame would cost more than a tenth of the encoding.
     const std::size_t lineWorst = static_cast<std::size_t>(count) * 8 + 16;
-    std::size_t dataStart = out.size();
-    out.resize(dataStart + dataBits / 8 + dataBits / 512 + lineWorst + 2);
+    const std::size_t dataStart = start + headers.size();
+    const std::size_t room = dataStart + dataBits / 8 + dataBits / 512 + lineWorst + 2;
+    if (out.size() < room)
+        out.resize(room);
+    std::copy(headers.begin(), headers.end(), out.begin() + static_cast<std::ptrdiff_t>(start));
     BitWriter writer(out.data() + dataStart);
     for (int y = 0; y < shape.height; ++y) {
-        std::size_t used = static_cast<std::size_t>(writer.position() - out.data());
+        const std::size_t used = static_cast<std::size_t>(writer.position() - out.data());
         if (out.size() - used < lineWorst) {
             out.resize(out.size() + out.size() / 4 + lineWorst);
             writer.moveTo(out.data() + used);
@@ -430,10 +436,10 @@ bool Lj92Encoder::encode(const std::uint16_t* samples, const Shape& shape, std::
         else
             encodeLine<0>(differences.data(), count, nf, tables.data(), writer);
     }
-    const std::size_t end = static_cast<std::size_t>(writer.finish() - out.data());
-    out.resize(end);
-    putMarker(out, 0xD9);  // EOI
-    return true;
+    std::uint8_t* end = writer.finish();
+    *end++ = 0xFF;  // EOI; the worst-case line left room for it
+    *end++ = 0xD9;
+    return static_cast<std::size_t>(end - out.data()) - start;
 }
 
 }  // namespace mlv2dng

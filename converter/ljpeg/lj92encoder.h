@@ -22,10 +22,13 @@ public:
         bool choosePredictor = false;
     };
 
-    // Appends the stream for width * height * components samples in stream order (line by line,
-    // components interleaved) to out. Samples above the precision's maximum are clamped.
-    // Returns false, appending nothing, for a shape it cannot describe.
-    bool encode(const std::uint16_t* samples, const Shape& shape, std::vector<std::uint8_t>& out);
+    // Writes the stream for width * height * components samples in stream order (line by line,
+    // components interleaved) into out from start on and returns its length, or 0 for a shape it
+    // cannot describe. out grows as needed but never shrinks, and its bytes from start on are
+    // overwritten, not cleared first: a buffer that goes round keeps its size. Samples above the
+    // precision's maximum are clamped.
+    std::size_t encode(const std::uint16_t* samples, const Shape& shape, std::vector<std::uint8_t>& out,
+                       std::size_t start = 0);
 
     // The predictor (1..7) that the last encode used.
     int predictor() const { return mPredictor; }

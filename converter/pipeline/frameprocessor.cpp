@@ -91,13 +91,12 @@ void FrameProcessor::compressStrip(FrameJob& job, Scratch& scratch, FrameResult&
     const RawFrame& frame = scratch.frame;
     // The frame's own buffer, read from the clip, has room for the compressed strip most times.
     result.data = std::move(job.block);
-    result.data.clear();
-    if (!scratch.encoder.encode(frame.pixels.data(), jpegShape(frame), result.data)) {
+    result.stripSize = scratch.encoder.encode(frame.pixels.data(), jpegShape(frame), result.data);
+    if (result.stripSize == 0) {
         result.error = "frame " + std::to_string(job.frameNumber) + ": cannot compress a "
             + std::to_string(frame.width) + "x" + std::to_string(frame.height) + " frame";
         return;
     }
-    result.stripSize = result.data.size();
     result.header = mWriter.header(frame, job.timestamp, *job.metadata,
                                    DngStrip{frame.bitsPerPixel, true, result.stripSize});
     result.ok = true;

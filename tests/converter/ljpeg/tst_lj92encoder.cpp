@@ -93,17 +93,23 @@ private slots:
                 samples[i] = std::uint16_t(i % 2 ? 65535 : samples[i]);
         }
         Lj92Encoder encoder;
-        std::vector<std::uint8_t> stream{0xAB};  // appended to, not overwritten
-        QVERIFY(encoder.encode(samples.data(), {width, height, components, precision, choose}, stream));
+        const Lj92Encoder::Shape shape{width, height, components, precision, choose};
+        // Whatever a reused buffer held beyond the start must not leak into the stream.
+        std::vector<std::uint8_t> stream(3 * count + 100, 0xFF), fresh;
+        stream[0] = 0xAB;
+        const std::size_t length = encoder.encode(samples.data(), shape, stream, 1);
+        fresh.resize(encoder.encode(samples.data(), shape, fresh));
         QCOMPARE(stream[0], std::uint8_t(0xAB));
+        QCOMPARE(length, fresh.size());
+        QVERIFY(std::equal(fresh.begin(), fresh.end(), stream.begin() + 1));
         if (content == "smooth")
-            QVERIFY(stream.size() < count * std::size_t(precision) / 16);
+            QVERIFY(fresh.size() < count * std::size_t(precision) / 16);
         if (!choose)
             QCOMPARE(encoder.predictor(), 1);
 
         Lj92Image image;
         std::string error;
-        QVERIFY2(Lj92Decoder().decode(stream.data() + 1, stream.size() - 1, count, image, error), error.c_str());
+        QVERIFY2(Lj92Decoder().decode(fresh.data(), fresh.size(), count, image, error), error.c_str());
         QCOMPARE(image.width, width);
         QCOMPARE(image.components, components);
         for (std::uint16_t& v : samples)

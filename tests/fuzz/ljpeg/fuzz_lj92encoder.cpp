@@ -31,8 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     mlv2dng::Lj92Encoder encoder;
     std::vector<std::uint8_t> stream;
-    if (!encoder.encode(samples.data(), shape, stream))
+    const std::size_t length = encoder.encode(samples.data(), shape, stream);
+    if (length == 0 || length > stream.size())
         std::abort();
+    stream.resize(length);
     mlv2dng::Lj92Image image;
     std::string error;
     if (!mlv2dng::Lj92Decoder().decode(stream.data(), stream.size(), samples.size(), image, error))
