@@ -103,10 +103,15 @@ double estimatedBits(const Histogram& h)
     return bits;
 }
 
+// Differences this close to zero are looked up whole: code and extra bits in one entry.
+constexpr int kNear = 1024;
+
 struct HuffmanCode
 {
     std::array<std::uint32_t, kCategories> code{};
     std::array<std::uint8_t, kCategories> length{};
+    // For difference d in [-kNear, kNear): the bits to write, and their count above bit 32.
+    std::array<std::uint64_t, 2 * kNear> near{};
     // As a DHT table stores it.
     std::array<std::uint8_t, kMaxCodeLength> counts{};
     std::vector<std::uint8_t> symbols;
@@ -193,13 +198,34 @@ private:
     unsigned mCount = 0;
 };
 
-inline void encodeSample(int difference, const HuffmanCode& table, BitWriter& writer)
+// The code of a difference's category followed by its extra bits, and how many bits that is.
+inline std::pair<std::uint32_t, unsigned> codeOf(int difference, const HuffmanCode& table)
 {
     const int sign = difference >> 31;
     const unsigned s = category(static_cast<unsigned>((difference ^ sign) - sign));
     const unsigned extraLength = s & 15;  // category 16 carries no extra bits
     const std::uint32_t extra = static_cast<std::uint32_t>(difference + sign) & ((1u << extraLength) - 1);
-    writer.put((table.code[s] << extraLength) | extra, table.length[s] + extraLength);
+    return {(table.code[s] << extraLength) | extra, table.length[s] + extraLength};
+}
+
+void fillNear(HuffmanCode& table)
+{
+    for (int d = -kNear; d < kNear; ++d) {
+        const auto [bits, length] = codeOf(d, table);
+        table.near[static_cast<std::size_t>(d + kNear)] = std::uint64_t(length) << 32 | bits;
+    }
+}
+
+inline void encodeSample(int difference, const HuffmanCode& table, BitWriter& writer)
+{
+    const unsigned index = static_cast<unsigned>(difference + kNear);
+    if (index < 2 * kNear) {
+        const std::uint64_t entry = table.near[index];
+        writer.put(static_cast<std::uint32_t>(entry), static_cast<unsigned>(entry >> 32));
+        return;
+    }
+    const auto [bits, length] = codeOf(difference, table);
+    writer.put(bits, length);
 }
 
 // Components is a template argument for the usual one and two, so each position's table is fixed.
@@ -406,6 +432,7 @@ std::size_t Lj92Encoder::encode(const std::uint16_t* samples, const Shape& shape
     std::uint64_t dataBits = 0;
     for (int c = 0; c < nf; ++c) {
         tables[c] = canonicalCode(codeLengths(histograms[c]));
+        fillNear(tables[c]);
         for (int s = 0; s < kCategories; ++s)
             dataBits += histograms[c][s] * (tables[c].length[s] + (s & 15));
     }

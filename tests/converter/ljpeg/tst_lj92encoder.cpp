@@ -68,6 +68,7 @@ private slots:
         QTest::newRow("16-bit, whole range") << 20 << 6 << 2 << 16 << false << "random";
         QTest::newRow("2-bit, 4 components") << 5 << 3 << 4 << 2 << true << "random";
         QTest::newRow("constant") << 40 << 4 << 3 << 10 << true << "constant";
+        QTest::newRow("every difference to 2048") << 8192 << 1 << 1 << 14 << false << "sweep";
         QTest::newRow("one sample") << 1 << 1 << 1 << 8 << false << "random";
         QTest::newRow("above the precision") << 16 << 4 << 2 << 10 << false << "too big";
     }
@@ -87,6 +88,8 @@ private slots:
         for (std::size_t i = 0; i < count; ++i) {
             if (content == "smooth")
                 samples[i] = std::uint16_t(std::min<std::size_t>(maximum, 1000 + 3 * i + samples[i] % 8));
+            else if (content == "sweep")  // left differences k - 2048 and back, for every k
+                samples[i] = std::uint16_t(i % 2 ? 8192 + int(i / 2) - 2048 : 8192);
             else if (content == "constant")
                 samples[i] = std::uint16_t(maximum / 3);
             else if (content == "too big")
