@@ -4,7 +4,7 @@
 #include <QLatin1Char>
 #include <QLatin1String>
 
-#include "settings/chromasmoothing.h"
+#include "cli/optionspellings.h"
 
 namespace {
 
@@ -41,21 +41,36 @@ bool BuildCommandLine(const ConversionSettings& settings, const QString& sourceF
 
     const QString output = BaseDirectory(settings, cleaned, lastSlash) + name + QLatin1Char('/');
 
+    namespace spelling = mlv2dng::spelling;
     QString line = Quoted(settings.executable);
-    line += QLatin1String(" -o ");
+    // Options before the -o value lead with their blank, those after --dng end with one.
+    const auto leading = [&line](const char* option) {
+        line += QLatin1Char(' ');
+        line += QLatin1String(option);
+    };
+    const auto trailing = [&line](const char* option) {
+        line += QLatin1String(option);
+        line += QLatin1Char(' ');
+    };
+    leading(spelling::kOutput);
+    line += QLatin1Char(' ');
     line += Quoted(output + name + QLatin1Char('_'));
     if (settings.verbose)
-        line += QLatin1String(" -v");
+        leading(spelling::kVerbose);
     if (settings.skipErrors)
-        line += QLatin1String(" --relaxed");
-    line += QLatin1String(" --dng ");
-    line += QLatin1String("--") + ChromaSmoothing::CodeToText(settings.chromaSmoothing) + QLatin1Char(' ');
+        leading(spelling::kRelaxed);
+    leading(spelling::kDng);
+    line += QLatin1Char(' ');
+    if (settings.compressDng)
+        trailing(spelling::kCompress);
+    line += QLatin1String("--");
+    trailing(spelling::chromaWord(settings.chromaSmoothing));
     if (!settings.fixColdPixels)
-        line += QLatin1String("--no-fixcp ");
+        trailing(spelling::kNoColdPixels);
     if (settings.fixMovingColdPixels)
-        line += QLatin1String("--fixcp2 ");
+        trailing(spelling::kMovingColdPixels);
     if (!settings.fixVerticalStripes)
-        line += QLatin1String("--no-stripes ");
+        trailing(spelling::kNoStripes);
     line += Quoted(cleaned);
 
     cleanedPath = cleaned;

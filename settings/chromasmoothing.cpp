@@ -1,25 +1,20 @@
 #include "settings/chromasmoothing.h"
 
+#include "cli/optionspellings.h"
+
 namespace ChromaSmoothing {
 
 QString CodeToText(int code)
 {
-    switch (code) {
-    case 1: return QStringLiteral("cs2x2");
-    case 2: return QStringLiteral("cs3x3");
-    case 3: return QStringLiteral("cs5x5");
-    default: return QStringLiteral("no-cs");
-    }
+    return QLatin1String(mlv2dng::spelling::chromaWord(code));
 }
 
 int TextToCode(const QString& text)
 {
-    if (text == QLatin1String("cs2x2"))
-        return 1;
-    if (text == QLatin1String("cs3x3"))
-        return 2;
-    if (text == QLatin1String("cs5x5"))
-        return 3;
+    for (int code = 1; code < int(mlv2dng::spelling::kChromaWords.size()); ++code) {
+        if (text == QLatin1String(mlv2dng::spelling::kChromaWords[std::size_t(code)]))
+            return code;
+    }
     return 0;
 }
 

@@ -21,4 +21,5 @@ struct ConversionSettings
     bool fixVerticalStripes = true;
     bool skipErrors = false;
     bool verbose = false;
+    bool compressDng = false;
 };

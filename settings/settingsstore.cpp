@@ -19,6 +19,7 @@ const QString kFixMovingColdPixels = QStringLiteral("FixMovingColdPixels");
 const QString kFixVerticalStripes = QStringLiteral("FixVerticalStripes");
 const QString kSkipErrors = QStringLiteral("SkipErrors");
 const QString kVerbose = QStringLiteral("Verbose");
+const QString kCompressDng = QStringLiteral("CompressDng");
 
 // A hand-edited or foreign value must still give the spin box and the scheduler a usable count.
 int ClampThreads(const QVariant& stored)
@@ -53,6 +54,7 @@ void Load(ConversionSettings& settings, const QString& executableDefault)
     settings.fixVerticalStripes = storage.value(kFixVerticalStripes, defaults.fixVerticalStripes).toBool();
     settings.skipErrors = storage.value(kSkipErrors, defaults.skipErrors).toBool();
     settings.verbose = storage.value(kVerbose, defaults.verbose).toBool();
+    settings.compressDng = storage.value(kCompressDng, defaults.compressDng).toBool();
     storage.endGroup();
 }
 
@@ -71,6 +73,7 @@ void Save(const ConversionSettings& settings)
     storage.setValue(kFixVerticalStripes, settings.fixVerticalStripes);
     storage.setValue(kSkipErrors, settings.skipErrors);
     storage.setValue(kVerbose, settings.verbose);
+    storage.setValue(kCompressDng, settings.compressDng);
     storage.endGroup();
 }
 

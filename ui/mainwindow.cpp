@@ -228,6 +228,11 @@ void MainWindow::on_mpCheckVerbose_stateChanged(int state)
     SetFlag(mSettings.verbose, state);
 }
 
+void MainWindow::on_mpCheckCompress_stateChanged(int state)
+{
+    SetFlag(mSettings.compressDng, state);
+}
+
 void MainWindow::on_mpCheckDestination_stateChanged(int state)
 {
     SetFlag(mSettings.customDestination, state);
@@ -453,6 +458,7 @@ void MainWindow::RefreshControls()
     WriteBlocked(mpCheckVerticalStripes, [this](QCheckBox* p) { p->setChecked(mSettings.fixVerticalStripes); });
     WriteBlocked(mpCheckVerbose, [this](QCheckBox* p) { p->setChecked(mSettings.verbose); });
     WriteBlocked(mpCheckRelaxed, [this](QCheckBox* p) { p->setChecked(mSettings.skipErrors); });
+    WriteBlocked(mpCheckCompress, [this](QCheckBox* p) { p->setChecked(mSettings.compressDng); });
     WriteBlocked(mpCheckDestination, [this](QCheckBox* p) { p->setChecked(mSettings.customDestination); });
     WriteBlocked(mpEditDestination, [this](QLineEdit* p) {
         p->setText(mSettings.customDestination ? mSettings.destination
@@ -490,7 +496,7 @@ void MainWindow::UpdateControlState()
                              static_cast<QWidget*>(mpButtonAll), static_cast<QWidget*>(mpComboChroma)})
         pWidget->setEnabled(idle);
     for (QCheckBox* pCheck : {mpCheckColdPixels, mpCheckMovingColdPixels, mpCheckVerticalStripes, mpCheckRelaxed,
-                              mpCheckVerbose, mpCheckDestination})
+                              mpCheckVerbose, mpCheckCompress, mpCheckDestination})
         pCheck->setEnabled(idle);
     mpEditDestination->setEnabled(idle && custom);
     // A directory picked during a run waits in the record for the next batch.

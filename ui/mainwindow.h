@@ -53,6 +53,7 @@ private slots:
     void on_mpCheckVerticalStripes_stateChanged(int state);
     void on_mpCheckRelaxed_stateChanged(int state);
     void on_mpCheckVerbose_stateChanged(int state);
+    void on_mpCheckCompress_stateChanged(int state);
     void on_mpCheckDestination_stateChanged(int state);
     void on_mpEditDestination_textChanged(QString rText);
     void on_mpButtonDestination_clicked();

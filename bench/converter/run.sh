@@ -1,6 +1,7 @@
 #!/bin/sh
 # Times mlv2dng on 1920x1080 14-bit 240-frame clips against cp of the same file: corrections off,
-# the defaults, --fixcp2, each chroma smoothing size, a clip with stripes, and the lossless copy.
+# the defaults, --fixcp2, each chroma smoothing size, a clip with stripes, and the lossless copy;
+# then lossless-JPEG DNGs (-c) against packed ones, and the encoder alone on one core.
 # Usage: bench/converter/run.sh [build-dir] [rounds]   (the machine is shared: look at the load)
 # Ratios are against the first "off" run; "off, again" shows how much the machine itself drifts.
 set -eu
@@ -29,6 +30,7 @@ convert() {
         "$BIN/mlv2dng" --dng "$@" -o "$WORK/out/B_" "$WORK/$clip" > "$WORK/report.txt"
     written=$(ls "$WORK/out" | grep -c '\.dng$')
     [ "$written" -eq "$FRAMES" ] || { echo "only $written frames written" >&2; exit 1; }
+    du -s -b "$WORK/out" | cut -f1 > "$WORK/bytes.txt"
     awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$WORK/time.txt"
 }
 
@@ -73,4 +75,24 @@ for round in $(seq "$ROUNDS"); do
         -v cores="$CORES" 'BEGIN {
         printf "lossless end to end (decode, pack, write): %.0f MP/s, %.0f MP/s per core by wall time, %.0f MP/s per CPU second\n",
             frames * mp / t, frames * mp / t / cores, frames * mp / cpu }'
+
+    # Lossless-JPEG DNGs: each configuration packed and with -c; bytes are the whole output folder.
+    printf "%-30s %7s %8s %7s %11s %9s\n" "-c against packed" "wall s" "fps" "CPU s" "MB written" "x packed"
+    for clip in plain lossless; do
+        for config in off defaults; do
+            options=""
+            [ "$config" = off ] && options="--no-fixcp --no-stripes --no-cs"
+            for compress in "" -c; do
+                # shellcheck disable=SC2086  # options are separate words
+                timing=$(convert "$clip.MLV" $compress $options)
+                bytes=$(cat "$WORK/bytes.txt")
+                [ -z "$compress" ] && packed=$bytes
+                awk -v name="$clip, $config${compress:+, -c}" -v t="${timing% *}" -v cpu="${timing#* }" \
+                    -v bytes="$bytes" -v packed="$packed" -v frames="$FRAMES" \
+                    'BEGIN { printf "%-30s %7.2f %8.1f %7.2f %11.1f %9.3f\n", name, t, frames / t, cpu, bytes / 1e6, bytes / packed }'
+            done
+        done
+    done
 done
+echo "== the encoder alone (one core; median of repeated frames)"
+"$BIN/bench_lj92" 2 | grep '^encoder'

@@ -1,8 +1,129 @@
 #include "cli/commandline.h"
 
+#include "cli/optionspellings.h"
 #include "io/nativefile.h"
 
+#include <cstdlib>
+
 namespace mlv2dng {
+
+namespace {
+
+constexpr int kDefaultBlackFix = 2048;
+constexpr int kDefaultWhiteFix = 15000;
+
+bool isNumber(const std::string& text)
+{
+    return !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::uint32_t number(const std::string& text)
+{
+    return static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+}
+
+// "N" is frames 0 to N, "A-B" frames A to B, both inclusive, as mlv_dump counts them.
+bool parseFrames(const std::string& text, ConverterOptions& o)
+{
+    const std::size_t dash = text.find('-');
+    if (dash == std::string::npos) {
+        if (!isNumber(text))
+            return false;
+        o.firstFrame = 0;
+        o.lastFrame = number(text);
+        return true;
+    }
+    const std::string first = text.substr(0, dash);
+    const std::string last = text.substr(dash + 1);
+    if (!isNumber(first) || !isNumber(last) || number(first) > number(last))
+        return false;
+    o.firstFrame = number(first);
+    o.lastFrame = number(last);
+    return true;
+}
+
+// "--black-fix" or "--black-fix=V"; false when the text is neither.
+bool parseLevel(const std::string& argument, const std::string& name, int fallback, std::optional<int>& level,
+                std::string& error)
+{
+    if (argument == name) {
+        level = fallback;
+        return true;
+    }
+    if (argument.compare(0, name.size() + 1, name + "=") != 0)
+        return false;
+    const std::string value = argument.substr(name.size() + 1);
+    if (!isNumber(value) || number(value) > 65535)
+        error = "option " + name + " needs a level from 0 to 65535, not '" + value + "'";
+    else
+        level = static_cast<int>(number(value));
+    return true;
+}
+
+// The switches that take no value; false when the argument is none of them.
+bool parseSwitch(const std::string& a, ConverterOptions& o)
+{
+    namespace s = spelling;
+    CorrectionOptions& c = o.corrections;
+    for (std::size_t code = 0; code < s::kChromaWords.size(); ++code) {
+        if (a == std::string("--") + s::kChromaWords[code]) {
+            c.chromaSmoothing = s::kChromaWindows[code];
+            return true;
+        }
+    }
+    if (a == s::kDng)
+        o.dng = true;
+    else if (a == s::kVerbose)
+        o.verbose = true;
+    else if (a == s::kRelaxed)
+        o.relaxed = true;
+    else if (a == s::kCompress)
+        o.compress = true;
+    else if (a == s::kNoColdPixels)
+        c.fixColdPixels = c.fixMovingColdPixels = false;
+    else if (a == s::kMovingColdPixels)
+        c.fixColdPixels = c.fixMovingColdPixels = true;
+    else if (a == s::kNoStripes)
+        c.fixVerticalStripes = false;
+    else if (a == "--no-audio")
+        o.audio = false;
+    else if (a == "--no-bitpack")
+        o.bitpack = false;
+    else if (a == "--show-progress")
+        o.showProgress = true;
+    else if (a != "--batch" && a != "--no-fixfp")  // our report is line-based already; no focus-pixel maps
+        return false;
+    return true;
+}
+
+// Options with a value, given as the next argument or joined to a one-letter option ("-f10-20").
+bool parseValueOption(const std::vector<std::string>& arguments, std::size_t& i, ConverterOptions& o,
+                      std::string& error)
+{
+    const std::string& a = arguments[i];
+    if (a.size() < 2 || a[0] != '-' || (a[1] != 'o' && a[1] != 'f' && a[1] != 'A') || (a.size() > 2 && a[2] == '-'))
+        return false;
+    std::string value;
+    if (a.size() > 2) {
+        value = a.substr(2);
+    } else if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+    } else {
+        error = "option " + a + " needs a value";
+        return true;
+    }
+    if (a[1] == 'o')
+        o.prefix = value;
+    else if (a[1] == 'f' && !parseFrames(value, o))
+        error = "option -f needs frames as N or A-B, not '" + value + "'";
+    else if (a[1] == 'A' && (!isNumber(value) || number(value) == 0))
+        error = "option -A needs the frame rate times 1000, not '" + value + "'";
+    else if (a[1] == 'A')
+        o.fpsTimes1000 = number(value);
+    return true;
+}
+
+}  // namespace
 
 CommandLine::Result CommandLine::parse(const std::vector<std::string>& arguments)
 {
@@ -11,7 +132,7 @@ CommandLine::Result CommandLine::parse(const std::vector<std::string>& arguments
     // Both cold-pixel options set one mode, as chroma options set one window: the last one counts.
     o.corrections = CorrectionOptions{};
     bool haveInput = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
+    for (std::size_t i = 0; i < arguments.size() && result.error.empty(); ++i) {
         const std::string& a = arguments[i];
         if (a == "--help" || a == "-h") {
             result.action = Action::Help;
@@ -21,45 +142,20 @@ CommandLine::Result CommandLine::parse(const std::vector<std::string>& arguments
             result.action = Action::Version;
             return result;
         }
-        if (a == "-o") {
-            if (i + 1 >= arguments.size()) {
-                result.error = "option -o needs an output prefix";
-                return result;
-            }
-            o.prefix = arguments[++i];
-        } else if (a.size() > 2 && a.compare(0, 2, "-o") == 0 && a[2] != '-') {
-            o.prefix = a.substr(2);
-        } else if (a == "--dng") {
-            o.dng = true;
-        } else if (a == "-v") {
-            o.verbose = true;
-        } else if (a == "--relaxed") {
-            o.relaxed = true;
-        } else if (a == "--no-cs") {
-            o.corrections.chromaSmoothing = 0;
-        } else if (a == "--cs2x2") {
-            o.corrections.chromaSmoothing = 2;
-        } else if (a == "--cs3x3") {
-            o.corrections.chromaSmoothing = 3;
-        } else if (a == "--cs5x5") {
-            o.corrections.chromaSmoothing = 5;
-        } else if (a == "--no-fixcp") {
-            o.corrections.fixColdPixels = false;
-            o.corrections.fixMovingColdPixels = false;
-        } else if (a == "--fixcp2") {
-            o.corrections.fixColdPixels = true;
-            o.corrections.fixMovingColdPixels = true;
-        } else if (a == "--no-stripes") {
-            o.corrections.fixVerticalStripes = false;
-        } else if (a.size() > 1 && a[0] == '-') {
-            result.error = "unknown option '" + a + "'";
-            return result;
+        if (parseSwitch(a, o) || parseValueOption(arguments, i, o, result.error)
+            || parseLevel(a, "--black-fix", kDefaultBlackFix, o.blackLevel, result.error)
+            || parseLevel(a, "--white-fix", kDefaultWhiteFix, o.whiteLevel, result.error))
+            continue;
+        if (a.size() > 1 && a[0] == '-') {
+            result.error = "option '" + a + "' is not supported";
         } else if (!haveInput) {
             o.input = a;
             haveInput = true;
         }
         // Further plain arguments are ignored, as the program Korvalin was built for does.
     }
+    if (!result.error.empty())
+        return result;
     if (!haveInput) {
         result.error = "missing input file name";
         return result;
@@ -95,6 +191,7 @@ std::string CommandLine::usage(const std::string& program)
         "  -o PREFIX      output prefix: frames go to PREFIX000000.dng, ..., sound to PREFIX.wav\n"
         "                 (a trailing '_' dropped); the directory must exist\n"
         "  --dng          write DNG images (required)\n"
+        "  -c             compress the DNG images losslessly (lossless JPEG)\n"
         "  -v             report every block on standard output\n"
         "  --relaxed      skip damaged frames instead of stopping at the first one\n"
         "  --no-cs, --cs2x2, --cs3x3, --cs5x5\n"
@@ -102,6 +199,16 @@ std::string CommandLine::usage(const std::string& program)
         "  --no-fixcp     do not fix cold pixels (fixed by default)\n"
         "  --fixcp2       also look for cold pixels in every frame\n"
         "  --no-stripes   do not fix vertical stripes (fixed by default)\n"
+        "  -f N, -f A-B   convert frames 0 to N, or A to B (by frame number, inclusive)\n"
+        "  -A FPSx1000    frame rate to write into the DNG images, times 1000 (25000 for 25 fps)\n"
+        "  --black-fix[=V], --white-fix[=V]\n"
+        "                 write black level V (default 2048) or white level V (default 15000), given\n"
+        "                 at 14 bits and scaled to the recorded depth\n"
+        "  --no-bitpack   write 16-bit samples instead of packing them at the recorded depth\n"
+        "  --no-audio     do not write the WAV file\n"
+        "  --show-progress  show a progress line on standard error when it is a terminal\n"
+        "  --batch        accepted for mlv_dump scripts; the report is line-based anyway\n"
+        "  --no-fixfp     accepted for mlv_dump scripts; no focus-pixel maps are applied anyway\n"
         "  --help         show this text\n"
         "  --version      show the version\n"
         "\n"

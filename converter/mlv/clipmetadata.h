@@ -72,6 +72,7 @@ struct WhiteBalanceInfo
     std::uint32_t mode = 0;
     std::uint32_t kelvin = 0;
     std::uint32_t gainRed = 0, gainGreen = 0, gainBlue = 0;
+    std::uint32_t shiftGreenMagenta = 0, shiftBlueAmber = 0;  // signed steps, -9..9
 };
 
 struct CaptureInfo

@@ -78,6 +78,8 @@ bool MetadataParser::apply(const std::string& type, const std::uint8_t* block, s
         w.gainRed = c.u32(24);
         w.gainGreen = c.u32(28);
         w.gainBlue = c.u32(32);
+        w.shiftGreenMagenta = c.u32(36);
+        w.shiftBlueAmber = c.u32(40);
     } else if (type == "RAWC") {
         CaptureInfo& g = m.capture;
         g.present = true;

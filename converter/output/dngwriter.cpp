@@ -1,5 +1,6 @@
 #include "output/dngwriter.h"
 
+#include "output/asshotneutral.h"
 #include "output/bitpacker.h"
 #include "output/civiltime.h"
 #include "output/tiffdirectory.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 namespace mlv2dng {
 
@@ -26,6 +28,7 @@ enum Tag : std::uint16_t {
 };
 
 constexpr std::uint16_t kPhotometricCfa = 32803;
+constexpr std::uint16_t kCompressionLosslessJpeg = 7;
 constexpr std::uint16_t kIlluminantD65 = 21;
 
 std::pair<std::uint32_t, std::uint32_t> reduced(std::uint64_t numerator, std::uint64_t denominator)
@@ -40,6 +43,12 @@ std::pair<std::uint32_t, std::uint32_t> reduced(std::uint64_t numerator, std::ui
         denominator >>= 1;
     }
     return {static_cast<std::uint32_t>(numerator), static_cast<std::uint32_t>(std::max<std::uint64_t>(denominator, 1))};
+}
+
+// A positive ratio as a rational with six decimal places, the precision a neutral needs.
+std::pair<std::uint32_t, std::uint32_t> rational(double value)
+{
+    return reduced(static_cast<std::uint64_t>(std::llround(std::max(value, 0.0) * 1000000)), 1000000);
 }
 
 std::uint8_t bcd(unsigned value)
@@ -74,73 +83,72 @@ std::vector<std::uint8_t> DngWriter::timeCode(std::uint32_t frameNumber, std::ui
             bcd(static_cast<unsigned>(seconds / 3600 % 24)), 0, 0, 0, 0};
 }
 
+DngStrip DngStrip::packed(const RawFrame& frame, int bitsPerSample)
+{
+    return DngStrip{bitsPerSample, false, BitPacker::stripBytes(frame.width, frame.height, bitsPerSample)};
+}
+
 std::vector<std::uint8_t> DngWriter::build(const RawFrame& frame, std::uint64_t frameTimestamp,
                                            const ClipMetadata& metadata) const
 {
-    std::vector<std::uint8_t> out = header(frame, frameTimestamp, metadata);
+    const DngStrip strip = DngStrip::packed(frame, frame.bitsPerPixel);
+    std::vector<std::uint8_t> out = header(frame, frameTimestamp, metadata, strip);
     const std::size_t stripOffset = out.size();
-    out.resize(stripOffset + BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel));
+    out.resize(stripOffset + strip.bytes);
     BitPacker::pack(frame.pixels.data(), frame.width, frame.height, frame.bitsPerPixel, out.data() + stripOffset);
     return out;
 }
 
 std::vector<std::uint8_t> DngWriter::header(const RawFrame& frame, std::uint64_t frameTimestamp,
-                                            const ClipMetadata& metadata) const
+                                            const ClipMetadata& metadata, const DngStrip& strip) const
 {
-    const std::uint32_t width = static_cast<std::uint32_t>(frame.width);
-    const std::uint32_t height = static_cast<std::uint32_t>(frame.height);
-    const std::size_t stripBytes = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
-
-    TiffDirectory exif;
-    exif.addBytes(ExifVersion, {'0', '2', '3', '0'}, TiffDirectory::Undefined);
-    if (metadata.exposure.present) {
-        if (metadata.exposure.shutterMicroseconds > 0)
-            exif.addRationals(ExposureTime, {reduced(metadata.exposure.shutterMicroseconds, 1000000)});
-        if (metadata.exposure.iso > 0)
-            exif.addShorts(IsoSpeed, {static_cast<std::uint16_t>(std::min<std::uint32_t>(metadata.exposure.iso, 65535))});
-    }
-    const LensInfo& lens = metadata.lens;
-    if (lens.present) {
-        if (lens.apertureHundredths > 0)
-            exif.addRationals(FNumber, {reduced(lens.apertureHundredths, 100)});
-        if (lens.focusDistanceMm == 65535)
-            exif.addRationals(SubjectDistance, {{0xffffffffu, 1}});  // infinity
-        else if (lens.focusDistanceMm > 0)
-            exif.addRationals(SubjectDistance, {reduced(lens.focusDistanceMm, 1000)});
-        if (lens.focalLengthMm > 0)
-            exif.addRationals(FocalLength, {{lens.focalLengthMm, 1}});
-        if (!lens.name.empty())
-            exif.addAscii(LensModel, lens.name);
-    }
-
     TiffDirectory ifd;
+    addImageTags(ifd, frame, strip);
+    addCameraTags(ifd, metadata);
+    addGeometryTags(ifd, frame, metadata);
+    addColourTags(ifd, metadata);
+    addTimeTags(ifd, frame, frameTimestamp, metadata);
+    return layOut(ifd, exifDirectory(metadata));
+}
+
+void DngWriter::addImageTags(TiffDirectory& ifd, const RawFrame& frame, const DngStrip& strip) const
+{
+    const std::uint32_t height = static_cast<std::uint32_t>(frame.height);
     ifd.addLongs(NewSubFileType, {0});
-    ifd.addLongs(ImageWidth, {width});
+    ifd.addLongs(ImageWidth, {static_cast<std::uint32_t>(frame.width)});
     ifd.addLongs(ImageLength, {height});
-    ifd.addShorts(BitsPerSample, {static_cast<std::uint16_t>(frame.bitsPerPixel)});
-    ifd.addShorts(Compression, {1});
+    ifd.addShorts(BitsPerSample, {static_cast<std::uint16_t>(strip.bitsPerSample)});
+    ifd.addShorts(Compression, {static_cast<std::uint16_t>(strip.lossless ? kCompressionLosslessJpeg : 1)});
     ifd.addShorts(Photometric, {kPhotometricCfa});
+    ifd.addLongs(StripOffsets, {0});  // placed by layOut(), once the header size is known
+    ifd.addShorts(Orientation, {1});
+    ifd.addShorts(SamplesPerPixel, {1});
+    ifd.addLongs(RowsPerStrip, {height});
+    ifd.addLongs(StripByteCounts, {static_cast<std::uint32_t>(strip.bytes)});
+    ifd.addShorts(PlanarConfiguration, {1});
+    ifd.addAscii(Software, mSoftware);
+    ifd.addBytes(DngVersion, {1, 4, 0, 0});
+    ifd.addBytes(DngBackwardVersion, {1, 1, 0, 0});
+}
+
+void DngWriter::addCameraTags(TiffDirectory& ifd, const ClipMetadata& metadata) const
+{
     if (!metadata.info.empty())
         ifd.addAscii(ImageDescription, metadata.info);
     const std::string cameraName = metadata.camera.name.empty() ? "Unknown camera" : metadata.camera.name;
     ifd.addAscii(Make, metadata.camera.name.empty() ? "Unknown" : firstWord(cameraName));
     ifd.addAscii(Model, cameraName);
-    ifd.addLongs(StripOffsets, {0});  // placed below, once the header size is known
-    ifd.addShorts(Orientation, {1});
-    ifd.addShorts(SamplesPerPixel, {1});
-    ifd.addLongs(RowsPerStrip, {height});
-    ifd.addLongs(StripByteCounts, {static_cast<std::uint32_t>(stripBytes)});
-    ifd.addShorts(PlanarConfiguration, {1});
-    ifd.addAscii(Software, mSoftware);
-    const std::string dateTime = frameDateTime(metadata.clock, frameTimestamp);
-    if (!dateTime.empty())
-        ifd.addAscii(DateTime, dateTime);
+    ifd.addAscii(UniqueCameraModel, cameraName);
+    if (!metadata.camera.serial.empty())
+        ifd.addAscii(CameraSerialNumber, metadata.camera.serial);
+}
+
+void DngWriter::addGeometryTags(TiffDirectory& ifd, const RawFrame& frame, const ClipMetadata& metadata)
+{
+    const std::uint32_t width = static_cast<std::uint32_t>(frame.width);
+    const std::uint32_t height = static_cast<std::uint32_t>(frame.height);
     ifd.addShorts(CfaRepeatPatternDim, {2, 2});
     ifd.addBytes(CfaPattern, {frame.cfa[0], frame.cfa[1], frame.cfa[2], frame.cfa[3]});
-    ifd.addLongs(ExifIfd, {0});
-    ifd.addBytes(DngVersion, {1, 4, 0, 0});
-    ifd.addBytes(DngBackwardVersion, {1, 1, 0, 0});
-    ifd.addAscii(UniqueCameraModel, cameraName);
     ifd.addLongs(BlackLevel, {static_cast<std::uint32_t>(frame.blackLevel)});
     ifd.addLongs(WhiteLevel, {static_cast<std::uint32_t>(frame.whiteLevel)});
 
@@ -162,32 +170,37 @@ std::vector<std::uint8_t> DngWriter::header(const RawFrame& frame, std::uint64_t
     ifd.addLongs(ActiveArea, {area[0], area[1], area[2], area[3]});
     ifd.addLongs(DefaultCropOrigin, {0, 0});
     ifd.addLongs(DefaultCropSize, {area[3] - area[1], area[2] - area[0]});
+}
 
+void DngWriter::addColourTags(TiffDirectory& ifd, const ClipMetadata& metadata)
+{
+    const std::optional<ColourMatrix> recorded = mlv2dng::AsShotNeutral::recordedMatrix(metadata.raw);
     std::vector<std::pair<std::int32_t, std::int32_t>> matrix;
-    const auto& m = metadata.raw.colorMatrix;
-    bool usable = false;
     for (std::size_t i = 0; i < 9; ++i) {
-        usable = usable || m[2 * i] != 0;
-        if (m[2 * i + 1] == 0)
-            usable = false;
-    }
-    for (std::size_t i = 0; i < 9 && usable; ++i)
-        matrix.emplace_back(m[2 * i], m[2 * i + 1]);
-    if (!usable) {
-        for (std::size_t i = 0; i < 9; ++i)
+        if (recorded)
+            matrix.emplace_back((*recorded)[i]);
+        else
             matrix.emplace_back(i % 4 == 0 ? 1 : 0, 1);
     }
     ifd.addSRationals(ColorMatrix1, matrix);
     ifd.addShorts(CalibrationIlluminant1, {kIlluminantD65});
 
+    const std::optional<std::array<double, 3>> neutral = mlv2dng::AsShotNeutral::fromLight(metadata.whiteBalance, recorded);
     const WhiteBalanceInfo& wb = metadata.whiteBalance;
-    if (wb.present && wb.gainRed > 0 && wb.gainGreen > 0 && wb.gainBlue > 0)
-        ifd.addRationals(AsShotNeutral, {reduced(wb.gainRed, wb.gainGreen), {1, 1}, reduced(wb.gainBlue, wb.gainGreen)});
+    if (neutral)
+        ifd.addRationals(Tag::AsShotNeutral, {rational((*neutral)[0]), {1, 1}, rational((*neutral)[2])});
+    else if (wb.present && wb.gainRed > 0 && wb.gainGreen > 0 && wb.gainBlue > 0)
+        ifd.addRationals(Tag::AsShotNeutral, {reduced(wb.gainRed, wb.gainGreen), {1, 1}, reduced(wb.gainBlue, wb.gainGreen)});
     else
-        ifd.addRationals(AsShotNeutral, {{1, 1}, {1, 1}, {1, 1}});
+        ifd.addRationals(Tag::AsShotNeutral, {{1, 1}, {1, 1}, {1, 1}});
+}
 
-    if (!metadata.camera.serial.empty())
-        ifd.addAscii(CameraSerialNumber, metadata.camera.serial);
+void DngWriter::addTimeTags(TiffDirectory& ifd, const RawFrame& frame, std::uint64_t frameTimestamp,
+                            const ClipMetadata& metadata)
+{
+    const std::string dateTime = frameDateTime(metadata.clock, frameTimestamp);
+    if (!dateTime.empty())
+        ifd.addAscii(DateTime, dateTime);
     ifd.addBytes(TimeCodes, timeCode(frame.frameNumber, metadata.header.fpsNumerator, metadata.header.fpsDenominator));
     if (metadata.header.fpsNumerator > 0 && metadata.header.fpsDenominator > 0
         && metadata.header.fpsNumerator <= 0x7fffffffu && metadata.header.fpsDenominator <= 0x7fffffffu)
@@ -195,7 +208,37 @@ std::vector<std::uint8_t> DngWriter::header(const RawFrame& frame, std::uint64_t
                                        static_cast<std::int32_t>(metadata.header.fpsDenominator)}});
     if (!metadata.reelName.empty())
         ifd.addAscii(ReelName, metadata.reelName);
+}
 
+TiffDirectory DngWriter::exifDirectory(const ClipMetadata& metadata)
+{
+    TiffDirectory exif;
+    exif.addBytes(ExifVersion, {'0', '2', '3', '0'}, TiffDirectory::Undefined);
+    if (metadata.exposure.present) {
+        if (metadata.exposure.shutterMicroseconds > 0)
+            exif.addRationals(ExposureTime, {reduced(metadata.exposure.shutterMicroseconds, 1000000)});
+        if (metadata.exposure.iso > 0)
+            exif.addShorts(IsoSpeed, {static_cast<std::uint16_t>(std::min<std::uint32_t>(metadata.exposure.iso, 65535))});
+    }
+    const LensInfo& lens = metadata.lens;
+    if (lens.present) {
+        if (lens.apertureHundredths > 0)
+            exif.addRationals(FNumber, {reduced(lens.apertureHundredths, 100)});
+        if (lens.focusDistanceMm == 65535)
+            exif.addRationals(SubjectDistance, {{0xffffffffu, 1}});  // infinity
+        else if (lens.focusDistanceMm > 0)
+            exif.addRationals(SubjectDistance, {reduced(lens.focusDistanceMm, 1000)});
+        if (lens.focalLengthMm > 0)
+            exif.addRationals(FocalLength, {{lens.focalLengthMm, 1}});
+        if (!lens.name.empty())
+            exif.addAscii(LensModel, lens.name);
+    }
+    return exif;
+}
+
+std::vector<std::uint8_t> DngWriter::layOut(TiffDirectory& ifd, const TiffDirectory& exif)
+{
+    ifd.addLongs(ExifIfd, {0});  // so that the directory's size counts it
     const std::uint32_t ifdOffset = 8;
     const std::uint32_t ifdValues = ifdOffset + static_cast<std::uint32_t>(ifd.directorySize());
     const std::uint32_t exifOffset = ifdValues + static_cast<std::uint32_t>(ifd.valueSize());

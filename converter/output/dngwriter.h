@@ -10,6 +10,19 @@
 
 namespace mlv2dng {
 
+class TiffDirectory;
+
+// How the one strip that follows the header holds the image.
+struct DngStrip
+{
+    int bitsPerSample = 14;
+    bool lossless = false;  // lossless JPEG (Compression 7) instead of packed samples
+    std::size_t bytes = 0;
+
+    // Packed at bitsPerSample, BitPacker::stripBytes() long.
+    static DngStrip packed(const RawFrame& frame, int bitsPerSample);
+};
+
 class DngWriter
 {
 public:
@@ -18,10 +31,10 @@ public:
     // The whole file: header, IFD0 holding the CFA image, EXIF IFD, then one packed strip.
     std::vector<std::uint8_t> build(const RawFrame& frame, std::uint64_t frameTimestamp,
                                     const ClipMetadata& metadata) const;
-    // Everything before the strip, which follows it directly (BitPacker::stripBytes() long).
-    // Only the frame's description is used, not its pixels.
-    std::vector<std::uint8_t> header(const RawFrame& frame, std::uint64_t frameTimestamp,
-                                     const ClipMetadata& metadata) const;
+    // Everything before the strip, which follows it directly. Only the frame's description is
+    // used, not its pixels.
+    std::vector<std::uint8_t> header(const RawFrame& frame, std::uint64_t frameTimestamp, const ClipMetadata& metadata,
+                                     const DngStrip& strip) const;
 
     // "YYYY:MM:DD HH:MM:SS" of the frame, or empty without a clock block.
     static std::string frameDateTime(const ClockInfo& clock, std::uint64_t frameTimestamp);
@@ -30,6 +43,16 @@ public:
                                               std::uint32_t fpsDenominator);
 
 private:
+    void addImageTags(TiffDirectory& ifd, const RawFrame& frame, const DngStrip& strip) const;
+    void addCameraTags(TiffDirectory& ifd, const ClipMetadata& metadata) const;
+    static void addGeometryTags(TiffDirectory& ifd, const RawFrame& frame, const ClipMetadata& metadata);
+    static void addColourTags(TiffDirectory& ifd, const ClipMetadata& metadata);
+    static void addTimeTags(TiffDirectory& ifd, const RawFrame& frame, std::uint64_t frameTimestamp,
+                            const ClipMetadata& metadata);
+    static TiffDirectory exifDirectory(const ClipMetadata& metadata);
+    // The file up to the strip: TIFF header, IFD0, the EXIF IFD and their values.
+    static std::vector<std::uint8_t> layOut(TiffDirectory& ifd, const TiffDirectory& exif);
+
     const std::string mSoftware;
 };
 

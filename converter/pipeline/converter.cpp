@@ -1,19 +1,20 @@
 #include "pipeline/converter.h"
 
-#include "output/bitpacker.h"
 #include "pipeline/bufferpool.h"
 #include "io/bytecursor.h"
+#include "mlv/blocktypes.h"
 #include "mlv/chunkfinder.h"
 #include "output/dngwriter.h"
 #include "io/filesource.h"
 #include "io/nativefile.h"
 #include "mlv/framedecoder.h"
 #include "pipeline/framepipeline.h"
+#include "pipeline/frameprocessor.h"
 #include "mlv/metadataparser.h"
 #include "mlv/mlvreader.h"
+#include "pipeline/progressline.h"
 #include "pipeline/reporter.h"
-#include "fixes/streampixelrepairer.h"
-#include "output/wavwriter.h"
+#include "pipeline/soundtrack.h"
 
 #include <algorithm>
 #include <atomic>
@@ -39,12 +40,12 @@ std::string describeBlock(const MlvBlock& block)
     std::ostringstream line;
     line << "Block " << block.type << " in chunk " << block.chunk << " at offset " << block.offset << ", "
          << block.size << " bytes";
-    if (block.type != "MLVI")
+    if (block.type != BlockTypes::kFileHeader)
         line << ", timestamp " << block.timestamp << " us";
     const ByteCursor cursor(block.bytes.data(), block.bytes.size());
-    if (block.type == "VIDF" || block.type == "AUDF")
+    if (block.type == BlockTypes::kVideoFrame || block.type == BlockTypes::kAudioFrame)
         line << ", frame " << cursor.u32(16);
-    if (block.type == "MLVI") {
+    if (block.type == BlockTypes::kFileHeader) {
         const FileHeaderInfo header = MetadataParser::parseFileHeader(block.bytes.data(), block.bytes.size());
         line << std::hex << ", video class 0x" << header.videoClass << ", audio class 0x" << header.audioClass
              << std::dec << ", " << header.videoFrameCount << " frames in this chunk, " << header.fpsNumerator << "/"
@@ -99,6 +100,252 @@ int Converter::run()
     return run(std::move(sources));
 }
 
+namespace {
+
+// The state of one conversion while its blocks are read, and the steps each kind of block takes.
+class Conversion
+{
+public:
+    // Progress, if asked for, goes to err, which is standard error.
+    Conversion(const ConverterOptions& options, Reporter& report, std::ostream& err,
+               std::vector<std::unique_ptr<ByteSource>> chunks);
+
+    // Reads every block, converts the wanted frames and completes the sound; returns Converter's exit code.
+    int run();
+    // The closing report lines.
+    void summarise(double seconds);
+
+private:
+    static constexpr std::size_t kInFlightPerCore = 2;
+
+    // False stops reading.
+    bool onBlock(MlvBlock& block);
+    bool onFileHeader(const MlvBlock& block);
+    bool onVideoFrame(MlvBlock& block);
+    void onMetadata(const MlvBlock& block);
+    // On the writer thread: stores a finished DNG; false stops the pipeline.
+    bool deliver(FrameResult& result);
+    // The options that replace what the recording says.
+    void applyOverrides(ClipMetadata& metadata) const;
+    bool wanted(std::uint32_t frameNumber) const
+    {
+        return frameNumber >= mOptions.firstFrame && frameNumber <= mOptions.lastFrame;
+    }
+
+    const ConverterOptions& mOptions;
+    Reporter& mReport;
+    MlvReader mReader;
+    std::shared_ptr<const ClipMetadata> mCurrent;
+    FrameCorrector mCorrector;
+    const FrameDecoder mDecoder;
+    const DngWriter mDngWriter;
+    const unsigned mCores;
+    // Frame buffers travel reader -> worker -> writer -> reader, so steady state allocates nothing.
+    BufferPool mBuffers;
+    FrameProcessor mProcessor;
+    SoundTrack mSound;
+    ProgressLine mProgress;
+
+    std::atomic<std::uint64_t> mWritten{0};
+    std::atomic<std::uint64_t> mSkipped{0};
+    std::uint32_t mFirstWritten = 0xffffffffu;
+    std::uint32_t mLastWritten = 0;
+    std::uint64_t mVideoBlocks = 0;
+    std::uint64_t mAudioBlocks = 0;
+    bool mPrepared = false;
+    bool mHaveHeader = false;
+    bool mAudioWritten = false;
+    std::string mFatal;
+    std::unique_ptr<FramePipeline> mPipeline;
+};
+
+Conversion::Conversion(const ConverterOptions& options, Reporter& report, std::ostream& err,
+                       std::vector<std::unique_ptr<ByteSource>> chunks)
+    : mOptions(options),
+      mReport(report),
+      mReader(std::move(chunks)),
+      mCorrector(options.corrections),
+      mDecoder(),
+      mDngWriter(std::string("Korvalin mlv2dng ") + Converter::kVersion),
+      mCores(std::max(1u, std::thread::hardware_concurrency())),
+      mBuffers(kInFlightPerCore * mCores + 3),
+      mProcessor(options, mCorrector, mDngWriter, mCores),
+      mSound(Converter::wavPath(options.prefix), report),
+      mProgress(err, options.showProgress)
+{
+    auto initial = std::make_shared<ClipMetadata>();
+    initial->reelName = Converter::reelName(options.input);
+    mCurrent = initial;
+}
+
+int Conversion::run()
+{
+    mPipeline = std::make_unique<FramePipeline>(
+        mCores, kInFlightPerCore * mCores + 2,
+        [this](FrameJob& job, unsigned worker) { return mProcessor.process(job, worker); },
+        [this](FrameResult& result) { return deliver(result); });
+    MlvBlock block;
+    for (;;) {
+        if (block.bytes.capacity() == 0)
+            block.bytes = mBuffers.take();
+        const MlvReader::Result step = mReader.next(block);
+        for (const std::string& warning : mReader.takeWarnings())
+            mReport.error(warning);
+        if (step == MlvReader::Result::End)
+            break;
+        if (step == MlvReader::Result::Error) {
+            mFatal = mReader.error();
+            break;
+        }
+        if (mOptions.verbose)
+            mReport.info(describeBlock(block));
+        if (!onBlock(block))
+            break;
+    }
+    mPipeline->finish();
+    mProgress.finish();
+
+    if (!mFatal.empty())
+        mReport.error(mFatal);
+    mAudioWritten = mSound.finish(mCurrent->clock);
+    if (mWritten == 0 && mFatal.empty() && mSkipped == 0)
+        mReport.error("'" + mOptions.input + "' holds no video frame"
+                      + (mVideoBlocks > 0 && (mOptions.firstFrame > 0 || mOptions.lastFrame < 0xffffffffu)
+                             ? " in the frame range " + std::to_string(mOptions.firstFrame) + " to "
+                                 + std::to_string(mOptions.lastFrame)
+                             : std::string()));
+    return mReport.errorCount() == 0 && mWritten > 0 ? Converter::Success : Converter::Failed;
+}
+
+bool Conversion::onBlock(MlvBlock& block)
+{
+    const std::string& type = block.type;
+    if (type == BlockTypes::kFileHeader)
+        return onFileHeader(block);
+    if (type == BlockTypes::kVideoFrame)
+        return onVideoFrame(block);
+    if (type == BlockTypes::kAudioFrame) {
+        ++mAudioBlocks;
+        return !mOptions.audio || mSound.add(block, *mCurrent, mOptions.relaxed, mFatal);
+    }
+    if (MetadataParser::handles(type))
+        onMetadata(block);
+    return true;
+}
+
+bool Conversion::onFileHeader(const MlvBlock& block)
+{
+    if (mHaveHeader)
+        return true;  // the first chunk's header describes the recording
+    mHaveHeader = true;
+    auto next = std::make_shared<ClipMetadata>(*mCurrent);
+    next->header = MetadataParser::parseFileHeader(block.bytes.data(), block.bytes.size());
+    applyOverrides(*next);
+    mCurrent = next;
+    const std::string unsupported = FrameDecoder::unsupportedVideo(next->header.videoClass);
+    if (!unsupported.empty() && next->header.videoClass != 0) {
+        mFatal = unsupported;
+        return false;
+    }
+    return true;
+}
+
+bool Conversion::onVideoFrame(MlvBlock& block)
+{
+    ++mVideoBlocks;
+    FrameJob job;
+    const ByteCursor cursor(block.bytes.data(), block.bytes.size());
+    job.frameNumber = cursor.u32(16);
+    if (!wanted(job.frameNumber))
+        return true;
+    job.timestamp = block.timestamp;
+    job.metadata = mCurrent;
+    job.block = std::move(block.bytes);
+    if (!mPrepared) {
+        // The corrector learns from the first frame in file order, before any parallel work.
+        if (mDecoder.decode(job.block.data(), job.block.size(), *mCurrent, job.frame, job.error)) {
+            mCorrector.prepare(job.frame);
+            mPrepared = true;
+            job.decoded = true;
+        }
+    }
+    return mPipeline->submit(std::move(job));
+}
+
+void Conversion::onMetadata(const MlvBlock& block)
+{
+    // Copy on write: frames already queued keep the metadata they were read with.
+    auto next = std::make_shared<ClipMetadata>(*mCurrent);
+    MetadataParser::apply(block.type, block.bytes.data(), block.bytes.size(), *next);
+    applyOverrides(*next);
+    mCurrent = next;
+}
+
+void Conversion::applyOverrides(ClipMetadata& metadata) const
+{
+    if (mOptions.fpsTimes1000 > 0) {
+        metadata.header.fpsNumerator = mOptions.fpsTimes1000;
+        metadata.header.fpsDenominator = 1000;
+    }
+    // Levels are given at 14 bits, as recorders scale them: rounded down to lower depths.
+    const int bits = metadata.raw.bitsPerPixel;
+    const auto scaled = [bits](int level) {
+        if (bits >= 14)
+            return level << (bits - 14);
+        return (level + (1 << (13 - bits))) >> (14 - bits);
+    };
+    if (mOptions.blackLevel && metadata.raw.present && bits > 0 && bits <= 16)
+        metadata.raw.blackLevel = scaled(*mOptions.blackLevel);
+    if (mOptions.whiteLevel && metadata.raw.present && bits > 0 && bits <= 16)
+        metadata.raw.whiteLevel = scaled(*mOptions.whiteLevel);
+}
+
+bool Conversion::deliver(FrameResult& result)
+{
+    std::string error = result.error;
+    const bool ok = result.ok
+        && AtomicFile::writeWhole(Converter::framePath(mOptions.prefix, result.frameNumber), result.header.data(),
+                                  result.header.size(), result.data.data() + result.stripOffset, result.stripSize,
+                                  error);
+    mBuffers.give(std::move(result.data));
+    if (ok) {
+        ++mWritten;
+        mFirstWritten = std::min(mFirstWritten, result.frameNumber);
+        mLastWritten = std::max(mLastWritten, result.frameNumber);
+        mProgress.frameWritten(mWritten);
+        return true;
+    }
+    mReport.error(error);
+    ++mSkipped;
+    return mOptions.relaxed;
+}
+
+void Conversion::summarise(double seconds)
+{
+    for (std::size_t i = 0; i < mReader.chunkCount(); ++i)
+        mReport.info("Chunk " + std::to_string(i + 1) + ": " + std::to_string(mReader.blocksInChunk(i))
+                     + " blocks read");
+    std::ostringstream summary;
+    summary << "Video blocks: " << mVideoBlocks << ", audio blocks: " << mAudioBlocks;
+    mReport.info(summary.str());
+    if (mWritten > 0)
+        mReport.info("Wrote " + std::to_string(mWritten) + " DNG frames ("
+                     + Converter::framePath(mOptions.prefix, mFirstWritten) + " to "
+                     + Converter::framePath(mOptions.prefix, mLastWritten) + ")");
+    else
+        mReport.info("Wrote no DNG frame");
+    if (mSkipped > 0)
+        mReport.info("Skipped " + std::to_string(mSkipped) + " damaged frames");
+    if (mAudioWritten)
+        mReport.info("Wrote audio: " + mSound.path() + " (" + std::to_string(mSound.dataBytes()) + " bytes of sound)");
+    char rate[96];
+    std::snprintf(rate, sizeof rate, "Processed %llu video frames at %.2f frames per second (%.2f s)",
+                  static_cast<unsigned long long>(mWritten.load()), seconds > 0 ? mWritten / seconds : 0.0, seconds);
+    mReport.info(rate);
+}
+
+}  // namespace
+
 int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
 {
     Reporter report(mOut, mErr);
@@ -115,230 +362,10 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
         report.error("output directory '" + directory + "' does not exist");
         return Failed;
     }
-
-    MlvReader reader(std::move(chunks));
-    auto initial = std::make_shared<ClipMetadata>();
-    initial->reelName = reelName(mOptions.input);
-    std::shared_ptr<const ClipMetadata> current = initial;
-
-    FrameCorrector corrector(mOptions.corrections);
-    const FrameDecoder decoder;
-    const DngWriter dngWriter(std::string("Korvalin mlv2dng ") + kVersion);
-    const bool relaxed = mOptions.relaxed;
-
-    std::atomic<std::uint64_t> written{0};
-    std::atomic<std::uint64_t> skipped{0};
-    std::uint32_t firstWritten = 0xffffffffu;
-    std::uint32_t lastWritten = 0;
-
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t inFlight = 2 * static_cast<std::size_t>(cores) + 2;
-    // Frame buffers travel reader -> worker -> writer -> reader, so steady state allocates nothing.
-    BufferPool buffers(inFlight + 1);
-    std::vector<RawFrame> scratch(cores);
-
-    auto process = [&](FrameJob& job, unsigned worker) {
-        FrameResult result;
-        result.frameNumber = job.frameNumber;
-        if (!job.error.empty()) {
-            result.error = job.error;
-            return result;
-        }
-        RawFrame& frame = scratch[worker];
-        if (job.decoded) {
-            frame = std::move(job.frame);
-        } else {
-            FrameDecoder::Payload payload;
-            if (!FrameDecoder::describe(job.block.data(), job.block.size(), *job.metadata, frame, payload, result.error))
-                return result;
-            const std::vector<std::uint32_t>* repairs = payload.lossless ? nullptr : corrector.onlyRepairs(frame);
-            const std::size_t area = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
-            // Pixel by pixel in the stream pays off for a sensor's handful, not for a map of thousands.
-            if (repairs && repairs->size() <= area / 1024 + 16
-                && BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel)) {
-                // At most a few known pixels to change: they are repaired in the recorded stream,
-                // which then becomes the strip where it lies.
-                StreamPixelRepairer::repair(job.block.data() + payload.offset, payload.size, frame, *repairs);
-                result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
-                BitPacker::stripFromStream(job.block.data() + payload.offset, result.stripSize, frame.bitsPerPixel);
-                result.header = dngWriter.header(frame, job.timestamp, *job.metadata);
-                result.data = std::move(job.block);
-                result.stripOffset = payload.offset;
-                result.ok = true;
-                return result;
-            }
-            if (!decoder.decode(job.block.data(), job.block.size(), *job.metadata, frame, result.error))
-                return result;
-        }
-        corrector.apply(frame);
-        result.header = dngWriter.header(frame, job.timestamp, *job.metadata);
-        result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
-        result.data = std::move(job.block);
-        result.data.resize(result.stripSize);
-        BitPacker::pack(frame.pixels.data(), frame.width, frame.height, frame.bitsPerPixel, result.data.data());
-        result.ok = true;
-        return result;
-    };
-    auto deliver = [&](FrameResult& result) {
-        std::string error = result.error;
-        const bool ok = result.ok
-            && AtomicFile::writeWhole(framePath(mOptions.prefix, result.frameNumber), result.header.data(),
-                                      result.header.size(), result.data.data() + result.stripOffset, result.stripSize,
-                                      error);
-        buffers.give(std::move(result.data));
-        if (ok) {
-            ++written;
-            firstWritten = std::min(firstWritten, result.frameNumber);
-            lastWritten = std::max(lastWritten, result.frameNumber);
-            return true;
-        }
-        report.error(error);
-        ++skipped;
-        return relaxed;
-    };
-
-    FramePipeline pipeline(cores, inFlight, process, deliver);
-
-    bool prepared = false;
-    bool haveHeader = false;
-    bool audioRefused = false;
-    bool orphanAudioReported = false;
-    std::uint64_t videoBlocks = 0;
-    std::uint64_t audioBlocks = 0;
-    std::unique_ptr<WavWriter> wav;
-    std::string fatal;
-
-    MlvBlock block;
-    for (;;) {
-        if (block.bytes.capacity() == 0)
-            block.bytes = buffers.take();
-        const MlvReader::Result step = reader.next(block);
-        for (const std::string& warning : reader.takeWarnings())
-            report.error(warning);
-        if (step == MlvReader::Result::End)
-            break;
-        if (step == MlvReader::Result::Error) {
-            fatal = reader.error();
-            break;
-        }
-        if (mOptions.verbose)
-            report.info(describeBlock(block));
-
-        const std::string& type = block.type;
-        if (type == "MLVI") {
-            if (haveHeader)
-                continue;  // the first chunk's header describes the recording
-            haveHeader = true;
-            auto next = std::make_shared<ClipMetadata>(*current);
-            next->header = MetadataParser::parseFileHeader(block.bytes.data(), block.bytes.size());
-            current = next;
-            const std::string unsupported = FrameDecoder::unsupportedVideo(next->header.videoClass);
-            if (!unsupported.empty() && next->header.videoClass != 0) {
-                fatal = unsupported;
-                break;
-            }
-        } else if (type == "VIDF") {
-            ++videoBlocks;
-            FrameJob job;
-            const ByteCursor cursor(block.bytes.data(), block.bytes.size());
-            job.frameNumber = cursor.u32(16);
-            job.timestamp = block.timestamp;
-            job.metadata = current;
-            job.block = std::move(block.bytes);
-            if (!prepared) {
-                // The corrector learns from the first frame in file order, before any parallel work.
-                if (decoder.decode(job.block.data(), job.block.size(), *current, job.frame, job.error)) {
-                    corrector.prepare(job.frame);
-                    prepared = true;
-                    job.decoded = true;
-                }
-            }
-            if (!pipeline.submit(std::move(job)))
-                break;
-        } else if (type == "AUDF") {
-            ++audioBlocks;
-            if (!current->audio.present || audioRefused) {
-                if (!orphanAudioReported && !audioRefused)
-                    report.error("audio frame before any WAVI audio format block; sound is not written");
-                orphanAudioReported = true;
-                continue;
-            }
-            const ByteCursor cursor(block.bytes.data(), block.bytes.size());
-            const std::uint32_t frameNumber = cursor.u32(16);
-            const std::uint32_t frameSpace = cursor.u32(20);
-            if (block.bytes.size() < 24 || frameSpace > block.bytes.size() - 24) {
-                const std::string error = "audio frame " + std::to_string(frameNumber) + ": frame space "
-                    + std::to_string(frameSpace) + " is larger than the block";
-                if (!relaxed) {
-                    fatal = error;
-                    break;
-                }
-                report.error(error);
-                continue;
-            }
-            std::string error;
-            if (!wav) {
-                if (current->header.audioClass & 0x80) {
-                    report.error("LZMA-compressed sound is not supported; sound is not written");
-                    audioRefused = true;
-                    continue;
-                }
-                wav = std::make_unique<WavWriter>(wavPath(mOptions.prefix), current->audio, current->reelName);
-                if (!wav->start(error)) {
-                    report.error(error);
-                    wav.reset();
-                    audioRefused = true;
-                    continue;
-                }
-            }
-            if (!wav->addFrame(frameNumber, block.timestamp, block.bytes.data() + 24 + frameSpace,
-                               block.bytes.size() - 24 - frameSpace, error)) {
-                report.error(error);
-                wav.reset();
-                audioRefused = true;
-            }
-        } else if (MetadataParser::handles(type)) {
-            // Copy on write: frames already queued keep the metadata they were read with.
-            auto next = std::make_shared<ClipMetadata>(*current);
-            MetadataParser::apply(type, block.bytes.data(), block.bytes.size(), *next);
-            current = next;
-        }
-    }
-    pipeline.finish();
-
-    if (!fatal.empty())
-        report.error(fatal);
-    bool audioWritten = false;
-    if (wav) {
-        std::string error;
-        if (wav->finish(current->clock, error))
-            audioWritten = true;
-        else
-            report.error(error);
-    }
-    if (written == 0 && fatal.empty() && skipped == 0)
-        report.error("'" + mOptions.input + "' holds no video frame");
-
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    for (std::size_t i = 0; i < reader.chunkCount(); ++i)
-        report.info("Chunk " + std::to_string(i + 1) + ": " + std::to_string(reader.blocksInChunk(i)) + " blocks read");
-    std::ostringstream summary;
-    summary << "Video blocks: " << videoBlocks << ", audio blocks: " << audioBlocks;
-    report.info(summary.str());
-    if (written > 0)
-        report.info("Wrote " + std::to_string(written) + " DNG frames (" + framePath(mOptions.prefix, firstWritten)
-                    + " to " + framePath(mOptions.prefix, lastWritten) + ")");
-    else
-        report.info("Wrote no DNG frame");
-    if (skipped > 0)
-        report.info("Skipped " + std::to_string(skipped) + " damaged frames");
-    if (audioWritten)
-        report.info("Wrote audio: " + wav->path() + " (" + std::to_string(wav->dataBytes()) + " bytes of sound)");
-    char rate[96];
-    std::snprintf(rate, sizeof rate, "Processed %llu video frames at %.2f frames per second (%.2f s)",
-                  static_cast<unsigned long long>(written.load()), seconds > 0 ? written / seconds : 0.0, seconds);
-    report.info(rate);
-    return report.errorCount() == 0 && written > 0 ? Success : Failed;
+    Conversion conversion(mOptions, report, mErr, std::move(chunks));
+    const int exitCode = conversion.run();
+    conversion.summarise(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    return exitCode;
 }
 
 }  // namespace mlv2dng

@@ -5,12 +5,13 @@
 #include "settings/settingsstore.h"
 #include "testsettings.h"
 
-// The eleven options as text, for one comparison.
+// The twelve options as text, for one comparison.
 static QString Describe(const ConversionSettings& s)
 {
     QStringList values{s.source, s.destination, s.executable};
     for (const int value : {s.threads, s.chromaSmoothing, int(s.customDestination), int(s.fixColdPixels),
-                            int(s.fixMovingColdPixels), int(s.fixVerticalStripes), int(s.skipErrors), int(s.verbose)})
+                            int(s.fixMovingColdPixels), int(s.fixVerticalStripes), int(s.skipErrors), int(s.verbose),
+                            int(s.compressDng)})
         values << QString::number(value);
     return values.join('|');
 }
@@ -35,12 +36,13 @@ private slots:
         settings.executable = QStringLiteral("left over");
         settings.threads = 9;
         settings.fixColdPixels = false;
+        settings.compressDng = true;
         SettingsStore::Load(settings);
-        QCOMPARE(Describe(settings), QStringLiteral("|||1|0|0|1|0|1|0|0"));
+        QCOMPARE(Describe(settings), QStringLiteral("|||1|0|0|1|0|1|0|0|0"));
     }
 
     // Every option away from its default, read back by this program run as a fresh process;
-    // only the eleven options are written, and loading leaves a job list it is given alone.
+    // only the twelve options are written, and loading leaves a job list it is given alone.
     void saveThenLoadInFreshProcess()
     {
         ConversionSettings saved;
@@ -50,13 +52,14 @@ private slots:
         saved.threads = 7;
         saved.chromaSmoothing = 2;
         saved.customDestination = saved.fixMovingColdPixels = saved.skipErrors = saved.verbose = true;
+        saved.compressDng = true;
         saved.fixColdPixels = saved.fixVerticalStripes = false;
         saved.workers.emplace_back(QStringLiteral("/footage/A001.MLV"), QString(), QString());
         SettingsStore::Save(saved);
         QSettings storage;
         storage.sync();
         QCOMPARE(storage.childGroups(), QStringList{QStringLiteral("Global")});
-        QCOMPARE(storage.allKeys().size(), 11);
+        QCOMPARE(storage.allKeys().size(), 12);
         // The chroma mode is stored as its text, not as its code.
         QCOMPARE(storage.value("Global/ChromaSmoothing").toString(), QStringLiteral("cs3x3"));
         SettingsStore::Load(saved);

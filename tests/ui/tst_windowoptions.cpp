@@ -16,7 +16,7 @@
 
 namespace {
 
-const QString kDefaults = QStringLiteral("|1|None|true|false|false|true|false|false|<into source directory>");
+const QString kDefaults = QStringLiteral("|1|None|true|false|false|true|false|false|false|<into source directory>");
 
 }  // namespace
 
@@ -53,7 +53,8 @@ private slots:
         QCOMPARE(texts, (QStringList{"mpButtonAbout=About", "mpButtonAdd=Add files", "mpButtonAll=All",
             "mpButtonClear=Clear list", "mpButtonDestination=...", "mpButtonExecutable=...", "mpButtonGo=Go!",
             "mpButtonHalf=1/2", "mpButtonOne=1", "mpButtonQuarter=1/4", "mpButtonStop=Stop!",
-            "mpCheckColdPixels=Fix cold pixels", "mpCheckDestination=Custom destination",
+            "mpCheckColdPixels=Fix cold pixels", "mpCheckCompress=Lossless DNG compression",
+            "mpCheckDestination=Custom destination",
             "mpCheckMovingColdPixels=Fix moving cold pixels", "mpCheckRelaxed=Skip errors",
             "mpCheckVerbose=Verbose console output", "mpCheckVerticalStripes=FixVerticalStripes",
             "mpLabelChroma=Chroma smoothing", "mpLabelDnD=Drag and drop is also possible.",
@@ -74,7 +75,7 @@ private slots:
             settings.setValue(QLatin1String("Global/") + key, value);
         settings.sync();
         WindowHarness harness;
-        QCOMPARE(harness.options(), QStringLiteral("/opt/ml/mlv_dump|6|3x3|true|false|false|true|true|true|/data/out"));
+        QCOMPARE(harness.options(), QStringLiteral("/opt/ml/mlv_dump|6|3x3|true|false|false|true|true|false|true|/data/out"));
         QCOMPARE(harness.marked(), QStringList{"mpTable"});
     }
 
@@ -154,7 +155,7 @@ private slots:
                 if (pControl->metaObject()->indexOfSignal(signal + 1) >= 0)
                     spies << std::make_shared<QSignalSpy>(pControl, signal);
         }
-        QCOMPARE(spies.size(), 12);
+        QCOMPARE(spies.size(), 13);
 
         harness.idealThreadCount = 12;
         harness.find<QPushButton>("mpButtonHalf")->click();  // sets threads and refreshes every control
@@ -243,7 +244,7 @@ private slots:
     {
         WindowHarness harness;
         for (const char* name : {"mpCheckColdPixels", "mpCheckMovingColdPixels", "mpCheckVerticalStripes",
-                                 "mpCheckRelaxed", "mpCheckVerbose", "mpCheckDestination"})
+                                 "mpCheckRelaxed", "mpCheckVerbose", "mpCheckCompress", "mpCheckDestination"})
             harness.find<QCheckBox>(name)->click();
         QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), "/out");
         QTest::keyClicks(harness.find<QLineEdit>("mpEditExecutable"), "/bin/tool");
@@ -276,9 +277,10 @@ private slots:
         QVERIFY(harness.window().isVisible());  // the close event itself was refused
         QStringList stored;
         for (const char* key : {"FixColdPixels", "FixMovingColdPixels", "FixVerticalStripes", "SkipErrors", "Verbose",
-                                "CustomDestination", "Destination", "Executable", "ChromaSmoothing", "Threads"})
+                                "CompressDng", "CustomDestination", "Destination", "Executable", "ChromaSmoothing",
+                                "Threads"})
             stored << QSettings().value(QStringLiteral("Global/") + key).toString();
-        QCOMPARE(stored.join(' '), QStringLiteral("false true false true false true /out /bin/tool cs3x3 17"));
+        QCOMPARE(stored.join(' '), QStringLiteral("false true false true false true true /out /bin/tool cs3x3 17"));
         QCOMPARE(QSettings().childGroups(), (QStringList{"Global", "Window"}));
         WindowHarness next;
         QCOMPARE(next.window().geometry(), placed);

@@ -1,0 +1,48 @@
+#include "pipeline/progressline.h"
+
+#include <cstdio>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace mlv2dng {
+
+ProgressLine::ProgressLine(std::ostream& out, bool enabled) : mOut(out), mEnabled(enabled && standardErrorIsTerminal())
+{
+}
+
+bool ProgressLine::standardErrorIsTerminal()
+{
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+void ProgressLine::frameWritten(std::uint64_t written)
+{
+    if (!mEnabled)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (mShown && now - mLastDrawn < std::chrono::milliseconds(200))
+        return;
+    mLastDrawn = now;
+    mShown = true;
+    const double seconds = std::chrono::duration<double>(now - mStarted).count();
+    char line[96];
+    std::snprintf(line, sizeof line, "\rConverted %llu frames (%.1f frames per second)   ",
+                  static_cast<unsigned long long>(written), seconds > 0 ? written / seconds : 0.0);
+    mOut << line << std::flush;
+}
+
+void ProgressLine::finish()
+{
+    if (mShown)
+        mOut << '\n' << std::flush;
+    mShown = false;
+}
+
+}  // namespace mlv2dng

@@ -1,0 +1,39 @@
+// Collects a recording's audio blocks into its WAV file, or explains once why there is none.
+#pragma once
+
+#include "mlv/clipmetadata.h"
+#include "mlv/mlvblock.h"
+#include "output/wavwriter.h"
+#include "pipeline/reporter.h"
+
+#include <memory>
+#include <string>
+
+namespace mlv2dng {
+
+class SoundTrack
+{
+public:
+    SoundTrack(std::string path, Reporter& report) : mPath(std::move(path)), mReport(report) {}
+
+    // Adds one AUDF block. Returns false with fatal set for damage that must stop the conversion
+    // (unless relaxed, when it is only reported).
+    bool add(const MlvBlock& block, const ClipMetadata& metadata, bool relaxed, std::string& fatal);
+    // Completes the file; true when a WAV was written.
+    bool finish(const ClockInfo& clock);
+
+    const std::string& path() const { return mPath; }
+    std::uint64_t dataBytes() const { return mWav ? mWav->dataBytes() : 0; }
+
+private:
+    bool open(const ClipMetadata& metadata);
+    void refuse(const std::string& why);
+
+    const std::string mPath;
+    Reporter& mReport;
+    std::unique_ptr<WavWriter> mWav;
+    bool mRefused = false;
+    bool mOrphanReported = false;
+};
+
+}  // namespace mlv2dng

@@ -1,0 +1,134 @@
+// mlv_dump's other DNG options, as scripts pass them: what each changes in the output, and the refused rest.
+#include "mlvwriter.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString err;
+};
+
+Run run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+}  // namespace
+
+class TestMlvDumpOptions : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mDir;
+
+    // Four frames, numbered 0 to 3, with sound; 64x32 at the given depth.
+    QString clip(int bits)
+    {
+        const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
+        if (QFileInfo::exists(path))
+            return path;
+        mlvtest::MlvWriter w;
+        w.fileHeader(5, 0, 1, 1, 4);
+        w.rawInfo(64, 32, bits, 2048 >> (14 - bits), 15000 >> (14 - bits));
+        w.audioFormat(2, 48000, 16);
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            w.videoFrame(i, mlvtest::testPattern(64, 32, bits, i), bits, 32);
+            w.audioFrame(i, std::vector<std::uint8_t>(256, std::uint8_t(i)));
+        }
+        return w.save(path.toStdString()) ? path : QString();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(mDir.isValid()); }
+
+    void accepted_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("frames");  // frame numbers written
+        QTest::addColumn<QString>("tags");    // FrameRate BlackLevel WhiteLevel BitsPerSample StripByteCounts of the first
+        QTest::addColumn<bool>("wav");
+        QTest::newRow("none") << 14 << "" << "0 1 2 3" << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-f N: frames 0 to N") << 14 << "-f 2" << "0 1 2" << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-f A-B") << 14 << "-f 1-2" << "1 2" << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-fA-B joined") << 14 << "-f3-9" << "3" << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-A") << 14 << "-A 23976" << "0 1 2 3" << "23.976 2048 15000 14 3584" << true;
+        QTest::newRow("--black-fix, --white-fix") << 14 << "--black-fix --white-fix" << "0 1 2 3"
+                                                  << "25 2048 15000 14 3584" << true;
+        QTest::newRow("levels given") << 14 << "--black-fix=2000 --white-fix=16000" << "0 1 2 3"
+                                      << "25 2000 16000 14 3584" << true;
+        QTest::newRow("levels at 12 bits") << 12 << "--black-fix=2000 --white-fix" << "0 1 2 3"
+                                           << "25 500 3750 12 3072" << true;
+        QTest::newRow("--no-bitpack") << 12 << "--no-bitpack" << "0 1 2 3" << "25 512 3750 16 4096" << true;
+        QTest::newRow("--no-audio") << 14 << "--no-audio" << "0 1 2 3" << "25 2048 15000 14 3584" << false;
+        QTest::newRow("mlv_dump's script switches") << 14 << "--batch --no-fixfp --show-progress" << "0 1 2 3"
+                                                    << "25 2048 15000 14 3584" << true;
+    }
+
+    void accepted()
+    {
+        QFETCH(int, bits);
+        QFETCH(QString, options);
+        QFETCH(QString, frames);
+        QFETCH(QString, tags);
+        QFETCH(bool, wav);
+        static int runs = 0;
+        const QString prefix = mDir.filePath(QString("run%1/A_").arg(++runs));
+        QVERIFY(QDir().mkpath(QFileInfo(prefix).path()));
+        const QString input = clip(bits);
+        const Run r = run(MLV2DNG_PATH, options.split(' ', Qt::SkipEmptyParts)
+                                            + QStringList{"--dng", "--no-fixcp", "--no-stripes", "-o", prefix, input});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.exitCode, 0);
+        QStringList written;
+        const QStringList files = QDir(QFileInfo(prefix).path()).entryList({"*.dng"}, QDir::Files, QDir::Name);
+        for (const QString& f : files)
+            written << QString::number(f.mid(2, 6).toInt());
+        QCOMPARE(written.join(' '), frames);
+        QProcess exiftool;
+        exiftool.start("exiftool", {"-s3", "-n", "-FrameRate", "-BlackLevel", "-WhiteLevel", "-BitsPerSample",
+                                    "-StripByteCounts", QFileInfo(prefix).path() + "/" + files.value(0)});
+        QVERIFY(exiftool.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(exiftool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).join(' '), tags);
+        QCOMPARE(QFileInfo::exists(QFileInfo(prefix).path() + "/A.wav"), wav);
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("named");
+        for (const char* option : {"-x", "-e", "-p", "-r", "-b", "--force-stripes", "--fixpn", "--deflicker=8",
+                                   "--skip-xref", "--fpi", "--bogus"})
+            QTest::newRow(option) << QString(option) << QString("option '%1' is not supported").arg(option);
+        QTest::newRow("-f backwards") << "-f 5-2" << "5-2";
+        QTest::newRow("-f not a number") << "-f x" << "-f";
+        QTest::newRow("-f without value") << "-f" << "-f";
+        QTest::newRow("-A zero") << "-A 0" << "-A";
+        QTest::newRow("--black-fix not a number") << "--black-fix=dark" << "dark";
+        QTest::newRow("--white-fix too large") << "--white-fix=70000" << "70000";
+    }
+
+    // Exit 2 with "[ERROR] " lines naming the option, and nothing written.
+    void refused()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, named);
+        const QString prefix = mDir.filePath("refused_");
+        const Run r = run(MLV2DNG_PATH, QStringList{"--dng", "-o", prefix, clip(14)} + options.split(' '));
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.startsWith("[ERROR] ") && r.err.contains(named), qPrintable(r.err));
+        for (const QString& line : r.err.split('\n', Qt::SkipEmptyParts))
+            QVERIFY(line.startsWith("[ERROR] "));
+        QVERIFY(QDir(mDir.path()).entryList({"refused_*"}).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMlvDumpOptions)
+#include "tst_mlvdumpoptions.moc"
