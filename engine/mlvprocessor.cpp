@@ -70,6 +70,7 @@ bool MLVProcessor::StartWorker(int slot, const QString& sourceFile)
     connect(thread.get(), &QThread::finished, worker.get(), &QObject::deleteLater);
     connect(thread.get(), &QThread::finished, thread.get(), &QObject::deleteLater);
 
+    mFolderClaims.Claim(outputPath, cleanedPath);
     // From here on the two objects delete themselves once the thread has finished.
     mThreadSlots[std::size_t(slot)] = thread.release();
     mWorkerSlots[std::size_t(slot)] = worker.release();
@@ -93,6 +94,9 @@ void MLVProcessor::StartProcessing()
                     snapshot.emplace_back(*worker);  // the copy takes the job's record lock
             }
             QString sourceFile;
+            // A refused job takes no slot, so the next one is tried in the same cycle.
+            while (slot != -1 && !queue.empty() && RefuseSharedFolder(queue.front().mSourceFile))
+                queue.pop_front();
             if (slot != -1 && !queue.empty()) {
                 sourceFile = queue.front().mSourceFile;
                 queue.pop_front();
@@ -118,6 +122,24 @@ void MLVProcessor::StartProcessing()
             return;
         }
     }
+}
+
+bool MLVProcessor::RefuseSharedFolder(const QString& sourceFile)
+{
+    QString cleanedPath;
+    QString outputPath;
+    QString commandLine;
+    if (!BuildCommandLine(mSettings, sourceFile, cleanedPath, outputPath, commandLine))
+        return false;
+    const QString owner = mFolderClaims.Owner(outputPath);
+    if (owner.isEmpty())
+        return false;
+    // No command line: the record shows that the converter never ran for this job.
+    MLVWorker refused(cleanedPath, outputPath, QString());
+    refused.mStdErr = QStringLiteral("Not started: %1 already writes into %2\n").arg(owner, outputPath);
+    emit FileCompleted();
+    emit UpdateTable(refused);
+    return true;
 }
 
 void MLVProcessor::StopProcessing()

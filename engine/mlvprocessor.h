@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include "engine/mlvworker.h"
+#include "engine/outputfolderclaims.h"
 #include "settings/conversionsettings.h"
 
 class QThread;
@@ -26,6 +27,9 @@ public:
     int GetFreeSlot() const;
     // Builds, wires and starts one job in the given slot; false when no job could be made.
     bool StartWorker(int slot, const QString& sourceFile);
+    // When an earlier job of this batch already writes into the job's output folder, reports the job
+    // as ended with an error naming that job's source, and returns true; the job must not start.
+    bool RefuseSharedFolder(const QString& sourceFile);
 
 signals:
     void FileCompleted();
@@ -46,6 +50,8 @@ private:
     std::vector<QThread*> mThreadSlots;
     std::vector<MLVWorker*> mWorkerSlots;
     bool mStop = false;
+    // Two recordings in one folder would mix their frames, so each folder serves one job per batch.
+    OutputFolderClaims mFolderClaims;
     // Threads of ended jobs that have not been deleted yet; the batch waits for them before
     // it ends, so no deferred deletion is left behind in a thread that is about to stop.
     std::vector<QPointer<QThread>> mEndingThreads;

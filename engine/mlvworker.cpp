@@ -1,5 +1,8 @@
 #include "engine/mlvworker.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,6 +32,26 @@ QString EndingNote(const QProcess& process, const QString& program, bool started
     if (process.exitCode() != 0)
         return QStringLiteral("%1 exited with code %2.\n").arg(name, QString::number(process.exitCode()));
     return QString();
+}
+
+// Creates the folder with every missing parent. On failure, `reason` gets the system's own words,
+// which say far more than the complaint a converter makes about a folder it cannot write into.
+bool CreateFolder(const QString& folder, QString& reason)
+{
+    const QString cleaned = QDir::cleanPath(folder);
+#ifdef Q_OS_WIN
+    const std::filesystem::path path(QDir::toNativeSeparators(cleaned).toStdWString());
+#else
+    const std::filesystem::path path(QFile::encodeName(cleaned).toStdString());
+#endif
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (!error && std::filesystem::is_directory(path, error))
+        return true;
+    if (!error)
+        error = std::make_error_code(std::errc::not_a_directory);
+    reason = QString::fromLocal8Bit(error.message().c_str());
+    return false;
 }
 
 }  // namespace
@@ -74,11 +97,19 @@ JobStatus MLVWorker::GetStatus() const
 
 void MLVWorker::StartProcessing()
 {
-    QProcess process;
-    const QDir directory;
-    if (!mOutputPath.isEmpty())
-        directory.mkpath(mOutputPath);
+    QString reason;
+    if (!mOutputPath.isEmpty() && !CreateFolder(mOutputPath, reason)) {
+        {
+            const QMutexLocker locker(&mRecordLock);
+            mStartTime = QTime::currentTime();
+            mStdErr = QStringLiteral("Cannot create the output folder %1: %2\n").arg(mOutputPath, reason);
+        }
+        emit Finished(this);
+        emit FinishedSignal();
+        return;
+    }
 
+    QProcess process;
     {
         const QMutexLocker locker(&mRecordLock);
         mStartTime = QTime::currentTime();

@@ -36,14 +36,14 @@ int ClampThreads(const QVariant& stored)
 
 namespace SettingsStore {
 
-void Load(ConversionSettings& settings)
+void Load(ConversionSettings& settings, const QString& executableDefault)
 {
     const ConversionSettings defaults;
     QSettings storage;
     storage.beginGroup(kGroup);
     settings.source = storage.value(kSource, defaults.source).toString();
     settings.destination = storage.value(kDestination, defaults.destination).toString();
-    settings.executable = storage.value(kExecutable, defaults.executable).toString();
+    settings.executable = storage.value(kExecutable, executableDefault).toString();
     settings.threads = ClampThreads(storage.value(kThreads, defaults.threads));
     settings.chromaSmoothing = ChromaSmoothing::TextToCode(
         storage.value(kChromaSmoothing, ChromaSmoothing::CodeToText(defaults.chromaSmoothing)).toString());

@@ -10,7 +10,8 @@ constexpr int MinThreads = 1;
 constexpr int MaxThreads = 128;
 
 // Fills every option of settings from storage (defaults for absent keys); the job list is untouched.
-void Load(ConversionSettings& settings);
+// An absent "Executable" becomes executableDefault; a stored one, even empty, wins.
+void Load(ConversionSettings& settings, const QString& executableDefault = QString());
 
 // Writes all eleven options; the job list is never stored.
 void Save(const ConversionSettings& settings);

@@ -17,12 +17,12 @@
 #include <QThread>
 #include <QUrl>
 
+#include "engine/joblist.h"
 #include "engine/mlvprocessor.h"
 #include "engine/processio.h"
 #include "settings/chromasmoothing.h"
 #include "settings/settingsstore.h"
 #include "ui/durationtext.h"
-#include "ui/joblist.h"
 #include "ui/programidentity.h"
 #include "ui/tablewriter.h"
 #include "ui/threadpresets.h"

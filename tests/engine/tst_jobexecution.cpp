@@ -1,5 +1,6 @@
 #include <atomic>
 #include <memory>
+#include <system_error>
 
 #include <QDir>
 #include <QProcess>
@@ -114,6 +115,32 @@ private slots:
         QCOMPARE(received, QProcess::splitCommand(worker->mCommandLine).mid(1));
         QCOMPARE(received.last(), mDir.filePath(path));
         QCOMPARE(received.at(1), worker->mOutputPath + QFileInfo(path).completeBaseName() + '_');
+    }
+
+    // A folder that cannot be made is reported with the system's reason, and the tool never starts.
+    void uncreatableFolderStartsNothing_data()
+    {
+        QTest::addColumn<QString>("destination");  // below the test folder; "in-the-way" is a plain file
+        QTest::newRow("a file where the folder goes") << "";
+        QTest::newRow("a file as a parent") << "in-the-way/dng";
+    }
+    void uncreatableFolderStartsNothing()
+    {
+        QFETCH(QString, destination);
+        const QString reason = QString::fromStdString(std::make_error_code(std::errc::not_a_directory).message());
+        QVERIFY(QFile(mDir.filePath("in-the-way")).open(QIODevice::WriteOnly));
+        ConversionSettings settings;
+        settings.executable = FakeClip::toolPath();
+        settings.customDestination = true;
+        settings.destination = mDir.filePath(destination);
+        const QString record = mDir.filePath("args-" + QString(QTest::currentDataTag()));
+        QString cleaned, output, command;
+        QVERIFY(FakeClip().recordArguments(record).printOut("ok\n").write(mDir.filePath("in-the-way.mlv")));
+        QVERIFY(BuildCommandLine(settings, mDir.filePath("in-the-way.mlv"), cleaned, output, command));
+        MLVWorker worker(cleaned, output, command);
+        run(worker);
+        QCOMPARE(worker.mStdErr, QStringLiteral("Cannot create the output folder %1: %2\n").arg(output, reason));
+        QVERIFY(worker.mStdOut.isEmpty() && !QFileInfo::exists(record));
     }
 
     // A copy taken while the job runs shows it either running or ended, never half-written.

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "engine/mlvprocessor.h"
+#include "engine/outputfolderclaims.h"
 #include "fakeclip.h"
 
 // Runs one batch on a thread of its own, wired as the window wires it, and logs every signal
@@ -27,6 +28,8 @@ public:
         connect(processor, &MLVProcessor::UpdateTable, this, [this](const MLVWorker& worker) {
             static const char* const kStatus[] = {"Ready", "Processing", "Error", "Finished"};
             log << QStringLiteral("update %1 %2").arg(Name(worker), kStatus[int(worker.GetStatus())]);
+            if (!worker.mStdErr.isEmpty())
+                errors << worker.mStdErr;
         });
         connect(processor, &MLVProcessor::RefreshTable, this, [this](const std::vector<MLVWorker>& workers) {
             QStringList names;
@@ -68,6 +71,7 @@ public:
 
     QPointer<MLVProcessor> processor;
     QStringList log;
+    QStringList errors;  // the error texts of the reported jobs
     std::vector<std::vector<MLVWorker>> snapshots;
 
 private:
@@ -185,6 +189,77 @@ private slots:
         QVERIFY(batch.waitForEnd());
         batch.log.removeAll(QStringLiteral("refresh [E3]"));
         QCOMPARE(batch.log, log);
+    }
+
+    // Within one batch an output folder serves the first job that writes there; a later job for the
+    // same folder never starts, and its error names the first. Whether letter case tells two folders
+    // apart is the platform's rule.
+    void sharedOutputFolder_data()
+    {
+        QTest::addColumn<QStringList>("paths");  // below the test folder
+        QTest::addColumn<bool>("customDestination");
+        QTest::addColumn<QStringList>("starts");  // the starts and refusals, in order
+        const bool caseMatters = OutputFolderClaims::PlatformFolderCase() == Qt::CaseSensitive;
+        QTest::newRow("same name, two folders")
+            << QStringList{"A/clip.MLV", "B/clip.MLV", "A/other.mlv"} << true
+            << QStringList{"update clip Processing", "update clip Error", "update other Processing"};
+        QTest::newRow("names differing in case")
+            << QStringList{"A/Take.mlv", "B/take.mlv"} << true
+            << QStringList{"update Take Processing", caseMatters ? "update take Processing" : "update take Error"};
+        if (caseMatters)
+            QTest::newRow("one folder, extensions in two cases") << QStringList{"C/shot.mlv", "C/shot.MLV"} << false
+                                                                 << QStringList{"update shot Processing", "update shot Error"};
+    }
+    void sharedOutputFolder()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(bool, customDestination);
+        QFETCH(QStringList, starts);
+        const QTemporaryDir dir;
+        ConversionSettings settings;
+        settings.executable = FakeClip::toolPath();
+        settings.threads = 2;
+        settings.customDestination = customDestination;
+        settings.destination = dir.filePath("dest");
+        for (const QString& path : paths) {
+            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(path).path()));
+            QVERIFY(FakeClip().printOut("ok\n").recordArguments(dir.filePath(path + ".args")).write(dir.filePath(path)));
+            settings.workers.emplace_back(dir.filePath(path), QString(), QString());
+        }
+        Batch batch(settings);
+        QVERIFY(batch.waitForEnd());
+        QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral(" (Processing|Error)$"))), starts);
+        QCOMPARE(batch.log.count(QStringLiteral("completed")), paths.size());
+        // The tool ran once per started job, and a refusal names the file that already writes there.
+        int ran = 0;
+        for (const QString& path : paths)
+            ran += QFileInfo::exists(dir.filePath(path + ".args")) ? 1 : 0;
+        QCOMPARE(ran, starts.filter(QStringLiteral("Processing")).size());
+        QCOMPARE(batch.errors.size(), starts.size() - ran);
+        for (const QString& error : batch.errors)
+            QVERIFY2(error.contains(dir.filePath(paths.first())), qPrintable(error));
+    }
+
+    void folderClaimsFollowTheCaseRule_data()
+    {
+        QTest::addColumn<int>("folderCase");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("same spelling") << int(Qt::CaseSensitive) << "/d/clip/" << true;
+        QTest::newRow("another spelling of the path") << int(Qt::CaseSensitive) << "/d/./x/..//clip" << true;
+        QTest::newRow("case differs, case matters") << int(Qt::CaseSensitive) << "/d/Clip/" << false;
+        QTest::newRow("case differs, case ignored") << int(Qt::CaseInsensitive) << "/D/CLIP/" << true;
+        QTest::newRow("another folder") << int(Qt::CaseInsensitive) << "/d/clip2/" << false;
+    }
+    void folderClaimsFollowTheCaseRule()
+    {
+        QFETCH(int, folderCase);
+        QFETCH(QString, second);
+        QFETCH(bool, taken);
+        OutputFolderClaims claims{Qt::CaseSensitivity(folderCase)};
+        claims.Claim("/d/clip/", "/a/clip.mlv");
+        claims.Claim(second, "/b/clip.mlv");
+        QCOMPARE(claims.Owner(second), taken ? QStringLiteral("/a/clip.mlv") : QStringLiteral("/b/clip.mlv"));
     }
 };
 

@@ -1,0 +1,74 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "engine/bundledconverter.h"
+#include "engine/joblist.h"
+
+class TestJobList : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir mDir;
+
+    bool touch(const QString& path) const
+    {
+        return QDir(mDir.path()).mkpath(QFileInfo(path).path()) && QFile(mDir.filePath(path)).open(QIODevice::WriteOnly);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char* path : {"d/b.mlv", "d/A.MLV", "d/c.MLV.bak", "d/notes.txt", "d/.hidden.mlv", "d/sub/z.mlv",
+                                 "d/sub/deeper/y.MLV", "d/dir.mlv/e.mlv", "d/C.mlv"})
+            QVERIFY(touch(path));
+    }
+
+    // A folder adds its MLV files sorted by their path below it, under the same rules as single files.
+    void pathsExpandToTheirFiles_data()
+    {
+        QTest::addColumn<QString>("path");  // below the test folder
+        QTest::addColumn<bool>("recursive");
+        QTest::addColumn<QStringList>("listed");  // already in the list before
+        QTest::addColumn<QStringList>("added");
+        QTest::newRow("folder") << "d" << false << QStringList{} << QStringList{"d/A.MLV", "d/b.mlv", "d/C.mlv"};
+        QTest::newRow("folder and sub-folders")
+            << "d/" << true << QStringList{}
+            << QStringList{"d/A.MLV", "d/b.mlv", "d/C.mlv", "d/dir.mlv/e.mlv", "d/sub/deeper/y.MLV", "d/sub/z.mlv"};
+        QTest::newRow("another spelling, some listed") << "d/sub/.././/" << false << QStringList{"d/b.mlv"}
+                                                       << QStringList{"d/A.MLV", "d/C.mlv"};
+        QTest::newRow("a file") << "d/sub/../b.mlv" << true << QStringList{} << QStringList{"d/b.mlv"};
+        QTest::newRow("a listed file") << "d/b.mlv" << false << QStringList{"d/b.mlv"} << QStringList{};
+        QTest::newRow("a missing folder") << "gone" << true << QStringList{} << QStringList{};
+    }
+    void pathsExpandToTheirFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, recursive);
+        QFETCH(QStringList, listed);
+        QFETCH(QStringList, added);
+        std::list<MLVWorker> workers;
+        for (const QString& file : listed)
+            workers.emplace_back(mDir.filePath(file), QString(), QString());
+        QCOMPARE(JobList::AppendPath(workers, mDir.filePath(path), recursive), added.size());
+        QStringList sources;
+        for (const MLVWorker& worker : workers)
+            sources << worker.mSourceFile.mid(mDir.path().size() + 1);
+        QCOMPARE(sources, listed + added);
+    }
+
+    void bundledConverterIsFoundBesideOnly()
+    {
+        QCOMPARE(BundledConverter::FindIn(mDir.path()), QString());
+        QVERIFY(touch("bin/" + BundledConverter::FileName() + "/inside"));  // a folder of that name is no converter
+        QCOMPARE(BundledConverter::FindIn(mDir.filePath("bin")), QString());
+        QVERIFY(touch(BundledConverter::FileName()));
+        QCOMPARE(BundledConverter::FindIn(mDir.path() + "/bin/.."), mDir.filePath(BundledConverter::FileName()));
+        QCOMPARE(BundledConverter::FindIn(QString()), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJobList)
+#include "tst_joblist.moc"
