@@ -1,0 +1,129 @@
+#include "batch/interruptwatcher.h"
+
+#include <QSocketNotifier>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <QMetaObject>
+#include <QPointer>
+#else
+#include <csignal>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef Q_OS_WIN
+// The console calls its handler on a thread of its own; the queued call carries the news to the watcher.
+QPointer<InterruptWatcher>& Current()
+{
+    static QPointer<InterruptWatcher> current;
+    return current;
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    if (InterruptWatcher* pWatcher = Current().data()) {
+        QMetaObject::invokeMethod(pWatcher, "Interrupted", Qt::QueuedConnection,
+                                  Q_ARG(bool, event == CTRL_CLOSE_EVENT));
+    }
+    return TRUE;
+}
+#else
+// A signal handler can only reach the program through a variable like this one: the write end of the
+// watcher's socket pair, or -1.
+volatile sig_atomic_t gWakeFd = -1;
+
+void OnSignal(int number)
+{
+    const int fd = gWakeFd;
+    if (fd < 0)
+        return;
+    const char byte = number == SIGINT ? 'i' : 't';
+    const int savedErrno = errno;
+    [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
+    errno = savedErrno;
+}
+
+void Handle(int number, void (*handler)(int))
+{
+    struct sigaction action{};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(number, &action, nullptr);
+}
+#endif
+
+}  // namespace
+
+InterruptWatcher::InterruptWatcher(QObject* pParent)
+    : QObject(pParent)
+{
+#ifdef Q_OS_WIN
+    Current() = this;
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, mFds) != 0)
+        return;
+    for (const int fd : mFds)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(mFds[1], F_SETFL, O_NONBLOCK);
+    mNotifier = std::make_unique<QSocketNotifier>(mFds[0], QSocketNotifier::Read);
+    connect(mNotifier.get(), &QSocketNotifier::activated, this, &InterruptWatcher::Drain);
+    gWakeFd = mFds[1];
+    Handle(SIGINT, OnSignal);
+    Handle(SIGTERM, OnSignal);
+    Handle(SIGHUP, OnSignal);
+#endif
+}
+
+InterruptWatcher::~InterruptWatcher()
+{
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    Current() = nullptr;
+#else
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        Handle(number, SIG_DFL);
+    gWakeFd = -1;
+    mNotifier.reset();
+    for (const int fd : mFds) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+#endif
+}
+
+void InterruptWatcher::ShieldNewThreads(const std::function<void()>& start)
+{
+#ifdef Q_OS_WIN
+    // Console Ctrl-C reaches every process of the console; Windows offers no per-child shield here.
+    start();
+#else
+    // New threads inherit the blocked SIGINT, and so do the processes they start: a blocked signal
+    // stays pending instead of ending the converter, while this thread still takes it.
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+    start();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+#endif
+}
+
+void InterruptWatcher::Drain()
+{
+#ifndef Q_OS_WIN
+    char bytes[16];
+    const ssize_t got = ::read(mFds[0], bytes, sizeof bytes);
+    for (ssize_t i = 0; i < got; ++i)
+        emit Interrupted(bytes[i] != 'i');
+#endif
+}
