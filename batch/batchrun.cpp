@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include "batch/childprocesses.h"
-#include "batch/interruptwatcher.h"
 #include "engine/mlvprocessor.h"
 
 namespace {
@@ -59,7 +58,7 @@ void BatchRun::Start()
     connect(mpProcessor, &MLVProcessor::Finished, &mThread, &QThread::quit);
     connect(mpProcessor, &MLVProcessor::Finished, mpProcessor, &QObject::deleteLater);
     connect(mpProcessor, &MLVProcessor::Finished, this, &BatchRun::OnFinished);
-    InterruptWatcher::ShieldNewThreads([this] { mThread.start(); });
+    mThread.start();
 }
 
 void BatchRun::Stop()

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -80,6 +81,17 @@ InterruptWatcher::InterruptWatcher(QObject* pParent)
     Handle(SIGINT, OnSignal);
     Handle(SIGTERM, OnSignal);
     Handle(SIGHUP, OnSignal);
+
+    termios terminal{};
+    if (::isatty(STDIN_FILENO) && ::tcgetpgrp(STDIN_FILENO) == ::getpgrp() && ::tcgetattr(STDIN_FILENO, &terminal) == 0) {
+        mSavedTerminal = std::make_unique<termios>(terminal);
+        terminal.c_lflag &= tcflag_t(~(ISIG | ICANON | ECHO));
+        terminal.c_cc[VMIN] = 1;
+        terminal.c_cc[VTIME] = 0;
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &terminal);
+        mTerminalNotifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        connect(mTerminalNotifier.get(), &QSocketNotifier::activated, this, &InterruptWatcher::ReadTerminal);
+    }
 #endif
 }
 
@@ -89,6 +101,9 @@ InterruptWatcher::~InterruptWatcher()
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
     Current() = nullptr;
 #else
+    mTerminalNotifier.reset();
+    if (mSavedTerminal)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, mSavedTerminal.get());
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         Handle(number, SIG_DFL);
     gWakeFd = -1;
@@ -97,24 +112,6 @@ InterruptWatcher::~InterruptWatcher()
         if (fd >= 0)
             ::close(fd);
     }
-#endif
-}
-
-void InterruptWatcher::ShieldNewThreads(const std::function<void()>& start)
-{
-#ifdef Q_OS_WIN
-    // Console Ctrl-C reaches every process of the console; Windows offers no per-child shield here.
-    start();
-#else
-    // New threads inherit the blocked SIGINT, and so do the processes they start: a blocked signal
-    // stays pending instead of ending the converter, while this thread still takes it.
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    sigset_t previous;
-    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
-    start();
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 #endif
 }
 
@@ -127,3 +124,20 @@ void InterruptWatcher::Drain()
         emit Interrupted(bytes[i] != 'i');
 #endif
 }
+
+#ifndef Q_OS_WIN
+void InterruptWatcher::ReadTerminal()
+{
+    char bytes[64];
+    const ssize_t got = ::read(STDIN_FILENO, bytes, sizeof bytes);
+    if (got <= 0) {
+        mTerminalNotifier->setEnabled(false);
+        return;
+    }
+    const char interrupt = char(mSavedTerminal->c_cc[VINTR]);
+    for (ssize_t i = 0; i < got; ++i) {
+        if (bytes[i] == interrupt)
+            emit Interrupted(false);
+    }
+}
+#endif

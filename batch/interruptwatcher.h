@@ -1,12 +1,12 @@
-// Turns Ctrl-C (SIGINT, or the console's Ctrl-C on Windows) and SIGTERM into a Qt signal on the main thread.
+// Turns Ctrl-C (on a terminal, SIGINT, or the console's Ctrl-C on Windows) and SIGTERM into a Qt signal.
 #pragma once
 
-#include <functional>
 #include <memory>
 
 #include <QObject>
 
 class QSocketNotifier;
+struct termios;
 
 class InterruptWatcher : public QObject
 {
@@ -17,10 +17,6 @@ public:
     explicit InterruptWatcher(QObject* pParent = nullptr);
     ~InterruptWatcher() override;
 
-    // Runs `start` so that threads it creates, and the converters those threads start, never receive
-    // a terminal's Ctrl-C themselves: the first Ctrl-C must let running converters finish.
-    static void ShieldNewThreads(const std::function<void()>& start);
-
 signals:
     // `urgent` for SIGTERM or SIGHUP: end at once, as after a second Ctrl-C.
     void Interrupted(bool urgent);
@@ -29,7 +25,13 @@ private:
     void Drain();
 
 #ifndef Q_OS_WIN
+    void ReadTerminal();
+
     int mFds[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> mNotifier;
+    // While we run in the terminal's foreground, Ctrl-C arrives as a byte instead of a signal to the
+    // whole process group, which would end the converters at once: the first Ctrl-C must let them finish.
+    std::unique_ptr<termios> mSavedTerminal;
+    std::unique_ptr<QSocketNotifier> mTerminalNotifier;
 #endif
 };

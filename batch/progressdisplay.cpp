@@ -25,9 +25,13 @@ QString Name(const JobReport& report)
     return QFileInfo(report.record->mSourceFile).fileName();
 }
 
-QString GiB(quint64 bytes)
+// "12.3 MiB" below a gibibyte, "1.2 GiB" above.
+QString Size(quint64 bytes)
 {
-    return QString::number(double(bytes) / (1024.0 * 1024.0 * 1024.0), 'f', 1);
+    constexpr double kMiB = 1024.0 * 1024.0;
+    if (double(bytes) < 1024.0 * kMiB)
+        return QStringLiteral("%1 MiB").arg(double(bytes) / kMiB, 0, 'f', 1);
+    return QStringLiteral("%1 GiB").arg(double(bytes) / (1024.0 * kMiB), 0, 'f', 1);
 }
 
 }  // namespace
@@ -122,11 +126,11 @@ QString ProgressDisplay::OverallLine(const std::vector<JobReport>& reports, qint
             read += io ? std::min(io->bytesRead, size) : 0;
         }
     }
-    QString line = QStringLiteral("done %1, failed %2, of %3 | read %4 of %5 GiB | %6")
+    QString line = QStringLiteral("done %1, failed %2, of %3 | read %4 of %5 | %6")
                        .arg(done)
                        .arg(failed)
                        .arg(reports.size())
-                       .arg(GiB(read), GiB(total), DurationText::Format(elapsedMs));
+                       .arg(Size(read), Size(total), DurationText::Format(elapsedMs));
     if (read > 0 && read < total) {
         const qint64 left = qint64(double(elapsedMs) * double(total - read) / double(read));
         line += QStringLiteral(", about %1 left").arg(DurationText::Format(left));

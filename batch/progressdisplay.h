@@ -34,7 +34,7 @@ public:
     // Removes the live lines before the summary.
     void Clear();
 
-    // "done 3, failed 1, of 40 | read 1.2 of 4.0 GiB | 0:01:23, about 0:03:10 left"
+    // "done 3, failed 1, of 40 | read 1.2 GiB of 4.0 GiB | 0:01:23, about 0:03:10 left"
     static QString OverallLine(const std::vector<JobReport>& reports, qint64 elapsedMs,
                                const ProgressText::CounterSource& counters);
 

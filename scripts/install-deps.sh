@@ -3,7 +3,7 @@
 # are missing, so a machine that has everything is not touched (and needs no network).
 set -eu
 
-PACKAGES="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libraw-dev libimage-exiftool-perl dcraw"
+PACKAGES="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libraw-dev libimage-exiftool-perl dcraw parallel"
 # `make fuzz` also needs clang and its sanitizer runtimes (libFuzzer is only recommended by clang).
 if [ "${1:-}" = "--fuzz" ]; then
     PACKAGES="$PACKAGES clang libclang-rt-dev"
