@@ -15,6 +15,8 @@
 #include "batch/progressdisplay.h"
 #include "batch/shellcommand.h"
 #include "batch/summarytable.h"
+#include "engine/commandline.h"
+#include "engine/outputfolderclaims.h"
 
 namespace {
 
@@ -32,7 +34,22 @@ void PrintLine(std::FILE* stream, const QString& text)
 int PrintCommands(const BatchOptions& options)
 {
     int status = kExitFinished;
+    OutputFolderClaims claims;
     for (const MLVWorker& job : options.settings.workers) {
+        // The scheduler's rule: one output folder per batch, or two clips would mix their frames.
+        QString cleanedPath;
+        QString outputPath;
+        QString commandLine;
+        if (BuildCommandLine(options.settings, job.mSourceFile, cleanedPath, outputPath, commandLine)) {
+            const QString owner = claims.Owner(outputPath);
+            if (!owner.isEmpty()) {
+                PrintLine(stderr, QStringLiteral("korvalin-batch: not printed: %1 already writes into %2")
+                                      .arg(owner, outputPath));
+                status = kExitFailed;
+                continue;
+            }
+            claims.Claim(outputPath, cleanedPath);
+        }
         const std::optional<QString> line = ShellCommand::ForJob(options.settings, job.mSourceFile);
         if (line) {
             std::fputs(line->toUtf8().constData(), stdout);
