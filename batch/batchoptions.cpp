@@ -22,7 +22,7 @@ struct Options
                                   QStringLiteral("The converter to run (default: the mlv2dng beside this program)."),
                                   QStringLiteral("PATH")};
     QCommandLineOption destination{{QStringLiteral("d"), QStringLiteral("destination")},
-                                   QStringLiteral("One folder for every clip's DNG folder (default: beside each clip)."),
+                                   QStringLiteral("One folder for every clip's DNG folder (default: beside each)."),
                                    QStringLiteral("DIR")};
     QCommandLineOption chroma{QStringLiteral("chroma"),
                               QStringLiteral("Chroma smoothing: none, 2x2, 3x3 or 5x5 (default: none)."),
@@ -118,7 +118,8 @@ BatchOptions BatchOptions::Parse(const QStringList& arguments)
     if (parser.isSet(o.chroma)) {
         const int code = int(kChromaChoices.indexOf(parser.value(o.chroma)));
         if (code < 0)
-            return Refused(QStringLiteral("--chroma takes none, 2x2, 3x3 or 5x5, not \"%1\".").arg(parser.value(o.chroma)));
+            return Refused(
+                QStringLiteral("--chroma takes none, 2x2, 3x3 or 5x5, not \"%1\".").arg(parser.value(o.chroma)));
         settings.chromaSmoothing = code;
     }
     settings.fixColdPixels = settings.fixColdPixels && !parser.isSet(o.noFixcp);

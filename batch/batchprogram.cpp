@@ -112,9 +112,10 @@ int RunJobs(QCoreApplication& application, const BatchOptions& options)
     std::fflush(stdout);
     if (!options.jsonFile.isEmpty()) {
         QSaveFile json(options.jsonFile);
-        if (!json.open(QIODevice::WriteOnly) || json.write(JsonReport::Format(run.Reports(), run.StartedAt(), status)) < 0 ||
-            !json.commit()) {
-            PrintLine(stderr, QStringLiteral("korvalin-batch: cannot write %1: %2").arg(options.jsonFile, json.errorString()));
+        const QByteArray text = JsonReport::Format(run.Reports(), run.StartedAt(), status);
+        if (!json.open(QIODevice::WriteOnly) || json.write(text) != text.size() || !json.commit()) {
+            PrintLine(stderr,
+                      QStringLiteral("korvalin-batch: cannot write %1: %2").arg(options.jsonFile, json.errorString()));
             return status == kExitFinished ? kExitFailed : status;
         }
     }

@@ -83,7 +83,8 @@ InterruptWatcher::InterruptWatcher(QObject* pParent)
     Handle(SIGHUP, OnSignal);
 
     termios terminal{};
-    if (::isatty(STDIN_FILENO) && ::tcgetpgrp(STDIN_FILENO) == ::getpgrp() && ::tcgetattr(STDIN_FILENO, &terminal) == 0) {
+    const bool foreground = ::isatty(STDIN_FILENO) && ::tcgetpgrp(STDIN_FILENO) == ::getpgrp();
+    if (foreground && ::tcgetattr(STDIN_FILENO, &terminal) == 0) {
         mSavedTerminal = std::make_unique<termios>(terminal);
         terminal.c_lflag &= tcflag_t(~(ISIG | ICANON | ECHO));
         terminal.c_cc[VMIN] = 1;

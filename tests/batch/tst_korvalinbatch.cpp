@@ -151,7 +151,8 @@ private slots:
     {
         QFETCH(QString, word);
         QProcess sh;
-        sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + ShellCommand::Quote(word)});
+        sh.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + ShellCommand::Quote(word)});
         QVERIFY(sh.waitForFinished());
         QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), word);
     }
@@ -196,7 +197,10 @@ private slots:
         const QString slow = root.filePath(QStringLiteral("slow"));
         QFile script(slow);
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nprintf x > \"$2\"000000.dng.part\nexec sleep 60\n");
+        // It runs on as a copy of sleep inside the test's folder, so the process list shows whether it is left.
+        const QString nap = root.filePath(QStringLiteral("nap"));
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), nap));
+        script.write("#!/bin/sh\nprintf x > \"$2\"000000.dng.part\nexec \"$(dirname \"$0\")/nap\" 60\n");
         script.close();
         QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
 
@@ -218,21 +222,23 @@ private slots:
         QProcess ps;
         ps.start(QStringLiteral("ps"), {QStringLiteral("-eo"), QStringLiteral("args")});
         QVERIFY(ps.waitForFinished());
-        QVERIFY(!ps.readAllStandardOutput().contains(QFile::encodeName(slow)));
+        QVERIFY(!ps.readAllStandardOutput().contains(QFile::encodeName(nap)));
     }
 
     void badCommandLinesAreRefused_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("says");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus"), QStringLiteral("/")} << QByteArray("bogus");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus"), QStringLiteral("/")}
+                                        << QByteArray("bogus");
         QTest::newRow("no jobs") << QStringList{QStringLiteral("-j"), QStringLiteral("0"), QStringLiteral("/")}
                                  << QByteArray("--jobs");
         QTest::newRow("too many jobs") << QStringList{QStringLiteral("-j"), QStringLiteral("500"), QStringLiteral("/")}
                                        << QByteArray("--jobs");
         QTest::newRow("missing path") << QStringList{QStringLiteral("/no/such/clip.mlv")} << QByteArray("No such file");
         QTest::newRow("no paths") << QStringList{} << QByteArray("No MLV file or folder given");
-        QTest::newRow("bad chroma") << QStringList{QStringLiteral("--chroma"), QStringLiteral("4x4"), QStringLiteral("/")}
+        QTest::newRow("bad chroma") << QStringList{QStringLiteral("--chroma"), QStringLiteral("4x4"),
+                                                   QStringLiteral("/")}
                                     << QByteArray("--chroma");
     }
 
