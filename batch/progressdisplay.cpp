@@ -10,6 +10,10 @@
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
 #define KORVALIN_ISATTY _isatty
 #define KORVALIN_FILENO _fileno
 #else
@@ -46,7 +50,17 @@ ProgressDisplay::Mode ProgressDisplay::ModeFor(std::FILE* out, bool quiet)
 {
     if (quiet)
         return Mode::Quiet;
-    return KORVALIN_ISATTY(KORVALIN_FILENO(out)) ? Mode::Live : Mode::Plain;
+    if (!KORVALIN_ISATTY(KORVALIN_FILENO(out)))
+        return Mode::Plain;
+#ifdef Q_OS_WIN
+    // Windows consoles understand the cursor movements of the live display only when asked to.
+    const HANDLE console = HANDLE(_get_osfhandle(_fileno(out)));
+    DWORD consoleMode = 0;
+    if (!GetConsoleMode(console, &consoleMode) ||
+        !SetConsoleMode(console, consoleMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING))
+        return Mode::Plain;
+#endif
+    return Mode::Live;
 }
 
 void ProgressDisplay::JobStarted(const JobReport& report)
