@@ -1,0 +1,260 @@
+// korvalin-batch as a user runs it: real clips through our converter, printed commands, interrupts, bad input.
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+#include "batch/shellcommand.h"
+#include "mlvwriter.h"
+
+namespace {
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 32;
+constexpr std::uint32_t kFrames = 4;
+
+bool WriteClip(const QString& path, unsigned seed)
+{
+    mlvtest::MlvWriter writer;
+    writer.fileHeader(0x1234 + seed, 0, 1, 1, kFrames);
+    writer.rawInfo(kWidth, kHeight, 14, 2048, 15000);
+    writer.audioFormat(2, 48000, 16);
+    for (std::uint32_t frame = 0; frame < kFrames; ++frame) {
+        const std::uint64_t time = 1000000 + frame * 40000;
+        writer.videoFrame(frame, mlvtest::testPattern(kWidth, kHeight, 14, seed + frame), 14, 32, 0, time);
+        writer.audioFrame(frame, std::vector<std::uint8_t>(7680, std::uint8_t(seed + frame)), 0, time);
+    }
+    return writer.save(QFile::encodeName(path).toStdString());
+}
+
+struct Result
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result RunBatch(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KORVALIN_BATCH_PATH), arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+// Every file below the folder, by path relative to it, with its bytes.
+QMap<QString, QByteArray> FilesBelow(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(QDir(folder).relativeFilePath(file.fileName()), file.readAll());
+    }
+    return files;
+}
+
+}  // namespace
+
+class TestKorvalinBatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void convertsClipsAndReportsTheDamagedOne()
+    {
+        QTemporaryDir root;
+        const QString footage = root.filePath(QStringLiteral("day 1"));
+        QVERIFY(QDir().mkpath(footage));
+        QVERIFY(WriteClip(footage + QStringLiteral("/A001.MLV"), 10));
+        QVERIFY(WriteClip(footage + QStringLiteral("/A002.mlv"), 20));
+        QFile damaged(footage + QStringLiteral("/A003.mlv"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4000, 'x')) == 4000);
+        damaged.close();
+
+        const QString json = root.filePath(QStringLiteral("summary.json"));
+        const QString inProcess = root.filePath(QStringLiteral("in-process"));
+        const Result run = RunBatch({QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("--executable"),
+                                     QStringLiteral(MLV2DNG_PATH), QStringLiteral("-d"), inProcess,
+                                     QStringLiteral("--json"), json, footage});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains("A003.mlv"), run.out.constData());
+
+        QFile jsonFile(json);
+        QVERIFY(jsonFile.open(QIODevice::ReadOnly));
+        QJsonParseError parseError{};
+        const QJsonObject summary = QJsonDocument::fromJson(jsonFile.readAll(), &parseError).object();
+        QCOMPARE(parseError.error, QJsonParseError::NoError);
+        QCOMPARE(summary.value(QStringLiteral("exitCode")).toInt(), 1);
+        const QJsonArray jobs = summary.value(QStringLiteral("jobs")).toArray();
+        QCOMPARE(jobs.size(), 3);
+        const QMap<QString, QByteArray> written = FilesBelow(inProcess);
+        for (const QJsonValue& value : jobs) {
+            const QJsonObject job = value.toObject();
+            const QString name = QFileInfo(job.value(QStringLiteral("source")).toString()).completeBaseName();
+            const QString folder = job.value(QStringLiteral("outputFolder")).toString();
+            QCOMPARE(folder, inProcess + QLatin1Char('/') + name + QLatin1Char('/'));
+            QVERIFY(job.value(QStringLiteral("commandLine")).toString().contains(name + QLatin1Char('_')));
+            const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+            if (name == QLatin1String("A003")) {
+                QCOMPARE(job.value(QStringLiteral("state")).toString(), QStringLiteral("Error"));
+                QVERIFY(job.value(QStringLiteral("errors")).toString().startsWith(QLatin1String("[ERROR] ")));
+                QVERIFY(files.isEmpty());
+                continue;
+            }
+            QCOMPARE(job.value(QStringLiteral("state")).toString(), QStringLiteral("Finished"));
+            QStringList expected{name + QStringLiteral(".wav")};
+            for (std::uint32_t frame = 0; frame < kFrames; ++frame)
+                expected.append(name + QStringLiteral("_%1.dng").arg(frame, 6, 10, QLatin1Char('0')));
+            QCOMPARE(files, expected);
+            QVERIFY(!written.value(name + QStringLiteral("/") + name + QStringLiteral(".wav")).isEmpty());
+        }
+
+        // The same batch as printed commands through GNU parallel writes the very same bytes.
+        const QString viaShell = root.filePath(QStringLiteral("via-parallel"));
+        const Result printed = RunBatch({QStringLiteral("--print-commands"), QStringLiteral("-j"), QStringLiteral("2"),
+                                         QStringLiteral("--executable"), QStringLiteral(MLV2DNG_PATH),
+                                         QStringLiteral("-d"), viaShell, footage});
+        QCOMPARE(printed.exitCode, 0);
+        QCOMPARE(printed.out.count('\n'), 3);
+        if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
+            QSKIP("GNU parallel is not installed (scripts/install-deps.sh installs it)");
+        QProcess parallel;
+        parallel.start(QStringLiteral("parallel"), {QStringLiteral("-j"), QStringLiteral("2")});
+        QVERIFY(parallel.waitForStarted());
+        parallel.write(printed.out);
+        parallel.closeWriteChannel();
+        QVERIFY(parallel.waitForFinished(120000));
+        QCOMPARE(parallel.exitCode(), 1);  // the damaged clip fails there too
+        QCOMPARE(FilesBelow(viaShell), written);
+    }
+
+    void quotedWordsSurviveTheShell_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::newRow("blanks") << QStringLiteral("/a b/  c.mlv");
+        QTest::newRow("double quotes") << QStringLiteral("/say \"cut\".mlv");
+        QTest::newRow("single quotes") << QStringLiteral("/it's 'a' take.mlv");
+        QTest::newRow("dollar and backquote") << QStringLiteral("/$HOME/`id`/$(id).mlv");
+        QTest::newRow("leading dash") << QStringLiteral("-rf");
+        QTest::newRow("non-ASCII") << QStringLiteral("/Aufnahme Größe/čšž 日本.mlv");
+        QTest::newRow("backslashes and globs") << QStringLiteral("/a\\b/*?[x].mlv");
+    }
+
+    void quotedWordsSurviveTheShell()
+    {
+        QFETCH(QString, word);
+        QProcess sh;
+        sh.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + ShellCommand::Quote(word)});
+        QVERIFY(sh.waitForFinished());
+        QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), word);
+    }
+
+    void printedCommandRunsTheJobsArguments()
+    {
+        QTemporaryDir root;
+        const QString odd = root.filePath(QStringLiteral("-it's \"$x\" Größe"));
+        QVERIFY(QDir().mkpath(odd));
+        const QString clip = odd + QStringLiteral("/-clip.MLV");
+        QVERIFY(WriteClip(clip, 3));
+        // A converter that only records its arguments, one per line.
+        const QString recorder = root.filePath(QStringLiteral("recorder"));
+        QFile script(recorder);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+
+        const Result printed = RunBatch({QStringLiteral("--print-commands"), QStringLiteral("--executable"), recorder,
+                                         QStringLiteral("--chroma"), QStringLiteral("3x3"), clip});
+        QCOMPARE(printed.exitCode, 0);
+        QProcess sh;
+        sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(printed.out)});
+        QVERIFY(sh.waitForFinished());
+        QCOMPARE(sh.exitCode(), 0);
+        QFile args(root.filePath(QStringLiteral("args")));
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        const QString output = odd + QStringLiteral("/-clip/");
+        QCOMPARE(QString::fromUtf8(args.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{QStringLiteral("-o"), output + QStringLiteral("-clip_"), QStringLiteral("--dng"),
+                              QStringLiteral("--cs3x3"), clip}));
+        QVERIFY(QFileInfo(output).isDir());
+    }
+
+    void secondInterruptEndsConvertersAndTheirFiles()
+    {
+        QTemporaryDir root;
+        for (const char* name : {"A.mlv", "B.mlv", "C.mlv"})
+            QVERIFY(WriteClip(root.filePath(QLatin1String(name)), 1));
+        // A converter that starts a file under its temporary name and then takes its time.
+        const QString slow = root.filePath(QStringLiteral("slow"));
+        QFile script(slow);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        // It runs on as a copy of sleep inside the test's folder, so the process list shows whether it is left.
+        const QString nap = root.filePath(QStringLiteral("nap"));
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), nap));
+        script.write("#!/bin/sh\nprintf x > \"$2\"000000.dng.part\nexec \"$(dirname \"$0\")/nap\" 60\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
+
+        QProcess batch;
+        batch.start(QStringLiteral(KORVALIN_BATCH_PATH),
+                    {QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("--executable"), slow, root.path()});
+        QVERIFY(batch.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root.filePath(QStringLiteral("B/B_000000.dng.part"))), 20000);
+        ::kill(pid_t(batch.processId()), SIGINT);
+        QTest::qWait(300);
+        ::kill(pid_t(batch.processId()), SIGINT);
+        QVERIFY(batch.waitForFinished(20000));
+        QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(batch.exitCode(), 130);
+        QVERIFY(batch.readAllStandardError().contains("Ending the running converters"));
+        QCOMPARE(FilesBelow(root.path()).keys().filter(QStringLiteral(".part")), QStringList());
+        QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("C"))));  // dropped by the first Ctrl-C
+        // No converter is left: none of the processes still running names this folder.
+        QProcess ps;
+        ps.start(QStringLiteral("ps"), {QStringLiteral("-eo"), QStringLiteral("args")});
+        QVERIFY(ps.waitForFinished());
+        QVERIFY(!ps.readAllStandardOutput().contains(QFile::encodeName(nap)));
+    }
+
+    void badCommandLinesAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("says");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus"), QStringLiteral("/")}
+                                        << QByteArray("bogus");
+        QTest::newRow("no jobs") << QStringList{QStringLiteral("-j"), QStringLiteral("0"), QStringLiteral("/")}
+                                 << QByteArray("--jobs");
+        QTest::newRow("too many jobs") << QStringList{QStringLiteral("-j"), QStringLiteral("500"), QStringLiteral("/")}
+                                       << QByteArray("--jobs");
+        QTest::newRow("missing path") << QStringList{QStringLiteral("/no/such/clip.mlv")} << QByteArray("No such file");
+        QTest::newRow("no paths") << QStringList{} << QByteArray("No MLV file or folder given");
+        QTest::newRow("bad chroma") << QStringList{QStringLiteral("--chroma"), QStringLiteral("4x4"),
+                                                   QStringLiteral("/")}
+                                    << QByteArray("--chroma");
+    }
+
+    void badCommandLinesAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, says);
+        const Result run = RunBatch(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        const QList<QByteArray> lines = run.err.trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith("korvalin-batch: ") && lines[0].contains(says), lines[0].constData());
+        QVERIFY(lines[1].startsWith("Usage: korvalin-batch"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKorvalinBatch)
+#include "tst_korvalinbatch.moc"
