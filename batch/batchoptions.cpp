@@ -31,6 +31,8 @@ struct Options
     QCommandLineOption fixcp2{QStringLiteral("fixcp2"), QStringLiteral("Also fix moving cold pixels.")};
     QCommandLineOption noStripes{QStringLiteral("no-stripes"), QStringLiteral("Do not fix vertical stripes.")};
     QCommandLineOption relaxed{QStringLiteral("relaxed"), QStringLiteral("Skip damaged frames instead of stopping.")};
+    QCommandLineOption compress{QStringLiteral("compress"),
+                                QStringLiteral("Write lossless-JPEG compressed DNGs (the converter's -c).")};
     QCommandLineOption verbose{QStringLiteral("v"), QStringLiteral("Ask the converter for verbose output.")};
     QCommandLineOption recursive{{QStringLiteral("r"), QStringLiteral("recursive")},
                                  QStringLiteral("Also take the MLV files in sub-folders of the given folders.")};
@@ -69,7 +71,7 @@ BatchOptions BatchOptions::Parse(const QStringList& arguments)
         QStringLiteral("Converts MLV files, or the MLV files in folders, into folders of DNG images, running the "
                        "converter as Korvalin's window does."));
     parser.addOptions({o.jobs, o.executable, o.destination, o.chroma, o.noFixcp, o.fixcp2, o.noStripes, o.relaxed,
-                       o.verbose, o.recursive, o.saved, o.quiet, o.json, o.printCommands});
+                       o.compress, o.verbose, o.recursive, o.saved, o.quiet, o.json, o.printCommands});
     const QCommandLineOption help = parser.addHelpOption();
     // Not addVersionOption(): its -v would take the converter's verbose switch.
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays version information."));
@@ -126,6 +128,7 @@ BatchOptions BatchOptions::Parse(const QStringList& arguments)
     settings.fixMovingColdPixels = settings.fixMovingColdPixels || parser.isSet(o.fixcp2);
     settings.fixVerticalStripes = settings.fixVerticalStripes && !parser.isSet(o.noStripes);
     settings.skipErrors = settings.skipErrors || parser.isSet(o.relaxed);
+    settings.compressDng = settings.compressDng || parser.isSet(o.compress);
     settings.verbose = settings.verbose || parser.isSet(o.verbose);
     if (settings.customDestination && settings.destination.isEmpty())
         return Refused(QStringLiteral("The stored options ask for a destination folder but name none: give -d DIR."));

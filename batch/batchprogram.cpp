@@ -17,8 +17,14 @@
 #include "batch/summarytable.h"
 #include "engine/commandline.h"
 #include "engine/outputfolderclaims.h"
+#include "korvalinversion.h"
 
 namespace {
+
+QString ProgramVersion()
+{
+    return QStringLiteral("%1 %2").arg(QLatin1String(korvalin::kVersion), QLatin1String(korvalin::kStage));
+}
 
 constexpr int kExitFinished = 0;
 constexpr int kExitFailed = 1;
@@ -132,7 +138,7 @@ int Run(QCoreApplication& application)
     QCoreApplication::setApplicationName(QStringLiteral("Korvalin"));
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrano"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("veltrano.example"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.9.9.0 beta"));
+    QCoreApplication::setApplicationVersion(ProgramVersion());
     qRegisterMetaType<MLVWorker>("MLVWorker");
     qRegisterMetaType<std::vector<MLVWorker>>("std::vector<MLVWorker>");
 
@@ -148,7 +154,7 @@ int Run(QCoreApplication& application)
         std::fputs(qPrintable(options.helpText), stdout);
         return kExitFinished;
     case BatchOptions::Action::ShowVersion:
-        PrintLine(stdout, QStringLiteral("korvalin-batch 0.9.9.0 beta"));
+        PrintLine(stdout, QStringLiteral("korvalin-batch ") + ProgramVersion());
         return kExitFinished;
     case BatchOptions::Action::PrintCommands:
         return PrintCommands(options);

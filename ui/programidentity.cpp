@@ -5,7 +5,6 @@
 namespace {
 
 const char* const kName = "Korvalin";
-const char* const kSuffix = "beta";
 
 }  // namespace
 
@@ -14,7 +13,7 @@ namespace ProgramIdentity {
 QString Heading()
 {
     return QStringLiteral("%1 %2 %3")
-        .arg(QLatin1String(kName), QLatin1String(korvalin::kVersion), QLatin1String(kSuffix));
+        .arg(QLatin1String(kName), QLatin1String(korvalin::kVersion), QLatin1String(korvalin::kStage));
 }
 
 QString AboutText()

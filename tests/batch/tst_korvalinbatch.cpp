@@ -173,7 +173,7 @@ private slots:
         QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
 
         const Result printed = RunBatch({QStringLiteral("--print-commands"), QStringLiteral("--executable"), recorder,
-                                         QStringLiteral("--chroma"), QStringLiteral("3x3"), clip});
+                                         QStringLiteral("--chroma"), QStringLiteral("3x3"), QStringLiteral("--compress"), clip});
         QCOMPARE(printed.exitCode, 0);
         QProcess sh;
         sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(printed.out)});
@@ -184,7 +184,7 @@ private slots:
         const QString output = odd + QStringLiteral("/-clip/");
         QCOMPARE(QString::fromUtf8(args.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
                  (QStringList{QStringLiteral("-o"), output + QStringLiteral("-clip_"), QStringLiteral("--dng"),
-                              QStringLiteral("--cs3x3"), clip}));
+                              QStringLiteral("-c"), QStringLiteral("--cs3x3"), clip}));
         QVERIFY(QFileInfo(output).isDir());
     }
 
