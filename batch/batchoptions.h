@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "settings/conversionsettings.h"
+#include "engine/conversionsettings.h"
 
 struct BatchOptions
 {

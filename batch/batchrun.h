@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "batch/jobreport.h"
-#include "settings/conversionsettings.h"
+#include "engine/conversionsettings.h"
 
 class MLVProcessor;
 

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "settings/conversionsettings.h"
+#include "engine/conversionsettings.h"
 
 namespace ShellCommand {
 

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "settings/conversionsettings.h"
+#include "engine/conversionsettings.h"
 
 // Fails (returns false, outputs untouched) only when the cleaned source path holds no "/".
 // Touches no file; nothing is checked for existence.

@@ -9,7 +9,7 @@
 
 #include "engine/mlvworker.h"
 #include "engine/outputfolderclaims.h"
-#include "settings/conversionsettings.h"
+#include "engine/conversionsettings.h"
 
 class QThread;
 

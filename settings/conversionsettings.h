@@ -1,25 +1,5 @@
-// The global conversion options and the window's job list, as one plain value.
+// The options record belongs to the engine, which runs batches from it; this name stays for the
+// code that has always found it beside the store that loads and saves it.
 #pragma once
 
-#include <list>
-
-#include <QString>
-
-#include "engine/mlvworker.h"
-
-struct ConversionSettings
-{
-    std::list<MLVWorker> workers;
-    QString source;
-    QString destination;
-    QString executable;
-    qint32 threads = 1;
-    qint32 chromaSmoothing = 0;
-    bool customDestination = false;
-    bool fixColdPixels = true;
-    bool fixMovingColdPixels = false;
-    bool fixVerticalStripes = true;
-    bool skipErrors = false;
-    bool verbose = false;
-    bool compressDng = false;
-};
+#include "engine/conversionsettings.h"

@@ -1,7 +1,7 @@
 // Reads and writes the options of a ConversionSettings in the group "Global" of the settings storage.
 #pragma once
 
-#include "settings/conversionsettings.h"
+#include "engine/conversionsettings.h"
 
 namespace SettingsStore {
 

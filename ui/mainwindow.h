@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "engine/mlvworker.h"
-#include "settings/conversionsettings.h"
+#include "engine/conversionsettings.h"
 #include "ui/progresstext.h"
 #include "ui/runstate.h"
 #include "ui/windowdialogs.h"
