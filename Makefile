@@ -63,7 +63,8 @@ fuzz:
 windows:
 	sh scripts/install-deps.sh --windows
 	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
-	    -DCMAKE_BUILD_TYPE=Release -DKORVALIN_BUILD_GUI=OFF -DKORVALIN_BUILD_BENCH=OFF -DKORVALIN_BUILD_TESTS=OFF \
+	    -DCMAKE_BUILD_TYPE=Release -DKORVALIN_BUILD_GUI=OFF -DKORVALIN_BUILD_BATCH=OFF -DKORVALIN_BUILD_BENCH=OFF \
+	    -DKORVALIN_BUILD_TESTS=OFF \
 	    $(CMAKE_FLAGS)
 	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target mlv2dng
 
