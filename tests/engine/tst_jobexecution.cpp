@@ -19,10 +19,13 @@ private:
     QTemporaryDir mDir;
 
     // Writes the clip and builds its job the way the scheduler does.
-    std::unique_ptr<MLVWorker> job(const QString& name, const FakeClip& clip, const QString& tool = FakeClip::toolPath())
+    std::unique_ptr<MLVWorker> job(const QString& name, const FakeClip& clip, const QString& tool = FakeClip::toolPath(),
+                                   const QString& destination = QString())
     {
         ConversionSettings settings;
         settings.executable = tool;
+        settings.customDestination = !destination.isNull();
+        settings.destination = destination;
         QString cleaned, output, command;
         if (!clip.write(mDir.filePath(name)) || !BuildCommandLine(settings, mDir.filePath(name), cleaned, output, command))
             return nullptr;
@@ -129,18 +132,13 @@ private slots:
         QFETCH(QString, destination);
         const QString reason = QString::fromStdString(std::make_error_code(std::errc::not_a_directory).message());
         QVERIFY(QFile(mDir.filePath("in-the-way")).open(QIODevice::WriteOnly));
-        ConversionSettings settings;
-        settings.executable = FakeClip::toolPath();
-        settings.customDestination = true;
-        settings.destination = mDir.filePath(destination);
         const QString record = mDir.filePath("args-" + QString(QTest::currentDataTag()));
-        QString cleaned, output, command;
-        QVERIFY(FakeClip().recordArguments(record).printOut("ok\n").write(mDir.filePath("in-the-way.mlv")));
-        QVERIFY(BuildCommandLine(settings, mDir.filePath("in-the-way.mlv"), cleaned, output, command));
-        MLVWorker worker(cleaned, output, command);
-        run(worker);
-        QCOMPARE(worker.mStdErr, QStringLiteral("Cannot create the output folder %1: %2\n").arg(output, reason));
-        QVERIFY(worker.mStdOut.isEmpty() && !QFileInfo::exists(record));
+        const auto worker = job("in-the-way.mlv", FakeClip().recordArguments(record).printOut("ok\n"),
+                                FakeClip::toolPath(), mDir.filePath(destination));
+        QVERIFY(worker);
+        run(*worker);
+        QCOMPARE(worker->mStdErr, QStringLiteral("Cannot create the output folder %1: %2\n").arg(worker->mOutputPath, reason));
+        QVERIFY(worker->mStdOut.isEmpty() && !QFileInfo::exists(record));
     }
 
     // A copy taken while the job runs shows it either running or ended, never half-written.

@@ -111,49 +111,6 @@ private slots:
         QVERIFY(!QFile::exists(record));
     }
 
-    // Jobs that must not run end as Error rows that say why, and the tool is never started for them: a clip
-    // whose output folder an earlier job of the batch writes into, and a destination that cannot be created.
-    void refusedJobs_data()
-    {
-        QTest::addColumn<QStringList>("clips");
-        QTest::addColumn<QString>("destination");  // "blocker" is a plain file
-        QTest::addColumn<QStringList>("statuses");
-        QTest::addColumn<QString>("reason");  // in the failed row's error text; %1 is the test folder
-        QTest::newRow("two clips, one folder") << QStringList{"A/clip.MLV", "B/clip.MLV"} << "dest"
-                                               << QStringList{"Finished", "Error"}
-                                               << "Not started: %1/A/clip.MLV already writes into %1/dest/clip/";
-        QTest::newRow("uncreatable destination") << QStringList{"A/clip.MLV"} << "blocker/dest" << QStringList{"Error"}
-                                                 << "Cannot create the output folder %1/blocker/dest/clip/: ";
-    }
-    void refusedJobs()
-    {
-        QFETCH(QStringList, clips);
-        QFETCH(QString, destination);
-        QFETCH(QStringList, statuses);
-        QFETCH(QString, reason);
-        WindowHarness harness;
-        harness.file("blocker");
-        QStringList paths;
-        for (const QString& clip : clips) {
-            QVERIFY(QDir(harness.files.path()).mkpath(QFileInfo(clip).path()));
-            paths << harness.files.filePath(clip);
-            QVERIFY(FakeClip().printOut("done\n").recordArguments(paths.last() + ".args").write(paths.last()));
-        }
-        harness.find<QLineEdit>("mpEditExecutable")->setText(FakeClip::toolPath());
-        harness.find<QCheckBox>("mpCheckDestination")->click();
-        harness.find<QLineEdit>("mpEditDestination")->setText(harness.files.filePath(destination));
-        harness.drop(paths);
-        harness.find<QPushButton>("mpButtonGo")->click();
-        QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1), statuses);
-        const int failed = statuses.indexOf("Error");
-        const QString errors = harness.find<QTableWidget>("mpTable")->item(failed, 3)->toolTip();
-        QVERIFY2(errors.startsWith(reason.arg(harness.files.path())) && errors.count('\n') == 1, qPrintable(errors));
-        for (int i = 0; i < paths.size(); ++i)
-            QCOMPARE(QFile::exists(paths[i] + ".args"), statuses[i] == "Finished");
-        QCOMPARE(harness.find<QProgressBar>("mpProgress")->value(), 0);
-    }
-
 private:
     // Writes one clip per behaviour, points the window at the fake tool and lists the clips.
     static QStringList prepare(WindowHarness& harness, const QList<FakeClip>& behaviours)
