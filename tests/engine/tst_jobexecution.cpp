@@ -137,7 +137,8 @@ private slots:
                                 FakeClip::toolPath(), mDir.filePath(destination));
         QVERIFY(worker);
         run(*worker);
-        QCOMPARE(worker->mStdErr, QStringLiteral("Cannot create the output folder %1: %2\n").arg(worker->mOutputPath, reason));
+        QCOMPARE(worker->mStdErr,
+                 QStringLiteral("Cannot create the output folder %1: %2\n").arg(worker->mOutputPath, reason));
         QVERIFY(worker->mStdOut.isEmpty() && !QFileInfo::exists(record));
     }
 
