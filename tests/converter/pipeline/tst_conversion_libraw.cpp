@@ -327,10 +327,10 @@ private slots:
         QVERIFY(!QFileInfo::exists(path("nowhere")));
     }
 
-    // Korvalin starts the converter with one command string per job, after creating the job's
-    // directory. -v adds one line per block to the report, and nothing to standard error. Sound
-    // comes out as one WAV with bext, its frames placed by number whatever their order and filler.
-    void korvalinStyleJob()
+    // Korvalin's options for a job (its own batches run this converter in the integration test). -v adds
+    // one line per block to the report, and nothing to standard error. Sound comes out as one WAV with
+    // bext, its frames placed by number whatever their order and filler.
+    void verboseJobWithSound()
     {
         const QString clip = "A001C001", output = path("Footage/" + clip + "/");
         QVERIFY(QDir().mkpath(output));
@@ -343,10 +343,9 @@ private slots:
         for (unsigned i = 0; i < 4; ++i)
             pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
         QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
-        QStringList parts = QProcess::splitCommand(
-            QString("\"%1\" -o \"%2%3_\" -v --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"%4\"")
-                .arg(MLV2DNG_PATH, output, clip, path("Footage/" + clip + ".mlv")));
-        const ProgramRun job = runProgram(parts.takeFirst(), parts);
+        const ProgramRun job = runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng", "--cs5x5",
+                                                         "--no-fixcp", "--fixcp2", "--no-stripes",
+                                                         path("Footage/" + clip + ".mlv")});
         QCOMPARE(job.err, QString());
         QCOMPARE(job.exitCode, 0);
         const QString& out = job.out;
