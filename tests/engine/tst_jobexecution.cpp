@@ -1,3 +1,4 @@
+// A job's run of the tool: its texts, its status, its arguments and folder, and the I/O counters of a process.
 #include <atomic>
 #include <memory>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include <QtTest>
 
 #include "engine/commandline.h"
+#include "engine/processio.h"
 #include "fakeclip.h"
 
 class TestJobExecution : public QObject
@@ -168,6 +170,30 @@ private slots:
         thread.quit();
         QVERIFY(thread.wait(10000));
         QVERIFY(running > 0 && whole > 0);
+    }
+
+    // The counters reach what the child read and wrote, and stop there; an ended process gives nothing.
+    void ioCountersOfAChildThatReadsAKnownFile()
+    {
+        const qint64 size = 3 * 1024 * 1024 + 123;
+        QVERIFY(!ReadProcessIoCounters(0) && !ReadProcessIoCounters(-1));
+        QTemporaryDir dir;
+        const QString clip = dir.filePath(QStringLiteral("clip.mlv")), release = dir.filePath(QStringLiteral("release"));
+        QVERIFY(FakeClip().printOut(QByteArray(1000, 'w'), 500).holdUntil(release).sizeAtLeast(size).write(clip));
+        QProcess process;
+        process.start(FakeClip::toolPath(), {clip});
+        QVERIFY(process.waitForStarted(30000));
+        const qint64 processId = process.processId();
+        const auto counted = [&] {
+            const auto counters = ReadProcessIoCounters(processId);
+            return counters && counters->bytesRead >= quint64(size) && counters->bytesWritten >= 500 * 1000;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(counted(), 20000);
+        QVERIFY(ReadProcessIoCounters(processId)->bytesRead < quint64(size) + 1024 * 1024);
+        QVERIFY(FakeClip::release(release));
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(!ReadProcessIoCounters(processId));
     }
 };
 
