@@ -21,8 +21,8 @@ private:
     QTemporaryDir mDir;
 
     // Writes the clip and builds its job the way the scheduler does.
-    std::unique_ptr<MLVWorker> job(const QString& name, const FakeClip& clip, const QString& tool = FakeClip::toolPath(),
-                                   const QString& destination = QString())
+    std::unique_ptr<MLVWorker> job(const QString& name, const FakeClip& clip,
+                                   const QString& tool = FakeClip::toolPath(), const QString& destination = QString())
     {
         ConversionSettings settings;
         settings.executable = tool;

@@ -240,8 +240,8 @@ private slots:
             QCOMPARE(QFileInfo::exists(clip.filePath() + ".args"), started);
             if (!started)
                 refusals << QStringLiteral("Not started: %1 already writes into %2/%3/\n")
-                                .arg(dir.filePath(paths.first()), customDestination ? settings.destination : clip.path(),
-                                     clip.completeBaseName());
+                                .arg(dir.filePath(paths.first()),
+                                     customDestination ? settings.destination : clip.path(), clip.completeBaseName());
         }
         QCOMPARE(batch.errors, refusals);
     }

@@ -104,7 +104,8 @@ private slots:
         QFETCH(QString, options);
         QFETCH(QString, named);
         const QString prefix = mDir.filePath("refused_");
-        const ProgramRun r = runProgram(MLV2DNG_PATH, QStringList{"--dng", "-o", prefix, clip(14)} + options.split(' '));
+        const ProgramRun r = runProgram(MLV2DNG_PATH,
+                                        QStringList{"--dng", "-o", prefix, clip(14)} + options.split(' '));
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.startsWith("[ERROR] ") && r.err.contains(named), qPrintable(r.err));
         for (const QString& line : r.err.split('\n', Qt::SkipEmptyParts))

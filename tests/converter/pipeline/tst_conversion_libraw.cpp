@@ -343,8 +343,8 @@ private slots:
         for (unsigned i = 0; i < 4; ++i)
             pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
         QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
-        const ProgramRun job = runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng", "--cs5x5",
-                                                         "--no-fixcp", "--fixcp2", "--no-stripes",
+        const ProgramRun job = runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng",
+                                                         "--cs5x5", "--no-fixcp", "--fixcp2", "--no-stripes",
                                                          path("Footage/" + clip + ".mlv")});
         QCOMPARE(job.err, QString());
         QCOMPARE(job.exitCode, 0);
