@@ -1,3 +1,4 @@
+// A job's run of the tool: its texts, its status, its arguments and folder, and the I/O counters of a process.
 #include <atomic>
 #include <memory>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include <QtTest>
 
 #include "engine/commandline.h"
+#include "engine/processio.h"
 #include "fakeclip.h"
 
 class TestJobExecution : public QObject
@@ -19,10 +21,13 @@ private:
     QTemporaryDir mDir;
 
     // Writes the clip and builds its job the way the scheduler does.
-    std::unique_ptr<MLVWorker> job(const QString& name, const FakeClip& clip, const QString& tool = FakeClip::toolPath())
+    std::unique_ptr<MLVWorker> job(const QString& name, const FakeClip& clip,
+                                   const QString& tool = FakeClip::toolPath(), const QString& destination = QString())
     {
         ConversionSettings settings;
         settings.executable = tool;
+        settings.customDestination = !destination.isNull();
+        settings.destination = destination;
         QString cleaned, output, command;
         if (!clip.write(mDir.filePath(name)) || !BuildCommandLine(settings, mDir.filePath(name), cleaned, output, command))
             return nullptr;
@@ -129,18 +134,14 @@ private slots:
         QFETCH(QString, destination);
         const QString reason = QString::fromStdString(std::make_error_code(std::errc::not_a_directory).message());
         QVERIFY(QFile(mDir.filePath("in-the-way")).open(QIODevice::WriteOnly));
-        ConversionSettings settings;
-        settings.executable = FakeClip::toolPath();
-        settings.customDestination = true;
-        settings.destination = mDir.filePath(destination);
         const QString record = mDir.filePath("args-" + QString(QTest::currentDataTag()));
-        QString cleaned, output, command;
-        QVERIFY(FakeClip().recordArguments(record).printOut("ok\n").write(mDir.filePath("in-the-way.mlv")));
-        QVERIFY(BuildCommandLine(settings, mDir.filePath("in-the-way.mlv"), cleaned, output, command));
-        MLVWorker worker(cleaned, output, command);
-        run(worker);
-        QCOMPARE(worker.mStdErr, QStringLiteral("Cannot create the output folder %1: %2\n").arg(output, reason));
-        QVERIFY(worker.mStdOut.isEmpty() && !QFileInfo::exists(record));
+        const auto worker = job("in-the-way.mlv", FakeClip().recordArguments(record).printOut("ok\n"),
+                                FakeClip::toolPath(), mDir.filePath(destination));
+        QVERIFY(worker);
+        run(*worker);
+        QCOMPARE(worker->mStdErr,
+                 QStringLiteral("Cannot create the output folder %1: %2\n").arg(worker->mOutputPath, reason));
+        QVERIFY(worker->mStdOut.isEmpty() && !QFileInfo::exists(record));
     }
 
     // A copy taken while the job runs shows it either running or ended, never half-written.
@@ -169,6 +170,30 @@ private slots:
         thread.quit();
         QVERIFY(thread.wait(10000));
         QVERIFY(running > 0 && whole > 0);
+    }
+
+    // The counters reach what the child read and wrote, and stop there; an ended process gives nothing.
+    void ioCountersOfAChildThatReadsAKnownFile()
+    {
+        const qint64 size = 3 * 1024 * 1024 + 123;
+        QVERIFY(!ReadProcessIoCounters(0) && !ReadProcessIoCounters(-1));
+        QTemporaryDir dir;
+        const QString clip = dir.filePath(QStringLiteral("clip.mlv")), release = dir.filePath(QStringLiteral("release"));
+        QVERIFY(FakeClip().printOut(QByteArray(1000, 'w'), 500).holdUntil(release).sizeAtLeast(size).write(clip));
+        QProcess process;
+        process.start(FakeClip::toolPath(), {clip});
+        QVERIFY(process.waitForStarted(30000));
+        const qint64 processId = process.processId();
+        const auto counted = [&] {
+            const auto counters = ReadProcessIoCounters(processId);
+            return counters && counters->bytesRead >= quint64(size) && counters->bytesWritten >= 500 * 1000;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(counted(), 20000);
+        QVERIFY(ReadProcessIoCounters(processId)->bytesRead < quint64(size) + 1024 * 1024);
+        QVERIFY(FakeClip::release(release));
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(!ReadProcessIoCounters(processId));
     }
 };
 

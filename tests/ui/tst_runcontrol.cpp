@@ -27,25 +27,6 @@ class TestRunControl : public QObject
 private slots:
     void init() { mStorage.clear(); }
 
-    void goConvertsTheListAndReportsProgress()
-    {
-        WindowHarness harness;
-        const FakeClip job = FakeClip().printOut("done\n");
-        prepare(harness, {job, job, job});
-        QSignalSpy progress(harness.find<QProgressBar>("mpProgress"), &QProgressBar::valueChanged);
-        QSignalSpy messages(harness.window().statusBar(), &QStatusBar::messageChanged);
-        harness.find<QPushButton>("mpButtonGo")->click();
-        QCOMPARE(harness.controls(true), kRunning);
-        harness.drop({harness.file("late.mlv")});  // joins the list, not the running batch
-
-        QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished", "Ready"}));
-        QCOMPARE(harness.find<QTableWidget>("mpTable")->item(0, 2)->toolTip(), QStringLiteral("done\n"));
-        QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
-        QVERIFY(QRegularExpression("^Last duration: 0:00:\\d\\d$").match(messages.last().at(0).toString()).hasMatch());
-        QCOMPARE(harness.controls(false), (QStringList{"mpEditDestination", "mpButtonDestination", "mpButtonStop"}));
-    }
-
     // Stop lets the running job end and starts no other; closing is refused until the batch is over.
     void stopAndCloseWhileRunning()
     {
@@ -77,31 +58,43 @@ private slots:
         QVERIFY(QDir(harness.files.filePath("out/0")).exists());
     }
 
-    void secondGoRerunsOnlyWhatDidNotFinish()
+    // Go locks the controls; a drop joins the list, not the running batch; the bar counts ended jobs and the
+    // status bar gives the duration. A second Go runs only what did not finish, a third nothing.
+    void goRunsWhatDidNotFinish()
     {
         WindowHarness harness;
         const QString record = harness.files.filePath("args");
         const QString release = harness.files.filePath("release");
+        const QString late = harness.files.filePath("late.mlv");
         const QStringList clips = prepare(harness, {FakeClip().printOut("a done\n").recordArguments(record),
                                                     FakeClip().printOut("b half\n").printErr("b broke\n"),
                                                     FakeClip().printErr("c broke\n")});
-        harness.find<QPushButton>("mpButtonGo")->click();
-        QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1) << harness.find<QTableWidget>("mpTable")->item(1, 3)->toolTip(),
-                 (QStringList{"Finished", "Error", "Error", "b broke\n"}));
-        QVERIFY(QFile::remove(record));
-
-        // The failed clips are mended; only they run again, and the one still queued shows Ready.
-        QVERIFY(FakeClip().holdUntil(release).printOut("b done\n").write(clips[1]));
-        QVERIFY(FakeClip().printOut("c done\n").write(clips[2]));
         QSignalSpy progress(harness.find<QProgressBar>("mpProgress"), &QProgressBar::valueChanged);
         harness.find<QPushButton>("mpButtonGo")->click();
+        QCOMPARE(harness.controls(true), kRunning);
+        QVERIFY(FakeClip().printOut("late done\n").write(late));
+        harness.drop({late});
+        QVERIFY(waitForEnd(harness));
+        QCOMPARE(harness.column(1) << harness.find<QTableWidget>("mpTable")->item(1, 3)->toolTip(),
+                 (QStringList{"Finished", "Error", "Error", "Ready", "b broke\n"}));
+        QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
+        const QString duration = harness.window().statusBar()->currentMessage();
+        QVERIFY2(QRegularExpression("^Last duration: 0:00:\\d\\d$").match(duration).hasMatch(), qPrintable(duration));
+        QCOMPARE(harness.controls(false), (QStringList{"mpEditDestination", "mpButtonDestination", "mpButtonStop"}));
+        QVERIFY(QFile::remove(record));
+
+        // The failed clips are mended; they run again with the new one, and those still queued show Ready.
+        QVERIFY(FakeClip().holdUntil(release).printOut("b done\n").write(clips[1]));
+        QVERIFY(FakeClip().printOut("c done\n").write(clips[2]));
+        progress.clear();
+        harness.find<QPushButton>("mpButtonGo")->click();
         QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(1), QStringLiteral("Processing"), kBatchTimeout);
-        QCOMPARE(harness.column(1) + harness.column(3).mid(2), (QStringList{"Finished", "Processing", "Ready", ""}));
+        QCOMPARE(harness.column(1) + harness.column(3).mid(2),
+                 (QStringList{"Finished", "Processing", "Ready", "Ready", "", ""}));
         QVERIFY(FakeClip::release(release));
         QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished"}));
-        QCOMPARE(valuesOf(progress), (QList<int>{50, 100, 0}));
+        QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished", "Finished"}));
+        QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
 
         // Everything is finished: Go runs nothing and the bar never moves.
         progress.clear();
@@ -109,49 +102,6 @@ private slots:
         QVERIFY(waitForEnd(harness));
         QVERIFY(progress.isEmpty());
         QVERIFY(!QFile::exists(record));
-    }
-
-    // Jobs that must not run end as Error rows that say why, and the tool is never started for them: a clip
-    // whose output folder an earlier job of the batch writes into, and a destination that cannot be created.
-    void refusedJobs_data()
-    {
-        QTest::addColumn<QStringList>("clips");
-        QTest::addColumn<QString>("destination");  // "blocker" is a plain file
-        QTest::addColumn<QStringList>("statuses");
-        QTest::addColumn<QString>("reason");  // in the failed row's error text; %1 is the test folder
-        QTest::newRow("two clips, one folder") << QStringList{"A/clip.MLV", "B/clip.MLV"} << "dest"
-                                               << QStringList{"Finished", "Error"}
-                                               << "Not started: %1/A/clip.MLV already writes into %1/dest/clip/";
-        QTest::newRow("uncreatable destination") << QStringList{"A/clip.MLV"} << "blocker/dest" << QStringList{"Error"}
-                                                 << "Cannot create the output folder %1/blocker/dest/clip/: ";
-    }
-    void refusedJobs()
-    {
-        QFETCH(QStringList, clips);
-        QFETCH(QString, destination);
-        QFETCH(QStringList, statuses);
-        QFETCH(QString, reason);
-        WindowHarness harness;
-        harness.file("blocker");
-        QStringList paths;
-        for (const QString& clip : clips) {
-            QVERIFY(QDir(harness.files.path()).mkpath(QFileInfo(clip).path()));
-            paths << harness.files.filePath(clip);
-            QVERIFY(FakeClip().printOut("done\n").recordArguments(paths.last() + ".args").write(paths.last()));
-        }
-        harness.find<QLineEdit>("mpEditExecutable")->setText(FakeClip::toolPath());
-        harness.find<QCheckBox>("mpCheckDestination")->click();
-        harness.find<QLineEdit>("mpEditDestination")->setText(harness.files.filePath(destination));
-        harness.drop(paths);
-        harness.find<QPushButton>("mpButtonGo")->click();
-        QVERIFY(waitForEnd(harness));
-        QCOMPARE(harness.column(1), statuses);
-        const int failed = statuses.indexOf("Error");
-        const QString errors = harness.find<QTableWidget>("mpTable")->item(failed, 3)->toolTip();
-        QVERIFY2(errors.startsWith(reason.arg(harness.files.path())) && errors.count('\n') == 1, qPrintable(errors));
-        for (int i = 0; i < paths.size(); ++i)
-            QCOMPARE(QFile::exists(paths[i] + ".args"), statuses[i] == "Finished");
-        QCOMPARE(harness.find<QProgressBar>("mpProgress")->value(), 0);
     }
 
 private:

@@ -1,8 +1,13 @@
-// Option parsing as Korvalin drives it, output naming, and the time fields derived for each frame.
+// Option parsing as Korvalin drives it, output naming, the time fields derived for each frame, and what
+// becomes of a failure that escapes the conversion.
 #include "cli/commandline.h"
+#include "cli/guardedrun.h"
 #include "output/dngwriter.h"
 
 #include <QtTest>
+
+#include <sstream>
+#include <stdexcept>
 
 using namespace mlv2dng;
 
@@ -72,6 +77,37 @@ private slots:
         QCOMPARE(DngWriter::frameDateTime(clock, 3000000), std::string("2024:02:29 00:00:00"));
         clock.month = 12;  // not a month: no date rather than a wrong one
         QVERIFY(DngWriter::frameDateTime(clock, 3000000).empty());
+    }
+
+    // The last line of defence: whatever escapes the conversion ends in an error line and exit 1.
+    void reportsWhatEscapes_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no failure") << 0 << 3 << "";
+        QTest::newRow("out of memory") << 1 << 1 << "[ERROR] out of memory\n";
+        QTest::newRow("standard exception") << 2 << 1 << "[ERROR] unexpected failure: disk on fire\n";
+        QTest::newRow("anything else") << 3 << 1 << "[ERROR] unexpected failure\n";
+    }
+
+    void reportsWhatEscapes()
+    {
+        QFETCH(int, failure);
+        std::ostringstream err;
+        const int code = runGuarded(
+            [failure] {
+                if (failure == 1)
+                    throw std::bad_alloc();
+                if (failure == 2)
+                    throw std::runtime_error("disk on fire");
+                if (failure == 3)
+                    throw 42;
+                return 3;
+            },
+            err);
+        QTEST(code, "exitCode");
+        QTEST(QString::fromStdString(err.str()), "message");
     }
 };
 

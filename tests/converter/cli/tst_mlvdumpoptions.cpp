@@ -1,26 +1,10 @@
 // mlv_dump's other DNG options, as scripts pass them: what each changes in the output, and the refused rest.
 #include "mlvwriter.h"
+#include "programrun.h"
 
 #include <QtTest>
 
-namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString err;
-};
-
-Run run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-}  // namespace
+using namespace mlvtest;
 
 class TestMlvDumpOptions : public QObject
 {
@@ -34,12 +18,12 @@ class TestMlvDumpOptions : public QObject
         const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
         if (QFileInfo::exists(path))
             return path;
-        mlvtest::MlvWriter w;
+        MlvWriter w;
         w.fileHeader(5, 0, 1, 1, 4);
-        w.rawInfo(64, 32, bits, 2048 >> (14 - bits), 15000 >> (14 - bits));
+        w.rawInfo(64, 32, bits, level(2048, bits), level(15000, bits));
         w.audioFormat(2, 48000, 16);
         for (std::uint32_t i = 0; i < 4; ++i) {
-            w.videoFrame(i, mlvtest::testPattern(64, 32, bits, i), bits, 32);
+            w.videoFrame(i, testPattern(64, 32, bits, i), bits, 32);
             w.audioFrame(i, std::vector<std::uint8_t>(256, std::uint8_t(i)));
         }
         return w.save(path.toStdString()) ? path : QString();
@@ -83,7 +67,7 @@ private slots:
         const QString prefix = mDir.filePath(QString("run%1/A_").arg(++runs));
         QVERIFY(QDir().mkpath(QFileInfo(prefix).path()));
         const QString input = clip(bits);
-        const Run r = run(MLV2DNG_PATH, options.split(' ', Qt::SkipEmptyParts)
+        const ProgramRun r = runProgram(MLV2DNG_PATH, options.split(' ', Qt::SkipEmptyParts)
                                             + QStringList{"--dng", "--no-fixcp", "--no-stripes", "-o", prefix, input});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
@@ -92,11 +76,10 @@ private slots:
         for (const QString& f : files)
             written << QString::number(f.mid(2, 6).toInt());
         QCOMPARE(written.join(' '), frames);
-        QProcess exiftool;
-        exiftool.start("exiftool", {"-s3", "-n", "-FrameRate", "-BlackLevel", "-WhiteLevel", "-BitsPerSample",
-                                    "-StripByteCounts", QFileInfo(prefix).path() + "/" + files.value(0)});
-        QVERIFY(exiftool.waitForFinished(30000));
-        QCOMPARE(QString::fromUtf8(exiftool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).join(' '), tags);
+        const ProgramRun exiftool = runProgram("exiftool", {"-s3", "-n", "-FrameRate", "-BlackLevel", "-WhiteLevel",
+                                                            "-BitsPerSample", "-StripByteCounts",
+                                                            QFileInfo(prefix).path() + "/" + files.value(0)});
+        QCOMPARE(exiftool.out.split('\n', Qt::SkipEmptyParts).join(' '), tags);
         QCOMPARE(QFileInfo::exists(QFileInfo(prefix).path() + "/A.wav"), wav);
     }
 
@@ -121,7 +104,8 @@ private slots:
         QFETCH(QString, options);
         QFETCH(QString, named);
         const QString prefix = mDir.filePath("refused_");
-        const Run r = run(MLV2DNG_PATH, QStringList{"--dng", "-o", prefix, clip(14)} + options.split(' '));
+        const ProgramRun r = runProgram(MLV2DNG_PATH,
+                                        QStringList{"--dng", "-o", prefix, clip(14)} + options.split(' '));
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.startsWith("[ERROR] ") && r.err.contains(named), qPrintable(r.err));
         for (const QString& line : r.err.split('\n', Qt::SkipEmptyParts))

@@ -140,27 +140,8 @@ private slots:
         const std::string target = path(name);
         std::string message;
         QVERIFY(!FileSource::open(target, message));
+        QCOMPARE(NativeFile::kindOf(target), name.isEmpty() ? NativeFile::Kind::Directory : NativeFile::Kind::Missing);
         QCOMPARE(QString::fromStdString(message), error.arg(QString::fromStdString(target)));
-    }
-
-    void kindOf_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("file") << "Datei ä.txt" << int(NativeFile::Kind::RegularFile);
-        QTest::newRow("folder") << "Ordner ß" << int(NativeFile::Kind::Directory);
-        QTest::newRow("missing") << "fehlt é" << int(NativeFile::Kind::Missing);
-    }
-
-    void kindOf()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, kind);
-        if (kind == int(NativeFile::Kind::RegularFile))
-            std::ofstream(path(name)) << "x";
-        if (kind == int(NativeFile::Kind::Directory))
-            QVERIFY(QDir(mDir.path()).mkdir(name));
-        QCOMPARE(int(NativeFile::kindOf(path(name))), kind);
     }
 
     void retryInterrupted_data()

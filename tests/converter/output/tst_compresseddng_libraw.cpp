@@ -10,8 +10,6 @@ using Pixels = std::vector<std::uint16_t>;
 
 namespace {
 
-int level(int value14, int bits) { return bits <= 14 ? value14 >> (14 - bits) : value14 << (bits - 14); }
-
 // A smooth scene with noise: what cameras see, and what a predictor can exploit.
 Pixels scene(int width, int height, int bits, unsigned seed)
 {

@@ -1,13 +1,13 @@
 // Whole conversions through the mlv2dng executable, every DNG read back by LibRaw and checked by exiftool.
+#include "librawcheck.h"
 #include "lj92encoder.h"
 #include "mlvwriter.h"
-
-#include <libraw/libraw.h>
 
 #include <QtTest>
 
 #include <fstream>
-#include <memory>
+
+using namespace mlvtest;
 
 namespace {
 
@@ -16,56 +16,12 @@ constexpr int kHeight = 32;
 using Pixels = std::vector<std::uint16_t>;
 using Frames = std::vector<Pixels>;
 
-struct Run
-{
-    int exitCode = -1;
-    QString out, err;
-};
-
-Run run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-// LibRaw's view of a DNG: "WIDTHxHEIGHT black B white W" and the CFA colours row by row, then the pixels.
-QString readDng(const QString& path, Pixels& pixels)
-{
-    auto raw = std::make_unique<LibRaw>();
-    if (raw->open_file(path.toLocal8Bit().constData()) != LIBRAW_SUCCESS || raw->unpack() != LIBRAW_SUCCESS
-        || !raw->imgdata.rawdata.raw_image)
-        return "LibRaw cannot read " + path;
-    const auto& s = raw->imgdata.sizes;
-    QString cfa;
-    for (int i = 0; i < 4; ++i)
-        cfa += QChar(raw->imgdata.idata.cdesc[raw->COLOR(i / 2, i % 2)]);
-    pixels.clear();
-    for (int y = 0; y < s.raw_height; ++y)
-        pixels.insert(pixels.end(), raw->imgdata.rawdata.raw_image + y * s.raw_pitch / 2,
-                      raw->imgdata.rawdata.raw_image + y * s.raw_pitch / 2 + s.raw_width);
-    return QString("%1x%2 black %3 white %4 %5").arg(s.raw_width).arg(s.raw_height)
-        .arg(raw->imgdata.color.black + raw->imgdata.color.cblack[0]).arg(raw->imgdata.color.maximum).arg(cfa);
-}
-
-// exiftool's exit code is 0 on warnings, so its text is what counts: one "OK" per file and nothing else.
-QString exiftoolProblems(const QStringList& files)
-{
-    const Run r = run("exiftool", QStringList{"-q", "-s3", "-validate", "-warning", "-error", "-a"} + files);
-    const QString text = r.out + r.err;
-    return text == QString("OK\n").repeated(files.size()) ? QString() : text;
-}
-
 // The values of the tags, in the order asked for.
 QStringList exifValues(const QString& file, QStringList tags)
 {
-    return run("exiftool", QStringList{"-s3", "-n"} + tags.replaceInStrings(QRegularExpression("^"), "-") << file)
-        .out.split('\n', Qt::SkipEmptyParts);
+    tags.replaceInStrings(QRegularExpression("^"), "-");
+    return runProgram("exiftool", QStringList{"-s3", "-n"} + tags << file).out.split('\n', Qt::SkipEmptyParts);
 }
-
-int level(int value14, int bits) { return bits <= 14 ? value14 >> (14 - bits) : value14 << (bits - 14); }
 
 std::vector<std::uint8_t> pcm(std::size_t bytes, unsigned seed)
 {
@@ -83,7 +39,7 @@ std::vector<std::uint8_t> payload(Layout layout, const Pixels& pixels, int bits,
                                   int lines = kHeight / 2)
 {
     if (layout == Plain)
-        return mlvtest::MlvWriter::pack(pixels, bits);
+        return MlvWriter::pack(pixels, bits);
     const int width = layout == Camera ? kWidth : 2 * kWidth;
     return mlv2dng::encodeLj92(pixels, {width, lines, layout == Camera ? 2 : 1, bits, predictor, restartLines * width, layout == Camera});
 }
@@ -103,14 +59,14 @@ class TestConversion : public QObject
     {
         Frames frames;
         for (int i = 0; i < count; ++i)
-            frames.push_back(mlvtest::testPattern(kWidth, kHeight, bits, ++mSeed));
+            frames.push_back(testPattern(kWidth, kHeight, bits, ++mSeed));
         return frames;
     }
 
     // Headers laid out as mlv_lite writes them, then a NULL pad to 512.
-    static mlvtest::MlvWriter clipHeader(int bits, std::uint16_t videoClass = 1, std::uint16_t audioClass = 0)
+    static MlvWriter clipHeader(int bits, std::uint16_t videoClass = 1, std::uint16_t audioClass = 0)
     {
-        mlvtest::MlvWriter w;
+        MlvWriter w;
         w.fileHeader(0xabcdef, 0, videoClass, audioClass, 3);
         w.rawInfo(kWidth, kHeight, bits, level(2048, bits), level(15000, bits));
         w.cameraMetadata();
@@ -126,7 +82,7 @@ class TestConversion : public QObject
     QStringList convert(const QString& input, const QString& out, const QStringList& options, int exitCode,
                         const QString& error, const Frames& frames, const QList<int>& kept, int bits = 14)
     {
-        const Run result = run(MLV2DNG_PATH, options + QStringList{"-o", out, input});
+        const ProgramRun result = runProgram(MLV2DNG_PATH, options + QStringList{"-o", out, input});
         const QString& err = result.err;
         QStringList files, expected;
         for (const QString& f : QDir(QFileInfo(out).path()).entryList({QFileInfo(out).fileName() + "*"}, QDir::Files))
@@ -199,7 +155,7 @@ private slots:
         QFETCH(QString, error);
         const QString name = "C" + QString::number(++mSeed);
         const Frames frames = newFrames(5, bits);
-        mlvtest::MlvWriter w = clipHeader(bits, layout == Plain ? 1 : 0x21, damage == "audio");
+        MlvWriter w = clipHeader(bits, layout == Plain ? 1 : 0x21, damage == "audio");
         const auto frame = [&](int i, std::uint32_t space, std::uint32_t trailing) {
             w.videoPayload(std::uint32_t(i), payload(Layout(layout), frames[std::size_t(i)], bits, predictor, restartLines),
                            space, trailing, 1000000 * std::uint64_t(i + 1));
@@ -270,7 +226,7 @@ private slots:
         QFETCH(quint64, chunkGuid);
         const QString name = "Span" + QString::number(++mSeed);
         const Frames frames = newFrames(5, 14);
-        mlvtest::MlvWriter chunks[3] = {clipHeader(14), {}, {}};
+        MlvWriter chunks[3] = {clipHeader(14), {}, {}};
         chunks[1].fileHeader(0xabcdef, 1, 1, 0, 2);
         chunks[1].padTo(512);
         chunks[2].fileHeader(chunkGuid, 2, 1, 0, 1);
@@ -312,7 +268,7 @@ private slots:
         const std::size_t still = 13 * kWidth + 22, moving = 20 * kWidth + 41;
         Frames frames{scene, scene};
         frames[0][still] = frames[1][still] = frames[1][moving] = 0;
-        mlvtest::MlvWriter w = clipHeader(14, layout == Plain ? 1 : 0x21);
+        MlvWriter w = clipHeader(14, layout == Plain ? 1 : 0x21);
         for (std::uint32_t i = 0; i < 2; ++i)
             w.videoPayload(i, payload(Layout(layout), frames[i], 14, 6, 0), 32);
         QVERIFY(w.save(path(name + ".MLV").toStdString()));
@@ -355,7 +311,7 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(int, exitCode);
         QFETCH(QString, reason);
-        mlvtest::MlvWriter w;
+        MlvWriter w;
         if (kind == "garbage")
             w.block("ABCD", std::vector<std::uint8_t>(100, 0x99));
         else if (kind == "norawi")
@@ -363,7 +319,7 @@ private slots:
         else if (kind != "empty")
             w = clipHeader(14, kind == "delta" ? 0x41 : 1);
         if (kind != "empty" && kind != "garbage")
-            w.videoFrame(0, mlvtest::testPattern(kWidth, kHeight, 14, 1), 14);
+            w.videoFrame(0, testPattern(kWidth, kHeight, 14, 1), 14);
         if (kind != "missing")
             QVERIFY(w.save(path("R" + kind + ".MLV").toStdString()));
         const QString out = kind == "nodir" ? path("nowhere/R_") : path("R" + kind + "_");
@@ -371,26 +327,25 @@ private slots:
         QVERIFY(!QFileInfo::exists(path("nowhere")));
     }
 
-    // Korvalin starts the converter with one command string per job, after creating the job's
-    // directory. -v adds one line per block to the report, and nothing to standard error. Sound
-    // comes out as one WAV with bext, its frames placed by number whatever their order and filler.
-    void korvalinStyleJob()
+    // Korvalin's options for a job (its own batches run this converter in the integration test). -v adds
+    // one line per block to the report, and nothing to standard error. Sound comes out as one WAV with
+    // bext, its frames placed by number whatever their order and filler.
+    void verboseJobWithSound()
     {
         const QString clip = "A001C001", output = path("Footage/" + clip + "/");
         QVERIFY(QDir().mkpath(output));
-        mlvtest::MlvWriter w = clipHeader(14, 1, 1);
+        MlvWriter w = clipHeader(14, 1, 1);
         QByteArray pcmData;
         for (const std::uint32_t i : {1, 0, 3, 2}) {
-            w.videoFrame(i, mlvtest::testPattern(kWidth, kHeight, 14, i + 50), 14, 32, 0, 2000000 + i * 40000);
+            w.videoFrame(i, testPattern(kWidth, kHeight, 14, i + 50), 14, 32, 0, 2000000 + i * 40000);
             w.audioFrame(i, pcm(7680, i), 8 * i, 2000000 + i * 40000);
         }
         for (unsigned i = 0; i < 4; ++i)
             pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
         QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
-        QStringList parts = QProcess::splitCommand(
-            QString("\"%1\" -o \"%2%3_\" -v --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes \"%4\"")
-                .arg(MLV2DNG_PATH, output, clip, path("Footage/" + clip + ".mlv")));
-        const Run job = run(parts.takeFirst(), parts);
+        const ProgramRun job = runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng",
+                                                         "--cs5x5", "--no-fixcp", "--fixcp2", "--no-stripes",
+                                                         path("Footage/" + clip + ".mlv")});
         QCOMPARE(job.err, QString());
         QCOMPARE(job.exitCode, 0);
         const QString& out = job.out;

@@ -1,32 +1,15 @@
 // Independent readings of written DNGs for the LibRaw tests: LibRaw's pixels and exiftool's verdict.
 #pragma once
 
-#include <libraw/libraw.h>
+#include "programrun.h"
 
-#include <QProcess>
-#include <QString>
-#include <QStringList>
+#include <libraw/libraw.h>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace mlvtest {
-
-struct ProgramRun
-{
-    int exitCode = -1;
-    QString out, err;
-};
-
-inline ProgramRun runProgram(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
 
 // LibRaw's view of a DNG: "WIDTHxHEIGHT black B white W" and the CFA colours, then the pixels.
 inline QString readDng(const QString& path, std::vector<std::uint16_t>& pixels)
