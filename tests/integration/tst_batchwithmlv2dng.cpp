@@ -15,16 +15,7 @@ constexpr std::uint32_t kFrames = 3;
 
 bool WriteClip(const QString& path, unsigned seed)
 {
-    mlvtest::MlvWriter writer;
-    writer.fileHeader(0x1234 + seed, 0, 1, 1, kFrames);
-    writer.rawInfo(kWidth, kHeight, 14, 2048, 15000);
-    writer.audioFormat(2, 48000, 16);
-    for (std::uint32_t frame = 0; frame < kFrames; ++frame) {
-        const std::uint64_t time = 1000000 + frame * 40000;
-        writer.videoFrame(frame, mlvtest::testPattern(kWidth, kHeight, 14, seed + frame), 14, 32, 0, time);
-        writer.audioFrame(frame, std::vector<std::uint8_t>(7680, std::uint8_t(seed + frame)), 0, time);
-    }
-    return writer.save(QFile::encodeName(path).toStdString());
+    return mlvtest::writeSoundClip(QFile::encodeName(path).toStdString(), seed, kWidth, kHeight, kFrames);
 }
 
 }  // namespace

@@ -17,11 +17,6 @@ constexpr int kHeight = 216;
 constexpr int kFrames = 8;
 constexpr std::uint64_t kFrameInterval = 40000;  // microseconds at 25 fps
 
-int level(int value14, int bits)
-{
-    return value14 >> (14 - bits);
-}
-
 // A smooth scene with noise, a faint 8-column stripe pattern and a few dead and hot photosites,
 // so every correction has something to do.
 std::vector<std::uint16_t> scene(int width, int height, int bits, unsigned seed)
@@ -32,8 +27,8 @@ std::vector<std::uint16_t> scene(int width, int height, int bits, unsigned seed)
         state = state * 1664525u + 1013904223u;
         return static_cast<int>(state >> 26) - 32;
     };
-    const int black = level(2048, bits);
-    const int white = level(15000, bits);
+    const int black = mlvtest::level(2048, bits);
+    const int white = mlvtest::level(15000, bits);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const double u = static_cast<double>(x) / width;
@@ -94,7 +89,7 @@ mlvtest::MlvWriter header(const Clip& clip, std::uint16_t fileNumber = 0)
         w.padTo(512);
         return w;
     }
-    w.rawInfo(kWidth, kHeight, clip.bits, level(2048, clip.bits), level(15000, clip.bits));
+    w.rawInfo(kWidth, kHeight, clip.bits, mlvtest::level(2048, clip.bits), mlvtest::level(15000, clip.bits));
     w.cameraMetadata();
     w.exposure(400, 20000);
     if (clip.withSound)
