@@ -14,7 +14,7 @@ if [ -z "$CLANG_FORMAT" ]; then
 fi
 
 # The source folders only, so build directories and generated files are never touched.
-files=$(find app bench converter engine settings tests ui -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
+files=$(find app batch bench converter engine settings tests ui -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 # shellcheck disable=SC2086
 if [ "${1:-}" = "--check" ]; then
     "$CLANG_FORMAT" --dry-run --Werror $files
