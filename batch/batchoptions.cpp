@@ -39,8 +39,7 @@ struct Options
     QCommandLineOption saved{QStringLiteral("saved"),
                              QStringLiteral("Start from the options the window has stored; the command line "
                                             "overrides them. Nothing is written back.")};
-    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
-                             QStringLiteral("Print only the summary.")};
+    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("Print only the summary.")};
     QCommandLineOption json{QStringLiteral("json"), QStringLiteral("Also write the summary as JSON to FILE."),
                             QStringLiteral("FILE")};
     QCommandLineOption printCommands{QStringLiteral("print-commands"),

@@ -8,8 +8,7 @@
 
 struct BatchOptions
 {
-    enum class Action
-    {
+    enum class Action {
         Run,
         PrintCommands,
         ShowHelp,

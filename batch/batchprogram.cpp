@@ -49,8 +49,9 @@ int PrintCommands(const BatchOptions& options)
         if (BuildCommandLine(options.settings, job.mSourceFile, cleanedPath, outputPath, commandLine)) {
             const QString owner = claims.Owner(outputPath);
             if (!owner.isEmpty()) {
-                PrintLine(stderr, QStringLiteral("korvalin-batch: not printed: %1 already writes into %2")
-                                      .arg(owner, outputPath));
+                PrintLine(
+                    stderr,
+                    QStringLiteral("korvalin-batch: not printed: %1 already writes into %2").arg(owner, outputPath));
                 status = kExitFailed;
                 continue;
             }

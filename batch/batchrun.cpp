@@ -29,9 +29,7 @@ void RemoveUnfinishedFiles(const JobReport& report)
 
 }  // namespace
 
-BatchRun::BatchRun(const ConversionSettings& settings, QObject* pParent)
-    : QObject(pParent)
-    , mSettings(settings)
+BatchRun::BatchRun(const ConversionSettings& settings, QObject* pParent) : QObject(pParent), mSettings(settings)
 {
     mReports.reserve(mSettings.workers.size());
     for (const MLVWorker& worker : mSettings.workers)

@@ -3,8 +3,8 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 #elif defined(Q_OS_LINUX)
 #include <csignal>
 #include <sys/types.h>

@@ -3,9 +3,9 @@
 #include <QSocketNotifier>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <QMetaObject>
 #include <QPointer>
+#include <windows.h>
 #else
 #include <csignal>
 #include <fcntl.h>
@@ -53,7 +53,9 @@ void OnSignal(int number)
 
 void Handle(int number, void (*handler)(int))
 {
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -63,8 +65,7 @@ void Handle(int number, void (*handler)(int))
 
 }  // namespace
 
-InterruptWatcher::InterruptWatcher(QObject* pParent)
-    : QObject(pParent)
+InterruptWatcher::InterruptWatcher(QObject* pParent) : QObject(pParent)
 {
 #ifdef Q_OS_WIN
     Current() = this;

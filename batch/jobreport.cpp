@@ -1,17 +1,20 @@
 #include "batch/jobreport.h"
 
-JobReport::JobReport(const QString& sourceFile)
-    : record(std::make_unique<MLVWorker>(sourceFile, QString(), QString()))
+JobReport::JobReport(const QString& sourceFile) : record(std::make_unique<MLVWorker>(sourceFile, QString(), QString()))
 {
 }
 
 QString JobReport::StateText() const
 {
     switch (Status()) {
-    case JobStatus::Ready: return QStringLiteral("Ready");
-    case JobStatus::Processing: return QStringLiteral("Processing");
-    case JobStatus::Error: return QStringLiteral("Error");
-    case JobStatus::Finished: return QStringLiteral("Finished");
+    case JobStatus::Ready:
+        return QStringLiteral("Ready");
+    case JobStatus::Processing:
+        return QStringLiteral("Processing");
+    case JobStatus::Error:
+        return QStringLiteral("Error");
+    case JobStatus::Finished:
+        return QStringLiteral("Finished");
     }
     return QString();
 }

@@ -40,9 +40,7 @@ QString Size(quint64 bytes)
 
 }  // namespace
 
-ProgressDisplay::ProgressDisplay(Mode mode, std::FILE* out)
-    : mMode(mode)
-    , mOut(out)
+ProgressDisplay::ProgressDisplay(Mode mode, std::FILE* out) : mMode(mode), mOut(out)
 {
 }
 
@@ -56,8 +54,8 @@ ProgressDisplay::Mode ProgressDisplay::ModeFor(std::FILE* out, bool quiet)
     // Windows consoles understand the cursor movements of the live display only when asked to.
     const HANDLE console = HANDLE(_get_osfhandle(_fileno(out)));
     DWORD consoleMode = 0;
-    if (!GetConsoleMode(console, &consoleMode) ||
-        !SetConsoleMode(console, consoleMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING))
+    if (!GetConsoleMode(console, &consoleMode)
+        || !SetConsoleMode(console, consoleMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING))
         return Mode::Plain;
 #endif
     return Mode::Live;
@@ -95,8 +93,8 @@ void ProgressDisplay::Redraw(const std::vector<JobReport>& reports, const QDateT
         text += QStringLiteral("  %1  %2\x1b[K\n").arg(Name(report), progress.ForJob(*report.record));
         ++lines;
     }
-    text += OverallLine(reports, startedAt.msecsTo(QDateTime::currentDateTime()), ReadProcessIoCounters) +
-            QStringLiteral("\x1b[K\n");
+    text += OverallLine(reports, startedAt.msecsTo(QDateTime::currentDateTime()), ReadProcessIoCounters)
+            + QStringLiteral("\x1b[K\n");
     ++lines;
     // Back to the first line of the previous drawing, then over it; leftovers below are erased.
     QString up;

@@ -13,12 +13,7 @@
 class ProgressDisplay
 {
 public:
-    enum class Mode
-    {
-        Live,
-        Plain,
-        Quiet
-    };
+    enum class Mode { Live, Plain, Quiet };
 
     ProgressDisplay(Mode mode, std::FILE* out);
 

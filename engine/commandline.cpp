@@ -27,8 +27,8 @@ QString BaseDirectory(const ConversionSettings& settings, const QString& cleaned
 
 }  // namespace
 
-bool BuildCommandLine(const ConversionSettings& settings, const QString& sourceFile,
-                      QString& cleanedPath, QString& outputPath, QString& commandLine)
+bool BuildCommandLine(const ConversionSettings& settings, const QString& sourceFile, QString& cleanedPath,
+                      QString& outputPath, QString& commandLine)
 {
     const QString cleaned = QDir::cleanPath(sourceFile);
     const int lastSlash = cleaned.lastIndexOf(QLatin1Char('/'));

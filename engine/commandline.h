@@ -7,5 +7,5 @@
 
 // Fails (returns false, outputs untouched) only when the cleaned source path holds no "/".
 // Touches no file; nothing is checked for existence.
-bool BuildCommandLine(const ConversionSettings& settings, const QString& sourceFile,
-                      QString& cleanedPath, QString& outputPath, QString& commandLine);
+bool BuildCommandLine(const ConversionSettings& settings, const QString& sourceFile, QString& cleanedPath,
+                      QString& outputPath, QString& commandLine);

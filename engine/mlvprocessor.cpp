@@ -19,9 +19,7 @@ const qint64 kEndingThreadsWaitMs = 10000;
 
 }  // namespace
 
-MLVProcessor::MLVProcessor(const ConversionSettings& settings)
-    : QObject(nullptr)
-    , mSettings(settings)
+MLVProcessor::MLVProcessor(const ConversionSettings& settings) : QObject(nullptr), mSettings(settings)
 {
     // The start-up registers both already; doing it here as well keeps a scheduler usable by any
     // caller, since an unregistered type would make every queued report vanish silently.

@@ -7,9 +7,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include "engine/conversionsettings.h"
 #include "engine/mlvworker.h"
 #include "engine/outputfolderclaims.h"
-#include "engine/conversionsettings.h"
 
 class QThread;
 

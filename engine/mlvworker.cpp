@@ -56,8 +56,7 @@ bool CreateFolder(const QString& folder, QString& reason)
 
 }  // namespace
 
-MLVWorker::MLVWorker()
-    : MLVWorker(QString(), QString(), QString())
+MLVWorker::MLVWorker() : MLVWorker(QString(), QString(), QString())
 {
 }
 
@@ -70,8 +69,7 @@ MLVWorker::MLVWorker(const QString& sourceFile, const QString& outputPath, const
 {
 }
 
-MLVWorker::MLVWorker(const MLVWorker& other)
-    : QObject(nullptr)
+MLVWorker::MLVWorker(const MLVWorker& other) : QObject(nullptr)
 {
     const QMutexLocker locker(&other.mRecordLock);
     mSourceFile = other.mSourceFile;

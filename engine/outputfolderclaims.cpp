@@ -2,8 +2,7 @@
 
 #include <QDir>
 
-OutputFolderClaims::OutputFolderClaims(Qt::CaseSensitivity folderCase)
-    : mFolderCase(folderCase)
+OutputFolderClaims::OutputFolderClaims(Qt::CaseSensitivity folderCase) : mFolderCase(folderCase)
 {
 }
 

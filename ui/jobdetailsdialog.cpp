@@ -59,9 +59,7 @@ QString AllText(const MLVWorker& job)
 
 }  // namespace
 
-JobDetailsDialog::JobDetailsDialog(const MLVWorker& job, QWidget* parent)
-    : QDialog(parent)
-    , mText(AllText(job))
+JobDetailsDialog::JobDetailsDialog(const MLVWorker& job, QWidget* parent) : QDialog(parent), mText(AllText(job))
 {
     setWindowTitle(QStringLiteral("Job details: %1").arg(QFileInfo(job.mSourceFile).fileName()));
 

@@ -8,7 +8,8 @@ namespace LaunchFiles {
 QStringList FromArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Converts MLV raw video into DNG images with mlv2dng or mlv_dump."));
+    parser.setApplicationDescription(
+        QStringLiteral("Converts MLV raw video into DNG images with mlv2dng or mlv_dump."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("MLV files or folders to add to the list."),
                                  QStringLiteral("[FILE...]"));

@@ -135,7 +135,8 @@ void MainWindow::closeEvent(QCloseEvent* pEvent)
         mDialogs.information(this, QStringLiteral("Cannot exit"),
                              QStringLiteral("Please stop rendering before exiting the program."));
     } else if (mDialogs.question(this, QStringLiteral("Exit program?"),
-                                 QStringLiteral("Do you want to exit the program?")) == QMessageBox::Yes) {
+                                 QStringLiteral("Do you want to exit the program?"))
+               == QMessageBox::Yes) {
         SaveSettings();
         mDialogs.exitApplication(0);
     }
@@ -187,8 +188,8 @@ void MainWindow::on_mpEditExecutable_textChanged(QString rText)
 
 void MainWindow::on_mpButtonExecutable_clicked()
 {
-    const QString chosen = mDialogs.openFileName(this, QStringLiteral("Choose mlv_dump.exe"),
-                                                 mSettings.executable, ExecutableFilter());
+    const QString chosen =
+        mDialogs.openFileName(this, QStringLiteral("Choose mlv_dump.exe"), mSettings.executable, ExecutableFilter());
     if (chosen.isEmpty())
         return;
     mSettings.executable = chosen;
@@ -254,8 +255,8 @@ void MainWindow::on_mpEditDestination_textChanged(QString rText)
 
 void MainWindow::on_mpButtonDestination_clicked()
 {
-    const QString chosen = mDialogs.existingDirectory(
-        this, QStringLiteral("Choose common destination directory"), mSettings.destination);
+    const QString chosen =
+        mDialogs.existingDirectory(this, QStringLiteral("Choose common destination directory"), mSettings.destination);
     if (chosen.isEmpty())
         return;
     mSettings.destination = chosen;
@@ -461,8 +462,7 @@ void MainWindow::RefreshControls()
     WriteBlocked(mpCheckCompress, [this](QCheckBox* p) { p->setChecked(mSettings.compressDng); });
     WriteBlocked(mpCheckDestination, [this](QCheckBox* p) { p->setChecked(mSettings.customDestination); });
     WriteBlocked(mpEditDestination, [this](QLineEdit* p) {
-        p->setText(mSettings.customDestination ? mSettings.destination
-                                               : QStringLiteral("<into source directory>"));
+        p->setText(mSettings.customDestination ? mSettings.destination : QStringLiteral("<into source directory>"));
     });
     WriteBlocked(mpEditExecutable, [this](QLineEdit* p) { p->setText(mSettings.executable); });
     WriteBlocked(mpSpinThreads, [this](QSpinBox* p) { p->setValue(mSettings.threads); });

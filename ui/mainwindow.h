@@ -9,8 +9,8 @@
 #include <QMutex>
 #include <QTimer>
 
-#include "engine/mlvworker.h"
 #include "engine/conversionsettings.h"
+#include "engine/mlvworker.h"
 #include "ui/progresstext.h"
 #include "ui/runstate.h"
 #include "ui/windowdialogs.h"

@@ -3,8 +3,7 @@
 #include <utility>
 
 ProgressText::ProgressText(CounterSource counters, Clock clock)
-    : mCounters(std::move(counters))
-    , mClock(std::move(clock))
+    : mCounters(std::move(counters)), mClock(std::move(clock))
 {
 }
 

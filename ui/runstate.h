@@ -3,9 +3,4 @@
 
 #include <QtGlobal>
 
-enum class RunState : qint32
-{
-    Idle = 0,
-    Running = 1,
-    Stopping = 2
-};
+enum class RunState : qint32 { Idle = 0, Running = 1, Stopping = 2 };

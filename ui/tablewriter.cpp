@@ -21,10 +21,14 @@ QString SeeTooltipIf(const QString& text)
 QColor Background(JobStatus status)
 {
     switch (status) {
-    case JobStatus::Ready: return QColor(Qt::white);
-    case JobStatus::Processing: return QColor(Qt::yellow);
-    case JobStatus::Error: return QColor(Qt::red);
-    case JobStatus::Finished: return QColor(Qt::green);
+    case JobStatus::Ready:
+        return QColor(Qt::white);
+    case JobStatus::Processing:
+        return QColor(Qt::yellow);
+    case JobStatus::Error:
+        return QColor(Qt::red);
+    case JobStatus::Finished:
+        return QColor(Qt::green);
     }
     return QColor(Qt::white);
 }
@@ -40,9 +44,7 @@ const MLVWorker& RunningCopyOr(const MLVWorker& job, const std::vector<MLVWorker
 
 }  // namespace
 
-TableWriter::TableWriter(QTableWidget* pTable, ProgressText progress)
-    : mpTable(pTable)
-    , mProgress(std::move(progress))
+TableWriter::TableWriter(QTableWidget* pTable, ProgressText progress) : mpTable(pTable), mProgress(std::move(progress))
 {
 }
 
@@ -76,8 +78,8 @@ void TableWriter::WriteRow(int row, const MLVWorker& job) const
     WriteCell(job, row, 4, SeeTooltipIf(job.mCommandLine), job.mCommandLine, flags);
 }
 
-void TableWriter::WriteCell(const MLVWorker& job, int row, int column, const QString& text,
-                            const QString& tooltip, Qt::ItemFlags flags) const
+void TableWriter::WriteCell(const MLVWorker& job, int row, int column, const QString& text, const QString& tooltip,
+                            Qt::ItemFlags flags) const
 {
     auto* pItem = new (std::nothrow) QTableWidgetItem(text);
     if (!pItem)
@@ -97,10 +99,14 @@ void TableWriter::WriteCell(const MLVWorker& job, int row, int column, const QSt
 QString TableWriter::StatusText(JobStatus status)
 {
     switch (status) {
-    case JobStatus::Ready: return QStringLiteral("Ready");
-    case JobStatus::Processing: return QStringLiteral("Processing");
-    case JobStatus::Error: return QStringLiteral("Error");
-    case JobStatus::Finished: return QStringLiteral("Finished");
+    case JobStatus::Ready:
+        return QStringLiteral("Ready");
+    case JobStatus::Processing:
+        return QStringLiteral("Processing");
+    case JobStatus::Error:
+        return QStringLiteral("Error");
+    case JobStatus::Finished:
+        return QStringLiteral("Finished");
     }
     return QString();
 }

@@ -4,8 +4,8 @@
 #include <list>
 #include <vector>
 
-#include <Qt>
 #include <QString>
+#include <Qt>
 
 #include "engine/mlvworker.h"
 #include "ui/progresstext.h"

@@ -10,8 +10,7 @@ WindowDialogs WindowDialogs::Standard()
                                const QString& filter) {
         return QFileDialog::getOpenFileNames(pParent, caption, directory, filter);
     };
-    dialogs.openFileName = [](QWidget* pParent, const QString& caption, const QString& path,
-                              const QString& filter) {
+    dialogs.openFileName = [](QWidget* pParent, const QString& caption, const QString& path, const QString& filter) {
         return QFileDialog::getOpenFileName(pParent, caption, path, filter);
     };
     dialogs.existingDirectory = [](QWidget* pParent, const QString& caption, const QString& directory) {

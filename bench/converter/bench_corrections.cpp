@@ -1,10 +1,10 @@
 // Times each set of pixel fixes on a 1920x1080 14-bit frame, one thread, and prints ms per frame;
 // then unpacking the recorded stream and packing the DNG strip, which any fix needs around it.
 // Usage: bench_corrections [rounds] [case name]
-#include "output/bitpacker.h"
-#include "mlv/bitunpacker.h"
 #include "fixes/framecorrector.h"
+#include "mlv/bitunpacker.h"
 #include "mlv/rawframe.h"
+#include "output/bitpacker.h"
 
 #include <algorithm>
 #include <chrono>
@@ -41,14 +41,16 @@ RawFrame makeScene()
     const double colour[4] = {0.55, 1.0, 1.0, 0.7};
     for (int y = 0; y < f.height; ++y) {
         for (int x = 0; x < f.width; ++x) {
-            const double shade = 0.2 + 0.6 * x / f.width + 0.15 * std::sin(y * 0.01) + 0.05 * std::sin(x * 0.7 + y * 0.3);
+            const double shade =
+                0.2 + 0.6 * x / f.width + 0.15 * std::sin(y * 0.01) + 0.05 * std::sin(x * 0.7 + y * 0.3);
             const double signal = 12000.0 * shade * colour[(y & 1) * 2 + (x & 1)] * stripes[x & 7];
             const double noisy = signal + unit(rng) * std::sqrt(signal * 0.5 + 36.0);
             f.at(x, y) = static_cast<std::uint16_t>(std::clamp(f.blackLevel + noisy, 0.0, double(f.whiteLevel)));
         }
     }
     for (int i = 0; i < 200; ++i)
-        f.at(static_cast<int>(rng() % 1920u), static_cast<int>(rng() % 1080u)) = static_cast<std::uint16_t>(rng() % 40u);
+        f.at(static_cast<int>(rng() % 1920u), static_cast<int>(rng() % 1080u)) =
+            static_cast<std::uint16_t>(rng() % 40u);
     return f;
 }
 
@@ -86,9 +88,9 @@ int main(int argc, char** argv)
         return o;
     };
     const std::vector<Case> cases = {
-        {"off", with(false, false, false, 0)},      {"defaults", with(true, false, true, 0)},
-        {"fixcp2", with(true, true, true, 0)},      {"cs2x2", with(true, false, true, 2)},
-        {"cs3x3", with(true, false, true, 3)},      {"cs5x5", with(true, false, true, 5)},
+        {"off", with(false, false, false, 0)}, {"defaults", with(true, false, true, 0)},
+        {"fixcp2", with(true, true, true, 0)}, {"cs2x2", with(true, false, true, 2)},
+        {"cs3x3", with(true, false, true, 3)}, {"cs5x5", with(true, false, true, 5)},
     };
 
     std::printf("1920x1080 14-bit, %d rounds, one thread; ms per frame (median, min), prepare once\n", rounds);
@@ -99,7 +101,8 @@ int main(int argc, char** argv)
         FrameCorrector corrector(c.options);
         const auto p0 = std::chrono::steady_clock::now();
         corrector.prepare(scene);
-        const double prepareMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - p0).count();
+        const double prepareMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - p0).count();
         std::vector<double> times;
         std::uint64_t checksum = 0;
         for (int r = 0; r < rounds; ++r) {
@@ -110,8 +113,8 @@ int main(int argc, char** argv)
             checksum += frame.pixels[static_cast<std::size_t>(r) * 7919u % frame.pixels.size()];
         }
         std::sort(times.begin(), times.end());
-        std::printf("%-9s %8.2f ms  (min %6.2f)  prepare %6.2f ms  [%llu]\n", c.name, times[times.size() / 2], times.front(),
-                    prepareMs, static_cast<unsigned long long>(checksum));
+        std::printf("%-9s %8.2f ms  (min %6.2f)  prepare %6.2f ms  [%llu]\n", c.name, times[times.size() / 2],
+                    times.front(), prepareMs, static_cast<unsigned long long>(checksum));
     }
     if (!only.empty() && only != "packing")
         return 0;
@@ -124,12 +127,10 @@ int main(int argc, char** argv)
             pixels[i] = scene.pixels[i] & mask;
         // Rows fill whole words here, so the strip doubles as a recorded stream of the same size.
         BitPacker::pack(pixels.data(), scene.width, scene.height, bits, stream.data());
-        const double packMs = medianMs(rounds, [&] {
-            BitPacker::pack(pixels.data(), scene.width, scene.height, bits, stream.data());
-        });
-        const double unpackMs = medianMs(rounds, [&] {
-            BitUnpacker::unpack(stream.data(), stream.size(), count, bits, pixels.data());
-        });
+        const double packMs =
+            medianMs(rounds, [&] { BitPacker::pack(pixels.data(), scene.width, scene.height, bits, stream.data()); });
+        const double unpackMs =
+            medianMs(rounds, [&] { BitUnpacker::unpack(stream.data(), stream.size(), count, bits, pixels.data()); });
         std::printf("%2d-bit    unpack %6.2f ms  pack %6.2f ms\n", bits, unpackMs, packMs);
     }
     return 0;

@@ -1,9 +1,9 @@
 // Measures single-core lossless-JPEG decoding speed on a 1920x1080 frame coded the camera way
 // (X = 1920, Y = 540, two components, 14 bits), for predictors 1 and 6; then the speed of our own
 // encoder on the same frame in the DNG shape (X = 960, Y = 1080, two components), as -c uses it.
+#include "lj92encoder.h"
 #include "ljpeg/lj92decoder.h"
 #include "ljpeg/lj92encoder.h"
-#include "lj92encoder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -101,8 +101,8 @@ int main(int argc, char** argv)
         std::vector<std::uint8_t> stream;
         const mlv2dng::Lj92Encoder::Shape shape{width / 2, 2 * lines, 2, 14, choose};
         std::size_t length = 0;
-        const auto [median, best] = rate(megapixels, secondsPerCase,
-                                         [&] { length = encoder.encode(source.data(), shape, stream); });
+        const auto [median, best] =
+            rate(megapixels, secondsPerCase, [&] { length = encoder.encode(source.data(), shape, stream); });
         stream.resize(length);
         mlv2dng::Lj92Image image;
         std::string error;

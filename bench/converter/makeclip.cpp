@@ -30,7 +30,8 @@ std::vector<std::uint16_t> scene(int width, int height, unsigned seed, bool stri
             const double u = static_cast<double>(x) / width;
             const double v = static_cast<double>(y) / height;
             const int colour = (x & 1) + (y & 1);  // RGGB: 0 red, 1 green, 2 blue
-            double level = 0.15 + 0.35 * u + 0.2 * v + 0.1 * colour
+            double level =
+                0.15 + 0.35 * u + 0.2 * v + 0.1 * colour
                 + 0.25 * std::exp(-40 * ((u - 0.3 - 0.01 * seed) * (u - 0.3 - 0.01 * seed) + (v - 0.5) * (v - 0.5)));
             if (stripes)
                 level *= 1.0 + 0.01 * ((x >> 1) % 4 - 1.5) / 1.5;

@@ -19,8 +19,9 @@ private slots:
     void open()
     {
         QFETCH(int, lines);
-        MLVWorker job(QStringLiteral("/footage/M01-1234.MLV"), QStringLiteral("/footage/M01-1234/"),
-                      QStringLiteral("\"/opt/mlv2dng\" -o \"/footage/M01-1234/M01-1234_\" -v --dng \"/footage/M01.MLV\""));
+        MLVWorker job(
+            QStringLiteral("/footage/M01-1234.MLV"), QStringLiteral("/footage/M01-1234/"),
+            QStringLiteral("\"/opt/mlv2dng\" -o \"/footage/M01-1234/M01-1234_\" -v --dng \"/footage/M01.MLV\""));
         const QString pattern = QStringLiteral("Block VIDF in chunk 0 at offset %1, 101376 bytes, frame %2\n");
         for (int line = 0; line < lines; ++line)
             job.mStdOut += pattern.arg(qint64(line) * 101376).arg(line);

@@ -29,14 +29,20 @@ private slots:
         std::vector<MLVWorker> running;
         const QTime now = QTime::currentTime();
         for (int i = 0; i < jobs; ++i) {
-            const QString source = QStringLiteral("/footage/day%1/M%2.MLV").arg(i / 100).arg(i, 5, 10, QLatin1Char('0'));
+            const QString source =
+                QStringLiteral("/footage/day%1/M%2.MLV").arg(i / 100).arg(i, 5, 10, QLatin1Char('0'));
             const QString output = QStringLiteral("/footage/day%1/M%2/").arg(i / 100).arg(i, 5, 10, QLatin1Char('0'));
-            const QString command = QStringLiteral("\"/opt/mlv_dump\" -o \"%1M_\" --dng --no-cs \"%2\"").arg(output, source);
+            const QString command =
+                QStringLiteral("\"/opt/mlv_dump\" -o \"%1M_\" --dng --no-cs \"%2\"").arg(output, source);
             list.emplace_back(source, output, command);
             MLVWorker& job = list.back();
             switch (i % 4) {
-            case 0: job.mStdOut = QStringLiteral("Processed 1200 frames\n"); break;
-            case 1: job.mStdErr = QStringLiteral("Block size mismatch\n"); break;
+            case 0:
+                job.mStdOut = QStringLiteral("Processed 1200 frames\n");
+                break;
+            case 1:
+                job.mStdErr = QStringLiteral("Block size mismatch\n");
+                break;
             case 2:
                 job.mFileSize = 1 << 30;
                 if (running.size() < 8) {
@@ -45,19 +51,21 @@ private slots:
                     running.back().mStartTime = now.addSecs(-3);
                 }
                 break;
-            default: job.mCommandLine.clear(); break;
+            default:
+                job.mCommandLine.clear();
+                break;
             }
         }
         QTableWidget table;
         table.setColumnCount(5);
         table.resize(600, 400);
         table.show();
-        const TableWriter writer(&table, ProgressText(
-                                             [](qint64) {
-                                                 return std::optional<ProcessIoCounters>(
-                                                     ProcessIoCounters{1 << 29, 1 << 28});
-                                             },
-                                             [now] { return now; }));
+        const TableWriter writer(&table,
+                                 ProgressText(
+                                     [](qint64) {
+                                         return std::optional<ProcessIoCounters>(ProcessIoCounters{1 << 29, 1 << 28});
+                                     },
+                                     [now] { return now; }));
         QBENCHMARK {
             writer.Rebuild(list, running);
         }

@@ -4,8 +4,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <memory>
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 namespace mlv2dng {
 
@@ -27,8 +27,7 @@ std::string utf8(const wchar_t* text)
 std::vector<std::string> ProgramStart::arguments(int argc, char** argv)
 {
     int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count),
-                                                             &LocalFree);
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
     if (!wide)
         return std::vector<std::string>(argv, argv + argc);
     std::vector<std::string> arguments;

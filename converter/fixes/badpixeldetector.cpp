@@ -13,10 +13,10 @@ namespace {
 
 struct Limits
 {
-    int cold = 0;        // candidates are at or below this
-    int coldGap = 0;     // the neighbours' median must be this far above `cold`
-    int hotFloor = 0;    // hot candidates are above this
-    int hotGap = 0;      // and this far above their brightest neighbour
+    int cold = 0;      // candidates are at or below this
+    int coldGap = 0;   // the neighbours' median must be this far above `cold`
+    int hotFloor = 0;  // hot candidates are above this
+    int hotGap = 0;    // and this far above their brightest neighbour
     int black = 0;
     int white = 0;
 };
@@ -66,7 +66,8 @@ std::vector<std::uint32_t> BadPixelDetector::find(const RawFrame& frame) const
         for (int x = 2; x < w - 2; ++x) {
             const int v = row[x];
             const int coldCandidate = v <= cold;
-            const int hotCandidate = (v > hotFloor) & (v < white) & (v > row[x - 2] + hotGap) & (v > row[x + 2] + hotGap);
+            const int hotCandidate =
+                (v > hotFloor) & (v < white) & (v > row[x - 2] + hotGap) & (v > row[x + 2] + hotGap);
             worthALook[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(coldCandidate | hotCandidate);
         }
         for (int x = 0; x < w; ++x) {
@@ -104,13 +105,15 @@ std::vector<std::uint32_t> BadPixelDetector::find(const RawFrame& frame) const
                 std::nth_element(values.begin(), mid, values.begin() + static_cast<std::ptrdiff_t>(count));
                 isBad = *mid > lim.cold + lim.coldGap;
             } else {
-                const int brightest = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count));
+                const int brightest =
+                    *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count));
                 // Half as bright again as the brightest neighbour (above black), and clearly above
                 // it: real detail this small does not stand out from every same-colour neighbour.
                 isBad = v > brightest + lim.hotGap && 2 * (v - lim.black) > 3 * (brightest - lim.black);
             }
             if (isBad)
-                bad.push_back(static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(w) + static_cast<std::uint32_t>(x));
+                bad.push_back(static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(w)
+                              + static_cast<std::uint32_t>(x));
         }
     }
     return bad;

@@ -17,7 +17,8 @@ void BadPixelRepairer::repair(RawFrame& frame, const std::vector<std::uint32_t>&
 
     const CfaNeighbourhood hood(frame.cfa);
     const auto isBad = [&bad](int x, int y, int width) {
-        const std::uint32_t index = static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(width) + static_cast<std::uint32_t>(x);
+        const std::uint32_t index =
+            static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(width) + static_cast<std::uint32_t>(x);
         return std::binary_search(bad.begin(), bad.end(), index);
     };
     // A usable source is inside the frame and not bad itself.

@@ -38,7 +38,7 @@ int medianOf(int* values, int count)
 // count and restrict-qualified pointers let the compiler vectorise without run-time checks.
 template <typename T>
 KORVALIN_VECTOR_CLONES int measureInnerRun(const std::uint16_t* __restrict__ p, std::ptrdiff_t stride,
-                    std::uint16_t* __restrict__ greenRow, T* __restrict__ diffRow)
+                                           std::uint16_t* __restrict__ greenRow, T* __restrict__ diffRow)
 {
     int brightest = 0;
     for (int i = 0; i < kLanes; ++i) {
@@ -75,7 +75,7 @@ void writeRun(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__
 // instead of one 16-bit lane at a time.
 template <typename T>
 KORVALIN_VECTOR_CLONES void writeRunInPairs(std::uint16_t* __restrict__ out, const std::uint16_t* __restrict__ greenRow,
-                     const T* __restrict__ lowWire, const T* __restrict__ highWire, int white)
+                                            const T* __restrict__ lowWire, const T* __restrict__ highWire, int white)
 {
     std::uint32_t pairs[kLanes];
     std::memcpy(pairs, out, sizeof pairs);
@@ -217,8 +217,8 @@ public:
                 network.run(work);
                 const int lanes = std::min(kLanes, mNx - c0);
                 const std::size_t firstSite = site(c0, j);
-                std::uint16_t* const out = mFrame.pixels.data()
-                    + static_cast<std::ptrdiff_t>(mCellY + 2 * j) * mWidth + mCellX + 2 * c0;
+                std::uint16_t* const out =
+                    mFrame.pixels.data() + static_cast<std::ptrdiff_t>(mCellY + 2 * j) * mWidth + mCellX + 2 * c0;
                 const T* const low = work + lowWire * kLanes;
                 const T* const high = work + highWire * kLanes;
                 if (!mAnyKept && lanes == kLanes) {
@@ -429,9 +429,9 @@ private:
     int mPaddedW = 0;  // sites per padded row: whole runs of kLanes plus the reach on both sides
     std::array<bool, 4> mSideIsGreen{};
     int mGreenCount = 0;
-    std::vector<T> mDiff;              // padded by mReach on every side
-    std::vector<std::uint16_t> mGreen;  // per site
-    std::vector<std::uint8_t> mState;   // per site: SiteState
+    std::vector<T> mDiff;                 // padded by mReach on every side
+    std::vector<std::uint16_t> mGreen;    // per site
+    std::vector<std::uint8_t> mState;     // per site: SiteState
     std::vector<std::uint8_t> mUnusable;  // padded; only filled in when a site is kept
     bool mAnyKept = false;
 };

@@ -28,8 +28,8 @@ private:
     void smoothSites(RawFrame& frame, int cellX, int cellY) const;
 
     int mWindow;
-    int mReach;                          // sites the window reaches on each side
-    std::vector<PixelOffset> mOffsets;   // in same-colour sites, one per network input
+    int mReach;                         // sites the window reaches on each side
+    std::vector<PixelOffset> mOffsets;  // in same-colour sites, one per network input
     MedianNetwork mNetwork;
 };
 

@@ -8,9 +8,7 @@
 
 namespace mlv2dng {
 
-ColdPixelFixer::ColdPixelFixer(bool enabled, bool perFrame)
-    : mEnabled(enabled || perFrame)
-    , mPerFrame(perFrame)
+ColdPixelFixer::ColdPixelFixer(bool enabled, bool perFrame) : mEnabled(enabled || perFrame), mPerFrame(perFrame)
 {
 }
 

@@ -16,9 +16,8 @@ bool FrameCorrector::hasUsableShape(const RawFrame& frame)
 {
     const auto area = static_cast<std::uint64_t>(frame.width > 0 ? frame.width : 0)
                       * static_cast<std::uint64_t>(frame.height > 0 ? frame.height : 0);
-    return area > 0 && area <= std::numeric_limits<std::uint32_t>::max()
-           && frame.blackLevel >= 0 && frame.blackLevel < frame.whiteLevel
-           && frame.whiteLevel <= std::numeric_limits<std::uint16_t>::max();
+    return area > 0 && area <= std::numeric_limits<std::uint32_t>::max() && frame.blackLevel >= 0
+           && frame.blackLevel < frame.whiteLevel && frame.whiteLevel <= std::numeric_limits<std::uint16_t>::max();
 }
 
 bool FrameCorrector::isUsable(const RawFrame& frame)

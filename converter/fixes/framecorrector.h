@@ -3,8 +3,8 @@
 
 #include "fixes/chromasmoother.h"
 #include "fixes/coldpixelfixer.h"
-#include "mlv/rawframe.h"
 #include "fixes/stripecorrector.h"
+#include "mlv/rawframe.h"
 
 namespace mlv2dng {
 
@@ -13,7 +13,7 @@ struct CorrectionOptions
     bool fixColdPixels = true;
     bool fixMovingColdPixels = false;  // per-frame detection as well; wins over fixColdPixels being off
     bool fixVerticalStripes = true;
-    int chromaSmoothing = 0;           // 0 off, or the window size: 2, 3 or 5
+    int chromaSmoothing = 0;  // 0 off, or the window size: 2, 3 or 5
 };
 
 class FrameCorrector

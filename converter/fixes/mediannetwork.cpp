@@ -72,8 +72,7 @@ KORVALIN_INLINE void maxLanes(const T* __restrict__ a, T* __restrict__ b)
 
 }  // namespace
 
-MedianNetwork::MedianNetwork(int inputs)
-    : mInputs(std::clamp(inputs, 1, 64))
+MedianNetwork::MedianNetwork(int inputs) : mInputs(std::clamp(inputs, 1, 64))
 {
     // Keep only the comparators whose outputs reach the middle wires, walking backwards.
     const std::vector<std::pair<int, int>> all = sortingNetwork(mInputs);

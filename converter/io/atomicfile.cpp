@@ -30,8 +30,7 @@ bool AtomicFile::write(const std::uint8_t* data, std::size_t size)
     return mFile.write(data, size) || failWith("cannot write", mFile.error());
 }
 
-bool AtomicFile::write(const std::uint8_t* head, std::size_t headSize, const std::uint8_t* tail,
-                       std::size_t tailSize)
+bool AtomicFile::write(const std::uint8_t* head, std::size_t headSize, const std::uint8_t* tail, std::size_t tailSize)
 {
     return mFile.write(head, headSize, tail, tailSize) || failWith("cannot write", mFile.error());
 }

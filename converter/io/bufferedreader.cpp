@@ -5,8 +5,7 @@
 
 namespace mlv2dng {
 
-BufferedReader::BufferedReader(ByteSource& source, std::size_t bufferSize)
-    : mSource(source), mBuffer(bufferSize)
+BufferedReader::BufferedReader(ByteSource& source, std::size_t bufferSize) : mSource(source), mBuffer(bufferSize)
 {
 }
 

@@ -23,10 +23,7 @@ public:
     // Fixed-size text field, cut at its first NUL, with trailing blanks removed.
     std::string text(std::size_t offset, std::size_t length) const;
 
-    bool contains(std::size_t offset, std::size_t length) const
-    {
-        return offset <= mSize && length <= mSize - offset;
-    }
+    bool contains(std::size_t offset, std::size_t length) const { return offset <= mSize && length <= mSize - offset; }
     std::size_t size() const { return mSize; }
     bool overran() const { return mOverran; }
 

@@ -32,7 +32,10 @@ public:
     // Paths are UTF-8. Each call that fails leaves the reason in error().
     bool openForReading(const std::string& path);
     bool createForWriting(const std::string& path);
-    bool isOpen() const { return mHandle != kClosed; }
+    bool isOpen() const
+    {
+        return mHandle != kClosed;
+    }
     // The length of the open file, or false when it is not a regular file.
     bool regularFileSize(std::uint64_t& size) const;
 
@@ -46,7 +49,10 @@ public:
     // Closing a file that is not open does nothing.
     bool close();
 
-    const std::string& error() const { return mError; }
+    const std::string& error() const
+    {
+        return mError;
+    }
 
     static Kind kindOf(const std::string& path);
     // Gives a finished file the name, replacing whatever was there.

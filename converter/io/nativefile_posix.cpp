@@ -57,7 +57,9 @@ bool NativeFile::createForWriting(const std::string& path)
 
 bool NativeFile::regularFileSize(std::uint64_t& size) const
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(descriptor(mHandle), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     size = static_cast<std::uint64_t>(info.st_size);
@@ -147,7 +149,9 @@ bool NativeFile::close()
 
 NativeFile::Kind NativeFile::kindOf(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(path.c_str(), &info) != 0)
         return Kind::Missing;
     if (S_ISREG(info.st_mode))

@@ -2,8 +2,8 @@
 
 namespace mlv2dng {
 
-bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* values,
-                         std::size_t valueCount, std::string& error)
+bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* values, std::size_t valueCount,
+                         std::string& error)
 {
     std::size_t total = 0;
     for (const std::uint8_t count : counts)
@@ -18,8 +18,8 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* v
     }
     for (std::size_t i = 0; i < total; ++i) {
         if (values[i] > 16) {
-            error = "Huffman table holds difference category " + std::to_string(values[i])
-                    + " (lossless allows 0 to 16)";
+            error =
+                "Huffman table holds difference category " + std::to_string(values[i]) + " (lossless allows 0 to 16)";
             return false;
         }
         values_[i] = values[i];
@@ -34,7 +34,8 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* v
     for (int length = 1; length <= 16; ++length) {
         const int count = counts[length - 1];
         if (count > 0)
-            valueOffset_[static_cast<std::size_t>(length)] = static_cast<std::int32_t>(index) - static_cast<std::int32_t>(code);
+            valueOffset_[static_cast<std::size_t>(length)] =
+                static_cast<std::int32_t>(index) - static_cast<std::int32_t>(code);
         for (int i = 0; i < count; ++i, ++code, ++index) {
             if (code >= (1u << length)) {
                 error = "Huffman table has more codes of length " + std::to_string(length) + " than fit";
@@ -43,9 +44,8 @@ bool HuffmanTable::build(const std::uint8_t (&counts)[16], const std::uint8_t* v
             if (length > kLookupBits)
                 continue;
             const std::uint32_t category = values_[index];
-            const std::uint32_t entry = category == 16
-                                            ? (0x8000u << 16) | static_cast<std::uint32_t>(length)
-                                            : (category << kExtraShift) | static_cast<std::uint32_t>(length);
+            const std::uint32_t entry = category == 16 ? (0x8000u << 16) | static_cast<std::uint32_t>(length)
+                                                       : (category << kExtraShift) | static_cast<std::uint32_t>(length);
             const int free = kLookupBits - length;
             const std::uint32_t first = code << free;
             for (std::uint32_t low = 0; low < (1u << free); ++low)

@@ -62,7 +62,7 @@ private:
     const std::uint8_t* end_;
     std::uint64_t buffer_ = 0;  // valid bits are left-aligned
     int bits_ = 0;
-    std::size_t padBytes_ = 0;           // zero bytes appended after the data ended
+    std::size_t padBytes_ = 0;            // zero bytes appended after the data ended
     const std::uint8_t* stop_ = nullptr;  // the FF of the marker that ended the data, or end_
 };
 

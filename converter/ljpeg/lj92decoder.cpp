@@ -26,8 +26,7 @@ bool isOtherFrameMarker(std::uint8_t code)
 class StreamState
 {
 public:
-    StreamState(const std::uint8_t* data, std::size_t expectedSamples)
-        : data_(data), expectedSamples_(expectedSamples)
+    StreamState(const std::uint8_t* data, std::size_t expectedSamples) : data_(data), expectedSamples_(expectedSamples)
     {
     }
 
@@ -103,8 +102,7 @@ bool StreamState::parseFrame(JpegByteCursor segment, std::string& error)
     std::uint16_t height = 0;
     std::uint16_t width = 0;
     std::uint8_t count = 0;
-    if (!segment.readU8(precision) || !segment.readU16(height) || !segment.readU16(width)
-        || !segment.readU8(count)) {
+    if (!segment.readU8(precision) || !segment.readU16(height) || !segment.readU16(width) || !segment.readU8(count)) {
         error = "SOF3 segment too short";
         return false;
     }
@@ -132,8 +130,8 @@ bool StreamState::parseFrame(JpegByteCursor segment, std::string& error)
         segment.readU8(sampling);
         segment.readU8(quantTable);
         if (sampling != 0x11) {
-            error = "SOF3 component " + std::to_string(id) + " has sampling factors "
-                    + std::to_string(sampling >> 4) + "x" + std::to_string(sampling & 15) + " (only 1x1 supported)";
+            error = "SOF3 component " + std::to_string(id) + " has sampling factors " + std::to_string(sampling >> 4)
+                    + "x" + std::to_string(sampling & 15) + " (only 1x1 supported)";
             return false;
         }
         for (int other = 0; other < c; ++other) {
@@ -315,10 +313,17 @@ bool decodeStream(const std::uint8_t* data, std::size_t size, std::size_t expect
         }
         bool ok = true;
         switch (code) {
-        case kDht: ok = state.parseHuffmanTables(segment, error); break;
-        case kSof3: ok = state.parseFrame(segment, error); break;
-        case kDri: ok = state.parseRestartInterval(segment, error); break;
-        case kSos: return state.decodeScan(segment, cursor, image, error);
+        case kDht:
+            ok = state.parseHuffmanTables(segment, error);
+            break;
+        case kSof3:
+            ok = state.parseFrame(segment, error);
+            break;
+        case kDri:
+            ok = state.parseRestartInterval(segment, error);
+            break;
+        case kSos:
+            return state.decodeScan(segment, cursor, image, error);
         default:
             if (isOtherFrameMarker(code)) {
                 error = "unsupported JPEG process " + JpegMarkers::name(code) + " (only lossless SOF3 is decoded)";
@@ -333,8 +338,8 @@ bool decodeStream(const std::uint8_t* data, std::size_t size, std::size_t expect
 
 }  // namespace
 
-bool Lj92Decoder::decode(const std::uint8_t* data, std::size_t size, std::size_t expectedSamples,
-                         Lj92Image& image, std::string& error) const
+bool Lj92Decoder::decode(const std::uint8_t* data, std::size_t size, std::size_t expectedSamples, Lj92Image& image,
+                         std::string& error) const
 {
     if (decodeStream(data, size, expectedSamples, image, error))
         return true;

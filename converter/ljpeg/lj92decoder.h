@@ -24,8 +24,8 @@ public:
     // Decodes the stream in [data, data + size). The frame header must announce exactly
     // expectedSamples samples (X * Y * Nf); anything else is refused before any allocation.
     // On failure returns false and puts a one-line reason into error; never reads outside the range.
-    bool decode(const std::uint8_t* data, std::size_t size, std::size_t expectedSamples,
-                Lj92Image& image, std::string& error) const;
+    bool decode(const std::uint8_t* data, std::size_t size, std::size_t expectedSamples, Lj92Image& image,
+                std::string& error) const;
 };
 
 }  // namespace mlv2dng

@@ -40,8 +40,8 @@ inline unsigned categoryOf(int difference)
 // The first line predicts from the left only, and its first samples from the middle of the range;
 // every later line predicts its first samples from above.
 template <int Predictor>
-void lineDifferences(const std::uint16_t* line, const std::uint16_t* above, int count, int components,
-                     int precision, std::int16_t* out)
+void lineDifferences(const std::uint16_t* line, const std::uint16_t* above, int count, int components, int precision,
+                     std::int16_t* out)
 {
     if (!above) {
         for (int i = 0; i < components; ++i)
@@ -58,13 +58,27 @@ void lineDifferences(const std::uint16_t* line, const std::uint16_t* above, int 
         const int rc = above[i - components];
         int prediction;
         switch (Predictor) {
-        case 1: prediction = ra; break;
-        case 2: prediction = rb; break;
-        case 3: prediction = rc; break;
-        case 4: prediction = ra + rb - rc; break;
-        case 5: prediction = ra + ((rb - rc) >> 1); break;
-        case 6: prediction = rb + ((ra - rc) >> 1); break;
-        default: prediction = (ra + rb) >> 1; break;
+        case 1:
+            prediction = ra;
+            break;
+        case 2:
+            prediction = rb;
+            break;
+        case 3:
+            prediction = rc;
+            break;
+        case 4:
+            prediction = ra + rb - rc;
+            break;
+        case 5:
+            prediction = ra + ((rb - rc) >> 1);
+            break;
+        case 6:
+            prediction = rb + ((ra - rc) >> 1);
+            break;
+        default:
+            prediction = (ra + rb) >> 1;
+            break;
         }
         out[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(line[i] - prediction));
     }
@@ -371,8 +385,9 @@ std::array<std::uint8_t, 17> Lj92Encoder::codeLengths(const std::array<std::uint
         if (counts[static_cast<std::size_t>(s)] > 0)
             order[used++] = s;
     }
-    std::stable_sort(order.begin(), order.begin() + used,
-                     [&](int a, int b) { return counts[static_cast<std::size_t>(a)] > counts[static_cast<std::size_t>(b)]; });
+    std::stable_sort(order.begin(), order.begin() + used, [&](int a, int b) {
+        return counts[static_cast<std::size_t>(a)] > counts[static_cast<std::size_t>(b)];
+    });
     std::array<std::uint8_t, kCategories> lengths{};
     int k = 0;
     for (int length = 1; length <= kMaxCodeLength; ++length) {

@@ -11,13 +11,20 @@ inline int predict(int ra, int rb, int rc)
 {
     // Plain ints: the sum may leave 0..65535, and only its value modulo 2^16 matters.
     switch (Predictor) {
-    case 1: return ra;
-    case 2: return rb;
-    case 3: return rc;
-    case 4: return ra + rb - rc;
-    case 5: return ra + ((rb - rc) >> 1);
-    case 6: return rb + ((ra - rc) >> 1);
-    default: return (ra + rb) >> 1;
+    case 1:
+        return ra;
+    case 2:
+        return rb;
+    case 3:
+        return rc;
+    case 4:
+        return ra + rb - rc;
+    case 5:
+        return ra + ((rb - rc) >> 1);
+    case 6:
+        return rb + ((ra - rc) >> 1);
+    default:
+        return (ra + rb) >> 1;
     }
 }
 
@@ -48,7 +55,8 @@ void decodeFirstLine(LineContext<Components>& context, std::uint16_t* line, int 
         for (int c = 0; c < Components; ++c) {
             context.reader.fill();
             const int value = static_cast<std::uint16_t>(
-                left[c] + context.tables[static_cast<std::size_t>(c)]->decodeDifference(context.reader, context.failed));
+                left[c]
+                + context.tables[static_cast<std::size_t>(c)]->decodeDifference(context.reader, context.failed));
             line[i + static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(value);
             left[c] = value;
         }
@@ -64,7 +72,8 @@ void decodeLine(LineContext<Components>& context, std::uint16_t* line, const std
     for (int c = 0; c < Components; ++c) {
         tables[c] = context.tables[static_cast<std::size_t>(c)];
         context.reader.fill();
-        const int value = static_cast<std::uint16_t>(above[c] + tables[c]->decodeDifference(context.reader, context.failed));
+        const int value =
+            static_cast<std::uint16_t>(above[c] + tables[c]->decodeDifference(context.reader, context.failed));
         line[c] = static_cast<std::uint16_t>(value);
         left[c] = value;
     }
@@ -74,7 +83,8 @@ void decodeLine(LineContext<Components>& context, std::uint16_t* line, const std
             const std::size_t at = i + static_cast<std::size_t>(c);
             const int prediction = predict<Predictor>(left[c], above[at], above[at - Components]);
             context.reader.fill();
-            const int value = static_cast<std::uint16_t>(prediction + tables[c]->decodeDifference(context.reader, context.failed));
+            const int value =
+                static_cast<std::uint16_t>(prediction + tables[c]->decodeDifference(context.reader, context.failed));
             line[at] = static_cast<std::uint16_t>(value);
             left[c] = value;
         }
@@ -85,27 +95,43 @@ template <int Components>
 void decodeLineWith(int predictor, LineContext<Components>& context, std::uint16_t* line, const std::uint16_t* above)
 {
     switch (predictor) {
-    case 1: decodeLine<1>(context, line, above); break;
-    case 2: decodeLine<2>(context, line, above); break;
-    case 3: decodeLine<3>(context, line, above); break;
-    case 4: decodeLine<4>(context, line, above); break;
-    case 5: decodeLine<5>(context, line, above); break;
-    case 6: decodeLine<6>(context, line, above); break;
-    default: decodeLine<7>(context, line, above); break;
+    case 1:
+        decodeLine<1>(context, line, above);
+        break;
+    case 2:
+        decodeLine<2>(context, line, above);
+        break;
+    case 3:
+        decodeLine<3>(context, line, above);
+        break;
+    case 4:
+        decodeLine<4>(context, line, above);
+        break;
+    case 5:
+        decodeLine<5>(context, line, above);
+        break;
+    case 6:
+        decodeLine<6>(context, line, above);
+        break;
+    default:
+        decodeLine<7>(context, line, above);
+        break;
     }
 }
 
 }  // namespace
 
-Lj92ScanDecoder::Lj92ScanDecoder(const Layout& layout) : layout_(layout) {}
+Lj92ScanDecoder::Lj92ScanDecoder(const Layout& layout) : layout_(layout)
+{
+}
 
 bool Lj92ScanDecoder::decode(const std::uint8_t* begin, const std::uint8_t* end, std::uint16_t* out,
                              std::uint8_t& marker, const std::uint8_t*& next, std::string& error) const
 {
     const Layout& l = layout_;
-    if (l.width <= 0 || l.height <= 0 || l.components < 1 || l.components > 4 || l.predictor < 1
-        || l.predictor > 7 || l.precision < 2 || l.precision > 16 || l.pointTransform < 0
-        || l.pointTransform >= l.precision || l.restartInterval < 0) {
+    if (l.width <= 0 || l.height <= 0 || l.components < 1 || l.components > 4 || l.predictor < 1 || l.predictor > 7
+        || l.precision < 2 || l.precision > 16 || l.pointTransform < 0 || l.pointTransform >= l.precision
+        || l.restartInterval < 0) {
         error = "invalid scan layout";
         return false;
     }
@@ -124,10 +150,18 @@ bool Lj92ScanDecoder::decode(const std::uint8_t* begin, const std::uint8_t* end,
     JpegBitReader reader(begin, end);
     bool ok = false;
     switch (l.components) {
-    case 1: ok = decodeLines<1>(reader, out, error); break;
-    case 2: ok = decodeLines<2>(reader, out, error); break;
-    case 3: ok = decodeLines<3>(reader, out, error); break;
-    default: ok = decodeLines<4>(reader, out, error); break;
+    case 1:
+        ok = decodeLines<1>(reader, out, error);
+        break;
+    case 2:
+        ok = decodeLines<2>(reader, out, error);
+        break;
+    case 3:
+        ok = decodeLines<3>(reader, out, error);
+        break;
+    default:
+        ok = decodeLines<4>(reader, out, error);
+        break;
     }
     if (!ok)
         return false;

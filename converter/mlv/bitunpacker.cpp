@@ -143,15 +143,23 @@ void BitUnpacker::unpack(const std::uint8_t* source, std::size_t sourceSize, std
     const std::size_t groups = std::min(count / 8, sourceSize / bits);
     std::size_t done = groups * 8;
     switch (bits) {
-    case 10: unpackAllGroups<10>(source, sourceSize, groups, pixels); break;
-    case 12: unpackAllGroups<12>(source, sourceSize, groups, pixels); break;
-    case 14: unpackAllGroups<14>(source, sourceSize, groups, pixels); break;
+    case 10:
+        unpackAllGroups<10>(source, sourceSize, groups, pixels);
+        break;
+    case 12:
+        unpackAllGroups<12>(source, sourceSize, groups, pixels);
+        break;
+    case 14:
+        unpackAllGroups<14>(source, sourceSize, groups, pixels);
+        break;
     case 16:
         done = std::min(count, sourceSize / 2);
         for (std::size_t i = 0; i < done; ++i)
             pixels[i] = static_cast<std::uint16_t>(le16(source + 2 * i));
         break;
-    default: done = 0; break;
+    default:
+        done = 0;
+        break;
     }
     unpackSlowly(source, sourceSize, done, count, bits, pixels);
 }

@@ -1,7 +1,7 @@
 #include "mlv/framedecoder.h"
 
-#include "mlv/bitunpacker.h"
 #include "io/bytecursor.h"
+#include "mlv/bitunpacker.h"
 
 #include <algorithm>
 
@@ -18,8 +18,8 @@ std::string FrameDecoder::unsupportedVideo(std::uint16_t videoClass)
     return {};
 }
 
-bool FrameDecoder::describe(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata,
-                            RawFrame& frame, Payload& payload, std::string& error)
+bool FrameDecoder::describe(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata, RawFrame& frame,
+                            Payload& payload, std::string& error)
 {
     const ByteCursor cursor(block, size);
     frame.frameNumber = cursor.u32(16);
@@ -35,7 +35,7 @@ bool FrameDecoder::describe(const std::uint8_t* block, std::size_t size, const C
     }
     if (raw.width <= 0 || raw.height <= 0 || raw.bitsPerPixel < 8 || raw.bitsPerPixel > 16) {
         error = where + ": impossible frame format " + std::to_string(raw.width) + "x" + std::to_string(raw.height)
-            + " at " + std::to_string(raw.bitsPerPixel) + " bits";
+                + " at " + std::to_string(raw.bitsPerPixel) + " bits";
         return false;
     }
     const std::string unsupported = unsupportedVideo(metadata.header.videoClass);
@@ -76,7 +76,7 @@ bool FrameDecoder::describe(const std::uint8_t* block, std::size_t size, const C
         // this bounds what the decoder may allocate by the bytes actually present.
         if (count / 8 > available) {
             error = where + ": " + std::to_string(available) + " bytes of lossless data cannot hold "
-                + std::to_string(count) + " samples";
+                    + std::to_string(count) + " samples";
             return false;
         }
         return true;
@@ -84,14 +84,14 @@ bool FrameDecoder::describe(const std::uint8_t* block, std::size_t size, const C
     const std::size_t needed = BitUnpacker::packedSize(count, raw.bitsPerPixel);
     if (available < needed) {
         error = where + ": VIDF block holds " + std::to_string(available) + " bytes of pixel data, the frame needs "
-            + std::to_string(needed);
+                + std::to_string(needed);
         return false;
     }
     return true;
 }
 
-bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata,
-                          RawFrame& frame, std::string& error) const
+bool FrameDecoder::decode(const std::uint8_t* block, std::size_t size, const ClipMetadata& metadata, RawFrame& frame,
+                          std::string& error) const
 {
     Payload payload;
     if (!describe(block, size, metadata, frame, payload, error))
@@ -120,12 +120,12 @@ bool FrameDecoder::placeLosslessSamples(Lj92Image&& image, RawFrame& frame, std:
     const std::string where = "frame " + std::to_string(frame.frameNumber);
     if (image.samples.size() != count) {
         error = where + ": lossless data holds " + std::to_string(image.samples.size()) + " samples, the frame has "
-            + std::to_string(count);
+                + std::to_string(count);
         return false;
     }
     if (image.precision > frame.bitsPerPixel) {
         error = where + ": lossless data has " + std::to_string(image.precision) + "-bit samples in a "
-            + std::to_string(frame.bitsPerPixel) + "-bit recording";
+                + std::to_string(frame.bitsPerPixel) + "-bit recording";
         return false;
     }
     // Stream order (lines, components interleaved) is the raster order of the frame.

@@ -1,8 +1,8 @@
 // Turns one VIDF block into a RawFrame: unpacks uncompressed data or maps decoded lossless samples.
 #pragma once
 
-#include "mlv/clipmetadata.h"
 #include "ljpeg/lj92decoder.h"
+#include "mlv/clipmetadata.h"
 #include "mlv/rawframe.h"
 
 #include <cstddef>

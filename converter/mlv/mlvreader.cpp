@@ -98,8 +98,8 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
     }
     if (size - 8 > mReader->remaining()) {
         std::ostringstream m;
-        m << type << " block at offset " << offset << " in '" << name << "' runs past the end of the file ("
-          << size << " bytes, " << (mReader->remaining() + 8) << " left)";
+        m << type << " block at offset " << offset << " in '" << name << "' runs past the end of the file (" << size
+          << " bytes, " << (mReader->remaining() + 8) << " left)";
         return fail(m.str());
     }
 
@@ -125,7 +125,8 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
             mHaveGuid = true;
             mGuid = guid;
         } else if (guid != mGuid) {
-            mWarnings.push_back("'" + name + "' belongs to another recording (its GUID differs from the first chunk's)");
+            mWarnings.push_back("'" + name
+                                + "' belongs to another recording (its GUID differs from the first chunk's)");
         }
     }
     mAtChunkStart = false;

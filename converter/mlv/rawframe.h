@@ -27,11 +27,17 @@ struct RawFrame
     bool hasShape() const
     {
         return width > 0 && height > 0
-            && pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+               && pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     }
     std::uint8_t colorAt(int x, int y) const { return cfa[static_cast<std::size_t>((y & 1) * 2 + (x & 1))]; }
-    std::uint16_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
-    std::uint16_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    std::uint16_t at(int x, int y) const
+    {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    }
+    std::uint16_t& at(int x, int y)
+    {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    }
 };
 
 }  // namespace mlv2dng

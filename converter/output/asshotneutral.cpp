@@ -16,9 +16,8 @@ constexpr double kDuvPerStep = 0.002;
 // Black-body chromaticity by the cubic fits of Kim et al., good to about 1e-4 from 1667 K to 25000 K.
 std::array<double, 2> planckian(double t)
 {
-    const double x = t <= 4000
-        ? -0.2661239e9 / (t * t * t) - 0.2343589e6 / (t * t) + 0.8776956e3 / t + 0.179910
-        : -3.0258469e9 / (t * t * t) + 2.1070379e6 / (t * t) + 0.2226347e3 / t + 0.240390;
+    const double x = t <= 4000 ? -0.2661239e9 / (t * t * t) - 0.2343589e6 / (t * t) + 0.8776956e3 / t + 0.179910
+                               : -3.0258469e9 / (t * t * t) + 2.1070379e6 / (t * t) + 0.2226347e3 / t + 0.240390;
     double y;
     if (t <= 2222)
         y = -1.1063814 * x * x * x - 1.34811020 * x * x + 2.18555832 * x - 0.20219683;
@@ -69,14 +68,22 @@ std::optional<ColourMatrix> AsShotNeutral::recordedMatrix(const RawInfo& raw)
 double AsShotNeutral::temperatureOf(const WhiteBalanceInfo& whiteBalance)
 {
     switch (whiteBalance.mode) {
-    case 1: return kSunny;
-    case 2: return kCloudy;
-    case 3: return kTungsten;
-    case 4: return kFluorescent;
-    case 5: return kFlash;
-    case 8: return kShade;
-    case 9: return whiteBalance.kelvin;
-    default: return 0;
+    case 1:
+        return kSunny;
+    case 2:
+        return kCloudy;
+    case 3:
+        return kTungsten;
+    case 4:
+        return kFluorescent;
+    case 5:
+        return kFlash;
+    case 8:
+        return kShade;
+    case 9:
+        return whiteBalance.kelvin;
+    default:
+        return 0;
     }
 }
 
@@ -119,8 +126,8 @@ std::optional<std::array<double, 3>> AsShotNeutral::fromLight(const WhiteBalance
     const int green = asSigned(whiteBalance.shiftGreenMagenta);
     const double shifted = 1e6 / (1e6 / kelvin - kMiredPerStep * amber);
     // A green shift renders greener, as if the light had been more magenta.
-    const std::array<double, 3> n = neutral(std::min(25000.0, std::max(1667.0, shifted)), -kDuvPerStep * green,
-                                            *matrix);
+    const std::array<double, 3> n =
+        neutral(std::min(25000.0, std::max(1667.0, shifted)), -kDuvPerStep * green, *matrix);
     if (!(n[0] > 0 && n[2] > 0 && n[0] < 100 && n[2] < 100))
         return std::nullopt;
     return n;

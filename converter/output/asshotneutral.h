@@ -1,4 +1,5 @@
-// The neutral a raw developer starts from: the colour of the light the camera was set to, seen through the clip's matrix.
+// The neutral a raw developer starts from: the colour of the light the camera was set to, seen through the clip's
+// matrix.
 #pragma once
 
 #include "mlv/clipmetadata.h"

@@ -47,8 +47,8 @@ struct PackLayout
         for (unsigned half = 0; half < 2; ++half) {
             for (unsigned j = 0; j < 16; ++j) {
                 const unsigned quad = j / quadBytes;
-                shuffle[16 * half + j] = quad < 2 ? static_cast<std::uint8_t>(8 * quad + quadBytes - 1 - j % quadBytes)
-                                                  : std::uint8_t{0x80};
+                shuffle[16 * half + j] =
+                    quad < 2 ? static_cast<std::uint8_t>(8 * quad + quadBytes - 1 - j % quadBytes) : std::uint8_t{0x80};
             }
         }
     }
@@ -126,10 +126,17 @@ void BitPacker::pack(const std::uint16_t* pixels, int width, int height, int bit
         if (y == height - 1)
             quads = quads > 2 ? quads - 2 : 0;
         switch (bits) {
-        case 10: packRowQuads<10>(row, quads, avx2, out); break;
-        case 12: packRowQuads<12>(row, quads, avx2, out); break;
-        case 14: packRowQuads<14>(row, quads, avx2, out); break;
-        default: break;
+        case 10:
+            packRowQuads<10>(row, quads, avx2, out);
+            break;
+        case 12:
+            packRowQuads<12>(row, quads, avx2, out);
+            break;
+        case 14:
+            packRowQuads<14>(row, quads, avx2, out);
+            break;
+        default:
+            break;
         }
         out += quads * bits / 2;
         std::uint64_t accumulator = 0;
@@ -151,7 +158,7 @@ void BitPacker::pack(const std::uint16_t* pixels, int width, int height, int bit
 bool BitPacker::stripIsSwappedStream(int width, int bitsPerSample)
 {
     return bitsPerSample >= 1 && bitsPerSample <= 16 && width > 0
-        && (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerSample)) % 16 == 0;
+           && (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerSample)) % 16 == 0;
 }
 
 void BitPacker::stripFromStream(std::uint8_t* data, std::size_t size, int bitsPerSample)

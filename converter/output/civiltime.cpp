@@ -23,8 +23,8 @@ std::int64_t CivilTime::daysFromCivil(std::int64_t year, int month, int day)
 std::int64_t CivilTime::serial() const
 {
     // Out-of-range day, hour, minute or second fields (day 0, minute 75) carry over; the month must be 1-12.
-    return daysFromCivil(mYear, mMonth, 1) * 86400 + (static_cast<std::int64_t>(mDay) - 1) * 86400 + static_cast<std::int64_t>(mHour) * 3600
-        + static_cast<std::int64_t>(mMinute) * 60 + mSecond;
+    return daysFromCivil(mYear, mMonth, 1) * 86400 + (static_cast<std::int64_t>(mDay) - 1) * 86400
+           + static_cast<std::int64_t>(mHour) * 3600 + static_cast<std::int64_t>(mMinute) * 60 + mSecond;
 }
 
 CivilTime CivilTime::fromSerial(std::int64_t seconds)
@@ -53,8 +53,8 @@ std::optional<CivilTime> CivilTime::at(const ClockInfo& clock, std::uint64_t tim
     if (!clock.present || clock.month < 0 || clock.month > 11)
         return std::nullopt;
     const std::int64_t elapsed = timestamp >= clock.timestamp
-        ? static_cast<std::int64_t>((timestamp - clock.timestamp) / 1000000)
-        : -static_cast<std::int64_t>((clock.timestamp - timestamp) / 1000000);
+                                     ? static_cast<std::int64_t>((timestamp - clock.timestamp) / 1000000)
+                                     : -static_cast<std::int64_t>((clock.timestamp - timestamp) / 1000000);
     const CivilTime start(1900 + clock.year, clock.month + 1, clock.day, clock.hour, clock.minute, clock.second);
     return start.plusSeconds(elapsed);
 }

@@ -15,16 +15,49 @@ namespace mlv2dng {
 namespace {
 
 enum Tag : std::uint16_t {
-    NewSubFileType = 254, ImageWidth = 256, ImageLength = 257, BitsPerSample = 258, Compression = 259,
-    Photometric = 262, ImageDescription = 270, Make = 271, Model = 272, StripOffsets = 273, Orientation = 274,
-    SamplesPerPixel = 277, RowsPerStrip = 278, StripByteCounts = 279, PlanarConfiguration = 284,
-    Software = 305, DateTime = 306, CfaRepeatPatternDim = 33421, CfaPattern = 33422, ExifIfd = 34665,
-    DngVersion = 50706, DngBackwardVersion = 50707, UniqueCameraModel = 50708, BlackLevel = 50714,
-    WhiteLevel = 50717, DefaultScale = 50718, DefaultCropOrigin = 50719, DefaultCropSize = 50720,
-    ColorMatrix1 = 50721, AsShotNeutral = 50728, CameraSerialNumber = 50735, CalibrationIlluminant1 = 50778,
-    ActiveArea = 50829, TimeCodes = 51043, FrameRate = 51044, ReelName = 51081,
-    ExposureTime = 33434, FNumber = 33437, IsoSpeed = 34855, ExifVersion = 36864, SubjectDistance = 37382,
-    FocalLength = 37386, LensModel = 42036,
+    NewSubFileType = 254,
+    ImageWidth = 256,
+    ImageLength = 257,
+    BitsPerSample = 258,
+    Compression = 259,
+    Photometric = 262,
+    ImageDescription = 270,
+    Make = 271,
+    Model = 272,
+    StripOffsets = 273,
+    Orientation = 274,
+    SamplesPerPixel = 277,
+    RowsPerStrip = 278,
+    StripByteCounts = 279,
+    PlanarConfiguration = 284,
+    Software = 305,
+    DateTime = 306,
+    CfaRepeatPatternDim = 33421,
+    CfaPattern = 33422,
+    ExifIfd = 34665,
+    DngVersion = 50706,
+    DngBackwardVersion = 50707,
+    UniqueCameraModel = 50708,
+    BlackLevel = 50714,
+    WhiteLevel = 50717,
+    DefaultScale = 50718,
+    DefaultCropOrigin = 50719,
+    DefaultCropSize = 50720,
+    ColorMatrix1 = 50721,
+    AsShotNeutral = 50728,
+    CameraSerialNumber = 50735,
+    CalibrationIlluminant1 = 50778,
+    ActiveArea = 50829,
+    TimeCodes = 51043,
+    FrameRate = 51044,
+    ReelName = 51081,
+    ExposureTime = 33434,
+    FNumber = 33437,
+    IsoSpeed = 34855,
+    ExifVersion = 36864,
+    SubjectDistance = 37382,
+    FocalLength = 37386,
+    LensModel = 42036,
 };
 
 constexpr std::uint16_t kPhotometricCfa = 32803;
@@ -79,8 +112,14 @@ std::vector<std::uint8_t> DngWriter::timeCode(std::uint32_t frameNumber, std::ui
     const unsigned rate = std::max(1u, static_cast<unsigned>(std::lround(fps)));
     const unsigned frames = frameNumber % rate;
     const std::uint64_t seconds = frameNumber / rate;
-    return {bcd(frames % 100), bcd(static_cast<unsigned>(seconds % 60)), bcd(static_cast<unsigned>(seconds / 60 % 60)),
-            bcd(static_cast<unsigned>(seconds / 3600 % 24)), 0, 0, 0, 0};
+    return {bcd(frames % 100),
+            bcd(static_cast<unsigned>(seconds % 60)),
+            bcd(static_cast<unsigned>(seconds / 60 % 60)),
+            bcd(static_cast<unsigned>(seconds / 3600 % 24)),
+            0,
+            0,
+            0,
+            0};
 }
 
 DngStrip DngStrip::packed(const RawFrame& frame, int bitsPerSample)
@@ -156,7 +195,8 @@ void DngWriter::addGeometryTags(TiffDirectory& ifd, const RawFrame& frame, const
     const int stepX = capture.binningX + capture.skippingX;
     const int stepY = capture.binningY + capture.skippingY;
     if (capture.present && stepX > 0 && stepY > 0)
-        ifd.addRationals(DefaultScale, {{1, 1}, reduced(static_cast<std::uint64_t>(stepY), static_cast<std::uint64_t>(stepX))});
+        ifd.addRationals(DefaultScale,
+                         {{1, 1}, reduced(static_cast<std::uint64_t>(stepY), static_cast<std::uint64_t>(stepX))});
     else
         ifd.addRationals(DefaultScale, {{1, 1}, {1, 1}});
 
@@ -185,12 +225,14 @@ void DngWriter::addColourTags(TiffDirectory& ifd, const ClipMetadata& metadata)
     ifd.addSRationals(ColorMatrix1, matrix);
     ifd.addShorts(CalibrationIlluminant1, {kIlluminantD65});
 
-    const std::optional<std::array<double, 3>> neutral = mlv2dng::AsShotNeutral::fromLight(metadata.whiteBalance, recorded);
+    const std::optional<std::array<double, 3>> neutral =
+        mlv2dng::AsShotNeutral::fromLight(metadata.whiteBalance, recorded);
     const WhiteBalanceInfo& wb = metadata.whiteBalance;
     if (neutral)
         ifd.addRationals(Tag::AsShotNeutral, {rational((*neutral)[0]), {1, 1}, rational((*neutral)[2])});
     else if (wb.present && wb.gainRed > 0 && wb.gainGreen > 0 && wb.gainBlue > 0)
-        ifd.addRationals(Tag::AsShotNeutral, {reduced(wb.gainRed, wb.gainGreen), {1, 1}, reduced(wb.gainBlue, wb.gainGreen)});
+        ifd.addRationals(Tag::AsShotNeutral,
+                         {reduced(wb.gainRed, wb.gainGreen), {1, 1}, reduced(wb.gainBlue, wb.gainGreen)});
     else
         ifd.addRationals(Tag::AsShotNeutral, {{1, 1}, {1, 1}, {1, 1}});
 }
@@ -218,7 +260,8 @@ TiffDirectory DngWriter::exifDirectory(const ClipMetadata& metadata)
         if (metadata.exposure.shutterMicroseconds > 0)
             exif.addRationals(ExposureTime, {reduced(metadata.exposure.shutterMicroseconds, 1000000)});
         if (metadata.exposure.iso > 0)
-            exif.addShorts(IsoSpeed, {static_cast<std::uint16_t>(std::min<std::uint32_t>(metadata.exposure.iso, 65535))});
+            exif.addShorts(IsoSpeed,
+                           {static_cast<std::uint16_t>(std::min<std::uint32_t>(metadata.exposure.iso, 65535))});
     }
     const LensInfo& lens = metadata.lens;
     if (lens.present) {

@@ -28,7 +28,11 @@ public:
         ByteOrder::putLe32(b, v);
         bytes.insert(bytes.end(), b, b + 4);
     }
-    void u64(std::uint64_t v) { u32(static_cast<std::uint32_t>(v)); u32(static_cast<std::uint32_t>(v >> 32)); }
+    void u64(std::uint64_t v)
+    {
+        u32(static_cast<std::uint32_t>(v));
+        u32(static_cast<std::uint32_t>(v >> 32));
+    }
     void text(const std::string& s, std::size_t width)
     {
         for (std::size_t i = 0; i < width; ++i)
@@ -48,7 +52,7 @@ bool WavWriter::start(std::string& error)
 {
     if (mFormat.channels == 0 || mFormat.sampleRate == 0 || mFormat.bitsPerSample == 0) {
         error = "the audio format block describes no usable sound (" + std::to_string(mFormat.channels) + " channels, "
-            + std::to_string(mFormat.sampleRate) + " Hz, " + std::to_string(mFormat.bitsPerSample) + " bits)";
+                + std::to_string(mFormat.sampleRate) + " Hz, " + std::to_string(mFormat.bitsPerSample) + " bits)";
         return false;
     }
     const std::vector<std::uint8_t> placeholder(kHeaderSize, 0);
@@ -59,8 +63,8 @@ bool WavWriter::start(std::string& error)
     return true;
 }
 
-bool WavWriter::addFrame(std::uint32_t frameNumber, std::uint64_t timestamp, const std::uint8_t* data,
-                         std::size_t size, std::string& error)
+bool WavWriter::addFrame(std::uint32_t frameNumber, std::uint64_t timestamp, const std::uint8_t* data, std::size_t size,
+                         std::string& error)
 {
     if (size == 0)
         return true;
@@ -84,10 +88,11 @@ bool WavWriter::addFrame(std::uint32_t frameNumber, std::uint64_t timestamp, con
 
 std::vector<std::uint8_t> WavWriter::header(const ClockInfo& clock) const
 {
-    const std::uint16_t blockAlign = mFormat.blockAlign
-        ? mFormat.blockAlign
-        : static_cast<std::uint16_t>(mFormat.channels * ((mFormat.bitsPerSample + 7) / 8));
-    const std::uint32_t bytesPerSecond = mFormat.bytesPerSecond ? mFormat.bytesPerSecond : mFormat.sampleRate * blockAlign;
+    const std::uint16_t blockAlign =
+        mFormat.blockAlign ? mFormat.blockAlign
+                           : static_cast<std::uint16_t>(mFormat.channels * ((mFormat.bitsPerSample + 7) / 8));
+    const std::uint32_t bytesPerSecond =
+        mFormat.bytesPerSecond ? mFormat.bytesPerSecond : mFormat.sampleRate * blockAlign;
     const std::uint64_t data = mDataEnd;
     const std::uint32_t padded = static_cast<std::uint32_t>(data + (data & 1));
 
@@ -107,13 +112,13 @@ std::vector<std::uint8_t> WavWriter::header(const ClockInfo& clock) const
     h.tag("bext");
     h.u32(602);
     h.text("Recorded as " + mReelName, 256);  // Description
-    h.text("Korvalin mlv2dng", 32);          // Originator
-    h.text(mReelName, 32);                   // OriginatorReference
+    h.text("Korvalin mlv2dng", 32);           // Originator
+    h.text(mReelName, 32);                    // OriginatorReference
     h.text(date, 10);
     h.text(time, 8);
     h.u64(timeReference);
-    h.u16(1);                                // version
-    h.text("", 64 + 10 + 180);               // UMID, loudness, reserved
+    h.u16(1);                   // version
+    h.text("", 64 + 10 + 180);  // UMID, loudness, reserved
     h.tag("fmt ");
     h.u32(16);
     h.u16(mFormat.format);
@@ -132,7 +137,7 @@ bool WavWriter::finish(const ClockInfo& clock, std::string& error)
     const std::vector<std::uint8_t> bytes = header(clock);
     const std::uint8_t pad = 0;
     const bool ok = mFile.writeAt(0, bytes.data(), bytes.size())
-        && ((mDataEnd & 1) == 0 || mFile.writeAt(kHeaderSize + mDataEnd, &pad, 1)) && mFile.commit();
+                    && ((mDataEnd & 1) == 0 || mFile.writeAt(kHeaderSize + mDataEnd, &pad, 1)) && mFile.commit();
     if (!ok)
         error = mFile.error();
     return ok;

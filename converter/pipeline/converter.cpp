@@ -1,17 +1,17 @@
 #include "pipeline/converter.h"
 
-#include "pipeline/bufferpool.h"
 #include "io/bytecursor.h"
-#include "mlv/blocktypes.h"
-#include "mlv/chunkfinder.h"
-#include "output/dngwriter.h"
 #include "io/filesource.h"
 #include "io/nativefile.h"
+#include "mlv/blocktypes.h"
+#include "mlv/chunkfinder.h"
 #include "mlv/framedecoder.h"
-#include "pipeline/framepipeline.h"
-#include "pipeline/frameprocessor.h"
 #include "mlv/metadataparser.h"
 #include "mlv/mlvreader.h"
+#include "output/dngwriter.h"
+#include "pipeline/bufferpool.h"
+#include "pipeline/framepipeline.h"
+#include "pipeline/frameprocessor.h"
 #include "pipeline/progressline.h"
 #include "pipeline/reporter.h"
 #include "pipeline/soundtrack.h"
@@ -38,8 +38,8 @@ std::string directoryOf(const std::string& prefix)
 std::string describeBlock(const MlvBlock& block)
 {
     std::ostringstream line;
-    line << "Block " << block.type << " in chunk " << block.chunk << " at offset " << block.offset << ", "
-         << block.size << " bytes";
+    line << "Block " << block.type << " in chunk " << block.chunk << " at offset " << block.offset << ", " << block.size
+         << " bytes";
     if (block.type != BlockTypes::kFileHeader)
         line << ", timestamp " << block.timestamp << " us";
     const ByteCursor cursor(block.bytes.data(), block.bytes.size());
@@ -161,17 +161,17 @@ private:
 
 Conversion::Conversion(const ConverterOptions& options, Reporter& report, std::ostream& err,
                        std::vector<std::unique_ptr<ByteSource>> chunks)
-    : mOptions(options),
-      mReport(report),
-      mReader(std::move(chunks)),
-      mCorrector(options.corrections),
-      mDecoder(),
-      mDngWriter(std::string("Korvalin mlv2dng ") + Converter::kVersion),
-      mCores(std::max(1u, std::thread::hardware_concurrency())),
-      mBuffers(kInFlightPerCore * mCores + 3),
-      mProcessor(options, mCorrector, mDngWriter, mCores),
-      mSound(Converter::wavPath(options.prefix), report),
-      mProgress(err, options.showProgress)
+    : mOptions(options)
+    , mReport(report)
+    , mReader(std::move(chunks))
+    , mCorrector(options.corrections)
+    , mDecoder()
+    , mDngWriter(std::string("Korvalin mlv2dng ") + Converter::kVersion)
+    , mCores(std::max(1u, std::thread::hardware_concurrency()))
+    , mBuffers(kInFlightPerCore * mCores + 3)
+    , mProcessor(options, mCorrector, mDngWriter, mCores)
+    , mSound(Converter::wavPath(options.prefix), report)
+    , mProgress(err, options.showProgress)
 {
     auto initial = std::make_shared<ClipMetadata>();
     initial->reelName = Converter::reelName(options.input);
@@ -212,7 +212,7 @@ int Conversion::run()
         mReport.error("'" + mOptions.input + "' holds no video frame"
                       + (mVideoBlocks > 0 && (mOptions.firstFrame > 0 || mOptions.lastFrame < 0xffffffffu)
                              ? " in the frame range " + std::to_string(mOptions.firstFrame) + " to "
-                                 + std::to_string(mOptions.lastFrame)
+                                   + std::to_string(mOptions.lastFrame)
                              : std::string()));
     return mReport.errorCount() == 0 && mWritten > 0 ? Converter::Success : Converter::Failed;
 }
@@ -304,9 +304,9 @@ bool Conversion::deliver(FrameResult& result)
 {
     std::string error = result.error;
     const bool ok = result.ok
-        && AtomicFile::writeWhole(Converter::framePath(mOptions.prefix, result.frameNumber), result.header.data(),
-                                  result.header.size(), result.data.data() + result.stripOffset, result.stripSize,
-                                  error);
+                    && AtomicFile::writeWhole(Converter::framePath(mOptions.prefix, result.frameNumber),
+                                              result.header.data(), result.header.size(),
+                                              result.data.data() + result.stripOffset, result.stripSize, error);
     mBuffers.give(std::move(result.data));
     if (ok) {
         ++mWritten;

@@ -16,10 +16,10 @@ struct ConverterOptions
     bool dng = false;
     bool verbose = false;
     bool relaxed = false;
-    bool compress = false;       // lossless-JPEG image data
-    bool bitpack = true;         // false: 16-bit samples whatever the recorded depth
+    bool compress = false;  // lossless-JPEG image data
+    bool bitpack = true;    // false: 16-bit samples whatever the recorded depth
     bool audio = true;
-    bool showProgress = false;   // a progress line on standard error, when that is a terminal
+    bool showProgress = false;     // a progress line on standard error, when that is a terminal
     std::uint32_t firstFrame = 0;  // frame numbers to convert, inclusive
     std::uint32_t lastFrame = 0xffffffffu;
     std::uint32_t fpsTimes1000 = 0;  // the frame rate written into the DNGs; 0: as recorded

@@ -20,7 +20,7 @@ struct FrameJob
     std::shared_ptr<const ClipMetadata> metadata;
     bool decoded = false;  // the first frame arrives decoded, since it also trained the corrector
     RawFrame frame;
-    std::string error;     // set when the frame already failed
+    std::string error;  // set when the frame already failed
 };
 
 struct FrameResult

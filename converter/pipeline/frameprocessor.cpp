@@ -62,7 +62,8 @@ bool FrameProcessor::repairInStream(FrameJob& job, RawFrame& frame, FrameResult&
     const std::vector<std::uint32_t>* repairs = mCorrector.onlyRepairs(frame);
     const std::size_t area = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
     // Pixel by pixel in the stream pays off for a sensor's handful, not for a map of thousands.
-    if (!repairs || repairs->size() > area / 1024 + 16 || !BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel))
+    if (!repairs || repairs->size() > area / 1024 + 16
+        || !BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel))
         return false;
     StreamPixelRepairer::repair(job.block.data() + payload.offset, payload.size, frame, *repairs);
     result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
@@ -93,12 +94,12 @@ void FrameProcessor::compressStrip(FrameJob& job, Scratch& scratch, FrameResult&
     result.data = std::move(job.block);
     result.stripSize = scratch.encoder.encode(frame.pixels.data(), jpegShape(frame), result.data);
     if (result.stripSize == 0) {
-        result.error = "frame " + std::to_string(job.frameNumber) + ": cannot compress a "
-            + std::to_string(frame.width) + "x" + std::to_string(frame.height) + " frame";
+        result.error = "frame " + std::to_string(job.frameNumber) + ": cannot compress a " + std::to_string(frame.width)
+                       + "x" + std::to_string(frame.height) + " frame";
         return;
     }
-    result.header = mWriter.header(frame, job.timestamp, *job.metadata,
-                                   DngStrip{frame.bitsPerPixel, true, result.stripSize});
+    result.header =
+        mWriter.header(frame, job.timestamp, *job.metadata, DngStrip{frame.bitsPerPixel, true, result.stripSize});
     result.ok = true;
 }
 

@@ -39,7 +39,7 @@ bool SoundTrack::add(const MlvBlock& block, const ClipMetadata& metadata, bool r
     const std::uint32_t frameSpace = cursor.u32(20);
     if (block.bytes.size() < 24 || frameSpace > block.bytes.size() - 24) {
         const std::string error = "audio frame " + std::to_string(frameNumber) + ": frame space "
-            + std::to_string(frameSpace) + " is larger than the block";
+                                  + std::to_string(frameSpace) + " is larger than the block";
         if (!relaxed) {
             fatal = error;
             return false;

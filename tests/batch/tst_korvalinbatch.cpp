@@ -163,8 +163,9 @@ private slots:
         script.close();
         QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
 
-        const Result printed = RunBatch({QStringLiteral("--print-commands"), QStringLiteral("--executable"), recorder,
-                                         QStringLiteral("--chroma"), QStringLiteral("3x3"), QStringLiteral("--compress"), clip});
+        const Result printed =
+            RunBatch({QStringLiteral("--print-commands"), QStringLiteral("--executable"), recorder,
+                      QStringLiteral("--chroma"), QStringLiteral("3x3"), QStringLiteral("--compress"), clip});
         QCOMPARE(printed.exitCode, 0);
         QProcess sh;
         sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(printed.out)});

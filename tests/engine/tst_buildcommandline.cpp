@@ -53,8 +53,8 @@ private slots:
         QTest::newRow("chroma 4") << true << false << 4 << false << " --dng --no-cs ";
         QTest::newRow("chroma -1") << true << false << -1 << false << " --dng --no-cs ";
         QTest::newRow("compressed") << true << false << 0 << true << " --dng -c --no-cs ";
-        QTest::newRow("compressed, all fixes flipped") << false << true << 3 << true
-                                                       << " --dng -c --cs5x5 --no-fixcp --fixcp2 ";
+        QTest::newRow("compressed, all fixes flipped")
+            << false << true << 3 << true << " --dng -c --cs5x5 --no-fixcp --fixcp2 ";
     }
     void coldPixelsAndChroma()
     {
@@ -81,19 +81,39 @@ private slots:
         QTest::addColumn<QString>("destination");
         QTest::addColumn<QString>("cleaned");
         QTest::addColumn<QString>("output");
-        QTest::newRow("file system root") << "/clip.mlv" << QString() << "/clip.mlv" << "/clip/";
-        QTest::newRow("doubled separators") << "D:/F//d1///A.mlv" << QString() << "D:/F/d1/A.mlv" << "D:/F/d1/A/";
-        QTest::newRow("dot segments") << "D:/F/./x/../A.B.mlv" << QString() << "D:/F/A.B.mlv" << "D:/F/A.B/";
-        QTest::newRow("dot-dot up to the root") << "/a/b/../../c.MLV" << QString() << "/c.MLV" << "/c/";
-        QTest::newRow("destination without separator") << "D:/F/A.mlv" << "E:/DNG" << "D:/F/A.mlv" << "E:/DNG/A/";
-        QTest::newRow("destination to be cleaned") << "D:/F/A.mlv" << "E:/DNG/x/..//" << "D:/F/A.mlv" << "E:/DNG/A/";
-        QTest::newRow("empty destination") << "D:/F/A.mlv" << "" << "D:/F/A.mlv" << "/A/";
+        QTest::newRow("file system root") << "/clip.mlv" << QString() << "/clip.mlv"
+                                          << "/clip/";
+        QTest::newRow("doubled separators") << "D:/F//d1///A.mlv" << QString() << "D:/F/d1/A.mlv"
+                                            << "D:/F/d1/A/";
+        QTest::newRow("dot segments") << "D:/F/./x/../A.B.mlv" << QString() << "D:/F/A.B.mlv"
+                                      << "D:/F/A.B/";
+        QTest::newRow("dot-dot up to the root") << "/a/b/../../c.MLV" << QString() << "/c.MLV"
+                                                << "/c/";
+        QTest::newRow("destination without separator") << "D:/F/A.mlv"
+                                                       << "E:/DNG"
+                                                       << "D:/F/A.mlv"
+                                                       << "E:/DNG/A/";
+        QTest::newRow("destination to be cleaned") << "D:/F/A.mlv"
+                                                   << "E:/DNG/x/..//"
+                                                   << "D:/F/A.mlv"
+                                                   << "E:/DNG/A/";
+        QTest::newRow("empty destination") << "D:/F/A.mlv"
+                                           << ""
+                                           << "D:/F/A.mlv"
+                                           << "/A/";
         // Cleaning keeps a root's own separator, and one more follows it.
-        QTest::newRow("root destination") << "D:/F/A.mlv" << "/" << "D:/F/A.mlv" << "//A/";
-        QTest::newRow("bare name") << "clip.mlv" << QString() << "" << "";
-        QTest::newRow("drive-relative") << "C:clip.mlv" << QString() << "" << "";
-        QTest::newRow("empty source") << "" << QString() << "" << "";
-        QTest::newRow("cleaned to a bare name") << "x/../clip.mlv" << QString() << "" << "";
+        QTest::newRow("root destination") << "D:/F/A.mlv"
+                                          << "/"
+                                          << "D:/F/A.mlv"
+                                          << "//A/";
+        QTest::newRow("bare name") << "clip.mlv" << QString() << ""
+                                   << "";
+        QTest::newRow("drive-relative") << "C:clip.mlv" << QString() << ""
+                                        << "";
+        QTest::newRow("empty source") << "" << QString() << ""
+                                      << "";
+        QTest::newRow("cleaned to a bare name") << "x/../clip.mlv" << QString() << ""
+                                                << "";
     }
     void pathsAreCleanedFirst()
     {

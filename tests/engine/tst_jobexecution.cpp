@@ -29,7 +29,8 @@ private:
         settings.customDestination = !destination.isNull();
         settings.destination = destination;
         QString cleaned, output, command;
-        if (!clip.write(mDir.filePath(name)) || !BuildCommandLine(settings, mDir.filePath(name), cleaned, output, command))
+        if (!clip.write(mDir.filePath(name))
+            || !BuildCommandLine(settings, mDir.filePath(name), cleaned, output, command))
             return nullptr;
         return std::make_unique<MLVWorker>(cleaned, output, command);
     }
@@ -38,7 +39,8 @@ private:
     void run(MLVWorker& worker)
     {
         QStringList order;
-        connect(&worker, &MLVWorker::Finished, this, [&](MLVWorker* pWorker) { order << (pWorker == &worker ? "this" : "other"); });
+        connect(&worker, &MLVWorker::Finished, this,
+                [&](MLVWorker* pWorker) { order << (pWorker == &worker ? "this" : "other"); });
         connect(&worker, &MLVWorker::FinishedSignal, this, [&] { order << QStringLiteral("signal"); });
         worker.StartProcessing();
         QCOMPARE(order, (QStringList{"this", "signal"}));
@@ -65,15 +67,21 @@ private slots:
         QTest::newRow("both channels") << fake << frame << error << 1 << 0 << none << failed;
         // Nothing printed: the job cannot be told from a running one.
         QTest::newRow("nothing") << fake << nothing << nothing << 1 << 0 << none << int(JobStatus::Processing);
-        QTest::newRow("UTF-8") << fake << QByteArray("Gr\xc3\xb6\xc3\x9f" "e\n") << nothing << 1 << 0 << none << finished;
-        QTest::newRow("code 3") << fake << frame << nothing << 1 << 3 << "fakemlvdump exited with code 3\\.\n" << failed;
-        QTest::newRow("crash after an unfinished line") << fake << frame << QByteArray("[ERROR] x") << 1 << -1
-                                                        << "\nfakemlvdump crashed\\.\n" << failed;
+        QTest::newRow("UTF-8") << fake
+                               << QByteArray("Gr\xc3\xb6\xc3\x9f"
+                                             "e\n")
+                               << nothing << 1 << 0 << none << finished;
+        QTest::newRow("code 3") << fake << frame << nothing << 1 << 3 << "fakemlvdump exited with code 3\\.\n"
+                                << failed;
+        QTest::newRow("crash after an unfinished line")
+            << fake << frame << QByteArray("[ERROR] x") << 1 << -1 << "\nfakemlvdump crashed\\.\n"
+            << failed;
         // Tens of megabytes on both channels, written in alternation, arrive complete.
         QTest::newRow("big output") << fake << QByteArray("frame 0123456789 written to disk\n") << error << 700000 << 0
                                     << none << failed;
-        QTest::newRow("missing tool") << mDir.filePath(QStringLiteral("no/such/mlv_dump")) << nothing << nothing << 1 << 0
-                                      << "mlv_dump could not be started: [^\n]+\n" << failed;
+        QTest::newRow("missing tool") << mDir.filePath(QStringLiteral("no/such/mlv_dump")) << nothing << nothing << 1
+                                      << 0 << "mlv_dump could not be started: [^\n]+\n"
+                                      << failed;
     }
     void statusFollowsHowTheToolEnded()
     {
@@ -88,7 +96,8 @@ private slots:
         clip.printOut(out, out.isEmpty() ? 0 : repeat).printErr(err, err.isEmpty() ? 0 : repeat);
         if (exitCode < 0)
             clip.crash();
-        const auto worker = job(QStringLiteral("%1.mlv").arg(QTest::currentDataTag()), clip.exitWith(qMax(0, exitCode)), tool);
+        const auto worker =
+            job(QStringLiteral("%1.mlv").arg(QTest::currentDataTag()), clip.exitWith(qMax(0, exitCode)), tool);
         QVERIFY(worker && !QFileInfo::exists(worker->mOutputPath));
         run(*worker);
         QVERIFY(QFileInfo(worker->mOutputPath).isDir());
@@ -148,14 +157,16 @@ private slots:
     void copiesDuringTheRunAreWhole()
     {
         const QString release = mDir.filePath(QStringLiteral("release"));
-        const auto worker = job("copied.mlv", FakeClip().printOut("frame\n", 20000).printErr("skip\n", 20000).holdUntil(release));
+        const auto worker =
+            job("copied.mlv", FakeClip().printOut("frame\n", 20000).printErr("skip\n", 20000).holdUntil(release));
         QVERIFY(worker);
         const QString finalOut = QString("frame\n").repeated(20000), finalErr = QString("skip\n").repeated(20000);
         QThread thread;
         worker->moveToThread(&thread);
         std::atomic<bool> ended{false};
         connect(&thread, &QThread::started, worker.get(), &MLVWorker::StartProcessing);
-        connect(worker.get(), &MLVWorker::FinishedSignal, worker.get(), [&] { ended = true; }, Qt::DirectConnection);
+        connect(
+            worker.get(), &MLVWorker::FinishedSignal, worker.get(), [&] { ended = true; }, Qt::DirectConnection);
         thread.start();
         int running = 0, whole = 0;
         for (bool wasEnded = false; !wasEnded;) {
@@ -178,7 +189,8 @@ private slots:
         const qint64 size = 3 * 1024 * 1024 + 123;
         QVERIFY(!ReadProcessIoCounters(0) && !ReadProcessIoCounters(-1));
         QTemporaryDir dir;
-        const QString clip = dir.filePath(QStringLiteral("clip.mlv")), release = dir.filePath(QStringLiteral("release"));
+        const QString clip = dir.filePath(QStringLiteral("clip.mlv")),
+                      release = dir.filePath(QStringLiteral("release"));
         QVERIFY(FakeClip().printOut(QByteArray(1000, 'w'), 500).holdUntil(release).sizeAtLeast(size).write(clip));
         QProcess process;
         process.start(FakeClip::toolPath(), {clip});

@@ -38,8 +38,8 @@ private slots:
         QTest::newRow("folder and sub-folders")
             << "d/" << true << QStringList{}
             << QStringList{"d/A.MLV", "d/b.mlv", "d/C.mlv", "d/dir.mlv/e.mlv", "d/sub/deeper/y.MLV", "d/sub/z.mlv"};
-        QTest::newRow("another spelling, some listed") << "d/sub/.././/" << false << QStringList{"d/b.mlv"}
-                                                       << QStringList{"d/A.MLV", "d/C.mlv"};
+        QTest::newRow("another spelling, some listed")
+            << "d/sub/.././/" << false << QStringList{"d/b.mlv"} << QStringList{"d/A.MLV", "d/C.mlv"};
         QTest::newRow("a file") << "d/sub/../b.mlv" << true << QStringList{} << QStringList{"d/b.mlv"};
         QTest::newRow("a listed file") << "d/b.mlv" << false << QStringList{"d/b.mlv"} << QStringList{};
         QTest::newRow("a missing folder") << "gone" << true << QStringList{} << QStringList{};

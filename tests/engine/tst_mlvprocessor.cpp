@@ -19,8 +19,7 @@ class Batch : public QObject
     Q_OBJECT
 
 public:
-    explicit Batch(const ConversionSettings& settings)
-        : processor(new MLVProcessor(settings))
+    explicit Batch(const ConversionSettings& settings) : processor(new MLVProcessor(settings))
     {
         processor->moveToThread(&mThread);
         connect(&mThread, &QThread::started, processor, &MLVProcessor::StartProcessing);
@@ -52,7 +51,8 @@ public:
     // True once the processor has said Finished, deleted itself and its thread has ended.
     bool waitForEnd()
     {
-        if (!QTest::qWaitFor([this] { return log.contains(QStringLiteral("finished")); }, 60000) || !mThread.wait(10000))
+        if (!QTest::qWaitFor([this] { return log.contains(QStringLiteral("finished")); }, 60000)
+            || !mThread.wait(10000))
             return false;
         // Anything still queued towards this thread would show up in the log now.
         QCoreApplication::sendPostedEvents();
@@ -62,10 +62,13 @@ public:
     template <typename Signal>
     void stopOnFirst(Signal signal)
     {
-        connect(processor, signal, processor, [this] {
-            if (!mStopAsked.exchange(true))
-                QMetaObject::invokeMethod(processor, &MLVProcessor::StopProcessing, Qt::QueuedConnection);
-        }, Qt::DirectConnection);
+        connect(
+            processor, signal, processor,
+            [this] {
+                if (!mStopAsked.exchange(true))
+                    QMetaObject::invokeMethod(processor, &MLVProcessor::StopProcessing, Qt::QueuedConnection);
+            },
+            Qt::DirectConnection);
     }
     static QString Name(const MLVWorker& worker) { return QFileInfo(worker.mSourceFile).completeBaseName(); }
 
@@ -119,7 +122,9 @@ private slots:
         Batch batch(settings);
 
         // Both running jobs are shown with their live process before A1 is let go.
-        const auto live = [](const std::vector<MLVWorker>& w) { return w.size() == 2 && w[0].mProcessId && w[1].mProcessId; };
+        const auto live = [](const std::vector<MLVWorker>& w) {
+            return w.size() == 2 && w[0].mProcessId && w[1].mProcessId;
+        };
         QTRY_VERIFY_WITH_TIMEOUT(std::any_of(batch.snapshots.begin(), batch.snapshots.end(), live), 30000);
         const std::vector<MLVWorker> running = *std::find_if(batch.snapshots.begin(), batch.snapshots.end(), live);
         QCOMPARE(Batch::Name(running[0]) + Batch::Name(running[1]), QStringLiteral("A1A2"));
@@ -140,8 +145,9 @@ private slots:
         QStringList before = batch.log.mid(0, firstEnd);
         before.removeDuplicates();
         QCOMPARE(before, (QStringList{"update A1 Processing", "update A2 Processing", "refresh [A1,A2]"}));
-        QCOMPARE(batch.log.mid(firstEnd).filter(QRegularExpression(QStringLiteral("^(?!refresh)"))), (QStringList{"completed", "update A1 Finished", "update A3 Processing", "completed",
-                                     "update A2 Finished", "completed", "update A3 Error", "finished"}));
+        QCOMPARE(batch.log.mid(firstEnd).filter(QRegularExpression(QStringLiteral("^(?!refresh)"))),
+                 (QStringList{"completed", "update A1 Finished", "update A3 Processing", "completed",
+                              "update A2 Finished", "completed", "update A3 Error", "finished"}));
     }
 
     // Queued jobs are dropped without a word; the running ones are still reported, without snapshots.
@@ -169,13 +175,14 @@ private slots:
         QTest::addColumn<int>("threads");
         QTest::addColumn<bool>("stop");
         QTest::addColumn<QStringList>("log");  // without the snapshots showing E3 running
-        QTest::newRow("one start per cycle") << QStringList{"B1", "B2", "B3"} << 3 << true
-                                             << QStringList{"update B1 Processing", "completed", "update B1 Finished", "finished"};
-        QTest::newRow("every job already finished") << QStringList{"D1!", "D2!"} << 2 << false
-                                                    << QStringList{"refresh []", "finished"};
-        QTest::newRow("unusable entries") << QStringList{"E0!", "~E1", "", "E3"} << 1 << false
-                                          << QStringList{"refresh []", "update E3 Processing", "completed",
-                                                         "update E3 Finished", "finished"};
+        QTest::newRow("one start per cycle")
+            << QStringList{"B1", "B2", "B3"} << 3 << true
+            << QStringList{"update B1 Processing", "completed", "update B1 Finished", "finished"};
+        QTest::newRow("every job already finished")
+            << QStringList{"D1!", "D2!"} << 2 << false << QStringList{"refresh []", "finished"};
+        QTest::newRow("unusable entries")
+            << QStringList{"E0!", "~E1", "", "E3"} << 1 << false
+            << QStringList{"refresh []", "update E3 Processing", "completed", "update E3 Finished", "finished"};
     }
     void queueOutcomes()
     {

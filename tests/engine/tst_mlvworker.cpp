@@ -7,8 +7,13 @@
 // The eight values of a record, for one comparison.
 static QStringList Values(const MLVWorker& worker)
 {
-    return {worker.mSourceFile, worker.mOutputPath, worker.mCommandLine, worker.mStdOut, worker.mStdErr,
-            worker.mStartTime.toString(QStringLiteral("hh:mm:ss.zzz")), QString::number(worker.mProcessId),
+    return {worker.mSourceFile,
+            worker.mOutputPath,
+            worker.mCommandLine,
+            worker.mStdOut,
+            worker.mStdErr,
+            worker.mStartTime.toString(QStringLiteral("hh:mm:ss.zzz")),
+            QString::number(worker.mProcessId),
             QString::number(worker.mFileSize)};
 }
 
@@ -23,14 +28,30 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
         QTest::addColumn<int>("status");
-        QTest::newRow("new record") << "" << "" << "" << int(JobStatus::Ready);
-        QTest::newRow("started") << "\"x\" a" << "" << "" << int(JobStatus::Processing);
-        QTest::newRow("output only") << "\"x\" a" << "done" << "" << int(JobStatus::Finished);
-        QTest::newRow("both texts") << "\"x\" a" << "done" << "bad" << int(JobStatus::Error);
-        QTest::newRow("errors without command") << "" << "" << "bad" << int(JobStatus::Error);
-        QTest::newRow("output without command") << "" << "done" << "" << int(JobStatus::Ready);
-        QTest::newRow("a blank is text") << "\"x\" a" << "" << " " << int(JobStatus::Error);
-        QTest::newRow("a line break is text") << "\"x\" a" << "\n" << "" << int(JobStatus::Finished);
+        QTest::newRow("new record") << ""
+                                    << ""
+                                    << "" << int(JobStatus::Ready);
+        QTest::newRow("started") << "\"x\" a"
+                                 << ""
+                                 << "" << int(JobStatus::Processing);
+        QTest::newRow("output only") << "\"x\" a"
+                                     << "done"
+                                     << "" << int(JobStatus::Finished);
+        QTest::newRow("both texts") << "\"x\" a"
+                                    << "done"
+                                    << "bad" << int(JobStatus::Error);
+        QTest::newRow("errors without command") << ""
+                                                << ""
+                                                << "bad" << int(JobStatus::Error);
+        QTest::newRow("output without command") << ""
+                                                << "done"
+                                                << "" << int(JobStatus::Ready);
+        QTest::newRow("a blank is text") << "\"x\" a"
+                                         << ""
+                                         << " " << int(JobStatus::Error);
+        QTest::newRow("a line break is text") << "\"x\" a"
+                                              << "\n"
+                                              << "" << int(JobStatus::Finished);
     }
     void statusFollowsTheTexts()
     {

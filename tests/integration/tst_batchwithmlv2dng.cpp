@@ -66,8 +66,8 @@ private slots:
             const QString name = QFileInfo(job.mSourceFile).completeBaseName();
             QCOMPARE(job.mOutputPath, footage + QLatin1Char('/') + name + QLatin1Char('/'));
             const QStringList written = QDir(job.mOutputPath).entryList(QDir::Files, QDir::Name);
-            QCOMPARE(written, (QStringList{name + ".wav", name + "_000000.dng", name + "_000001.dng",
-                                           name + "_000002.dng"}));
+            QCOMPARE(written,
+                     (QStringList{name + ".wav", name + "_000000.dng", name + "_000001.dng", name + "_000002.dng"}));
         }
     }
 };

@@ -9,9 +9,9 @@
 static QString Describe(const ConversionSettings& s)
 {
     QStringList values{s.source, s.destination, s.executable};
-    for (const int value : {s.threads, s.chromaSmoothing, int(s.customDestination), int(s.fixColdPixels),
-                            int(s.fixMovingColdPixels), int(s.fixVerticalStripes), int(s.skipErrors), int(s.verbose),
-                            int(s.compressDng)})
+    for (const int value :
+         {s.threads, s.chromaSmoothing, int(s.customDestination), int(s.fixColdPixels), int(s.fixMovingColdPixels),
+          int(s.fixVerticalStripes), int(s.skipErrors), int(s.verbose), int(s.compressDng)})
         values << QString::number(value);
     return values.join('|');
 }

@@ -133,8 +133,8 @@ private slots:
         QCOMPARE(harness.column(0), files);
         QCOMPARE(harness.column(1), (QStringList{"Ready", "Processing", "Error", "Finished"}));
         QCOMPARE(harness.column(2) + harness.column(3) + harness.column(4),
-                 (QStringList{"", "", "<see tooltip>", "<see tooltip>", "", "", "<see tooltip>", "",
-                              "", "<see tooltip>", "<see tooltip>", "<see tooltip>"}));
+                 (QStringList{"", "", "<see tooltip>", "<see tooltip>", "", "", "<see tooltip>", "", "",
+                              "<see tooltip>", "<see tooltip>", "<see tooltip>"}));
         const auto tip = [pTable](int row, int column) { return pTable->item(row, column)->toolTip(); };
         QCOMPARE(QStringList({tip(2, 2), tip(2, 3), tip(1, 4), tip(0, 2) + tip(0, 0)}),
                  (QStringList{"frames 1..3\n", "bad block\nat 12", "\"tool\" " + files[1], ""}));

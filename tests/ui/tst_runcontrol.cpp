@@ -15,8 +15,8 @@ namespace {
 
 constexpr int kBatchTimeout = 30000;
 // What stays usable while a batch runs, without a custom destination.
-const QStringList kRunning{"mpLabelExecutable", "mpLabelThreads", "mpLabelChroma", "mpButtonAbout", "mpProgress",
-                           "mpButtonStop"};
+const QStringList kRunning{"mpLabelExecutable", "mpLabelThreads", "mpLabelChroma",
+                           "mpButtonAbout",     "mpProgress",     "mpButtonStop"};
 
 }  // namespace
 
@@ -66,9 +66,9 @@ private slots:
         const QString record = harness.files.filePath("args");
         const QString release = harness.files.filePath("release");
         const QString late = harness.files.filePath("late.mlv");
-        const QStringList clips = prepare(harness, {FakeClip().printOut("a done\n").recordArguments(record),
-                                                    FakeClip().printOut("b half\n").printErr("b broke\n"),
-                                                    FakeClip().printErr("c broke\n")});
+        const QStringList clips =
+            prepare(harness, {FakeClip().printOut("a done\n").recordArguments(record),
+                              FakeClip().printOut("b half\n").printErr("b broke\n"), FakeClip().printErr("c broke\n")});
         QSignalSpy progress(harness.find<QProgressBar>("mpProgress"), &QProgressBar::valueChanged);
         harness.find<QPushButton>("mpButtonGo")->click();
         QCOMPARE(harness.controls(true), kRunning);
@@ -123,8 +123,8 @@ private:
     static bool waitForEnd(WindowHarness& harness)
     {
         const auto* pAdd = harness.find<QPushButton>("mpButtonAdd");
-        return QTest::qWaitFor([pAdd] { return pAdd->isEnabled(); }, kBatchTimeout) &&
-               harness.window().statusBar()->currentMessage().startsWith(QStringLiteral("Last duration: "));
+        return QTest::qWaitFor([pAdd] { return pAdd->isEnabled(); }, kBatchTimeout)
+               && harness.window().statusBar()->currentMessage().startsWith(QStringLiteral("Last duration: "));
     }
 
     static QList<int> valuesOf(const QSignalSpy& spy)

@@ -41,24 +41,36 @@ private slots:
         QCOMPARE(harness.options(), kDefaults);
         // Nothing to convert and no tool: both marked, Go blocked.
         QCOMPARE(harness.marked(), (QStringList{"mpTable", "mpEditExecutable"}));
-        QCOMPARE(harness.controls(false),
-                 (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination", "mpButtonStop",
-                              "mpButtonGo"}));
+        QCOMPARE(harness.controls(false), (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination",
+                                                       "mpButtonStop", "mpButtonGo"}));
         texts.clear();
         const QRegularExpression form("^mp");
         for (const QWidget* pWidget : harness.window().centralWidget()->findChildren<QWidget*>(form))
             if (qobject_cast<const QAbstractButton*>(pWidget) || qobject_cast<const QLabel*>(pWidget))
                 texts << pWidget->objectName() + '=' + pWidget->property("text").toString();
         texts.sort();
-        QCOMPARE(texts, (QStringList{"mpButtonAbout=About", "mpButtonAdd=Add files", "mpButtonAll=All",
-            "mpButtonClear=Clear list", "mpButtonDestination=...", "mpButtonExecutable=...", "mpButtonGo=Go!",
-            "mpButtonHalf=1/2", "mpButtonOne=1", "mpButtonQuarter=1/4", "mpButtonStop=Stop!",
-            "mpCheckColdPixels=Fix cold pixels", "mpCheckCompress=Lossless DNG compression",
-            "mpCheckDestination=Custom destination",
-            "mpCheckMovingColdPixels=Fix moving cold pixels", "mpCheckRelaxed=Skip errors",
-            "mpCheckVerbose=Verbose console output", "mpCheckVerticalStripes=FixVerticalStripes",
-            "mpLabelChroma=Chroma smoothing", "mpLabelDnD=Drag and drop is also possible.",
-            "mpLabelExecutable=mlv_dump executable", "mpLabelThreads=Threads"}));
+        QCOMPARE(texts, (QStringList{"mpButtonAbout=About",
+                                     "mpButtonAdd=Add files",
+                                     "mpButtonAll=All",
+                                     "mpButtonClear=Clear list",
+                                     "mpButtonDestination=...",
+                                     "mpButtonExecutable=...",
+                                     "mpButtonGo=Go!",
+                                     "mpButtonHalf=1/2",
+                                     "mpButtonOne=1",
+                                     "mpButtonQuarter=1/4",
+                                     "mpButtonStop=Stop!",
+                                     "mpCheckColdPixels=Fix cold pixels",
+                                     "mpCheckCompress=Lossless DNG compression",
+                                     "mpCheckDestination=Custom destination",
+                                     "mpCheckMovingColdPixels=Fix moving cold pixels",
+                                     "mpCheckRelaxed=Skip errors",
+                                     "mpCheckVerbose=Verbose console output",
+                                     "mpCheckVerticalStripes=FixVerticalStripes",
+                                     "mpLabelChroma=Chroma smoothing",
+                                     "mpLabelDnD=Drag and drop is also possible.",
+                                     "mpLabelExecutable=mlv_dump executable",
+                                     "mpLabelThreads=Threads"}));
         const auto* pSpin = harness.find<QSpinBox>("mpSpinThreads");
         QCOMPARE(QList<int>({pSpin->minimum(), pSpin->maximum()}), QList<int>({1, 128}));
         auto* pProgress = harness.find<QProgressBar>("mpProgress");
@@ -70,12 +82,16 @@ private slots:
     {
         QSettings settings;
         for (const auto& [key, value] : {std::pair<const char*, QVariant>{"ChromaSmoothing", "cs3x3"},
-                 {"Executable", "/opt/ml/mlv_dump"}, {"Destination", "/data/out"}, {"CustomDestination", true},
-                 {"Threads", 6}, {"Verbose", true}})
+                                         {"Executable", "/opt/ml/mlv_dump"},
+                                         {"Destination", "/data/out"},
+                                         {"CustomDestination", true},
+                                         {"Threads", 6},
+                                         {"Verbose", true}})
             settings.setValue(QLatin1String("Global/") + key, value);
         settings.sync();
         WindowHarness harness;
-        QCOMPARE(harness.options(), QStringLiteral("/opt/ml/mlv_dump|6|3x3|true|false|false|true|true|false|true|/data/out"));
+        QCOMPARE(harness.options(),
+                 QStringLiteral("/opt/ml/mlv_dump|6|3x3|true|false|false|true|true|false|true|/data/out"));
         QCOMPARE(harness.marked(), QStringList{"mpTable"});
     }
 
@@ -217,16 +233,20 @@ private slots:
         QCOMPARE(harness.calls.size(), 1);
         const QStringList call = harness.calls.first().split(QLatin1Char('|'));
         QCOMPARE(call.mid(0, 2), (QStringList{"information", "About the software"}));
-        QCOMPARE(call.at(2).split(QLatin1Char('\n')), (QStringList{"Korvalin 0.9.9.0 beta", "",
-            "by the Korvalin developers (Veltrano) 2018", "Contact: korvalin@veltrano.example", "",
-            "Released under the MIT License; see the LICENSE file.", "",
-            "It converts .MLV files into .DNG sequences using Magic Lantern's mlv_dump.exe.",
-            "You can specify your preferred mlv_dump executable, collect all resulting sequences in a single folder "
-            "and do some corrections. You can use multithreading to increase performance (only noticable when "
-            "working with compressed raw).", "", "", "Thanks to the Magic Lantern team for such a great tool set!", "",
-            "The software settings are global. List entries cannot be configured individually.", "",
-            "BE CAREFUL when using multithreading with traditional harddisks - the resulting file fragmentation may "
-            "be a performance killer."}));
+        QCOMPARE(call.at(2).split(QLatin1Char('\n')),
+                 (QStringList{
+                     "Korvalin 0.9.9.0 beta", "", "by the Korvalin developers (Veltrano) 2018",
+                     "Contact: korvalin@veltrano.example", "", "Released under the MIT License; see the LICENSE file.",
+                     "", "It converts .MLV files into .DNG sequences using Magic Lantern's mlv_dump.exe.",
+                     "You can specify your preferred mlv_dump executable, collect all resulting sequences in a single "
+                     "folder "
+                     "and do some corrections. You can use multithreading to increase performance (only noticable when "
+                     "working with compressed raw).",
+                     "", "", "Thanks to the Magic Lantern team for such a great tool set!", "",
+                     "The software settings are global. List entries cannot be configured individually.", "",
+                     "BE CAREFUL when using multithreading with traditional harddisks - the resulting file "
+                     "fragmentation may "
+                     "be a performance killer."}));
     }
 
     // No keeps the window and saves nothing; the real question box, answered Yes, saves every option and the
@@ -268,9 +288,9 @@ private slots:
         QCOMPARE(title, QStringLiteral("Exit program?"));
         QVERIFY(harness.window().isVisible());  // the close event itself was refused
         QStringList stored;
-        for (const char* key : {"FixColdPixels", "FixMovingColdPixels", "FixVerticalStripes", "SkipErrors", "Verbose",
-                                "CompressDng", "CustomDestination", "Destination", "Executable", "ChromaSmoothing",
-                                "Threads"})
+        for (const char* key :
+             {"FixColdPixels", "FixMovingColdPixels", "FixVerticalStripes", "SkipErrors", "Verbose", "CompressDng",
+              "CustomDestination", "Destination", "Executable", "ChromaSmoothing", "Threads"})
             stored << QSettings().value(QStringLiteral("Global/") + key).toString();
         QCOMPARE(stored.join(' '), QStringLiteral("false true false true false true true /out /bin/tool cs3x3 17"));
         QCOMPARE(QSettings().childGroups(), (QStringList{"Global", "Window"}));

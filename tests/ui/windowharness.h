@@ -19,8 +19,7 @@ class WindowHarness
 {
 public:
     // The bundled converter is what a first start offers as the executable; none by default.
-    explicit WindowHarness(const QString& bundledConverter = {})
-        : mWindow(bundledConverter)
+    explicit WindowHarness(const QString& bundledConverter = {}) : mWindow(bundledConverter)
     {
         WindowDialogs dialogs;
         dialogs.openFileNames = [this](QWidget*, const auto&... text) {
@@ -46,7 +45,10 @@ public:
     MainWindow& window() { return mWindow; }
 
     template <typename Widget = QWidget>
-    Widget* find(const char* name) const { return mWindow.findChild<Widget*>(QString::fromLatin1(name)); }
+    Widget* find(const char* name) const
+    {
+        return mWindow.findChild<Widget*>(QString::fromLatin1(name));
+    }
 
     // Writes a file of that many bytes into the harness's temporary folder and returns its path.
     QString file(const QString& name, int bytes = 4)
@@ -132,7 +134,7 @@ public:
     QString chosenFolder;
 
     Qt::DropAction entered = Qt::IgnoreAction;  // see drop()
-    QStringList calls;  // every dialog asked for, as "kind|caption|start or text[|filter]"
+    QStringList calls;                          // every dialog asked for, as "kind|caption|start or text[|filter]"
     QList<int> exitCodes;
     int idealThreadCount = 8;
     std::optional<ProcessIoCounters> counters;

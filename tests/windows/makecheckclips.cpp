@@ -35,7 +35,7 @@ std::vector<std::uint16_t> scene(int width, int height, int bits, unsigned seed)
             const double v = static_cast<double>(y) / height;
             const double du = u - 0.4 - 0.02 * seed;
             double light = 0.2 + 0.4 * u + 0.2 * v + 0.08 * ((x & 1) + (y & 1))
-                + 0.3 * std::exp(-30 * (du * du + (v - 0.5) * (v - 0.5)));
+                           + 0.3 * std::exp(-30 * (du * du + (v - 0.5) * (v - 0.5)));
             light *= 1.0 + 0.012 * ((x >> 1) % 4 - 1.5);
             const int value = black + static_cast<int>(light * 0.7 * (white - black)) + (noise() >> (14 - bits));
             pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
@@ -191,10 +191,10 @@ int main(int argc, char** argv)
     }
     const std::string dir = std::string(argv[1]) + "/";
     const bool ok = plainClip(dir + "u10.MLV", {10, false, false}) && plainClip(dir + "u12.MLV", {12, false, false})
-        && plainClip(dir + "u14.MLV", {14, false, false}) && plainClip(dir + "lossless.MLV", {14, true, false})
-        && spannedClip(dir + "spanned") && plainClip(dir + "sound.MLV", {14, false, true})
-        && damagedClip(dir + "damaged.MLV")
-        && plainClip(dir + "Drehtag 3 Straße/Café Müller é ü ß.MLV", {12, true, true})
-        && largeClip(dir + "large.MLV");
+                    && plainClip(dir + "u14.MLV", {14, false, false})
+                    && plainClip(dir + "lossless.MLV", {14, true, false}) && spannedClip(dir + "spanned")
+                    && plainClip(dir + "sound.MLV", {14, false, true}) && damagedClip(dir + "damaged.MLV")
+                    && plainClip(dir + "Drehtag 3 Straße/Café Müller é ü ß.MLV", {12, true, true})
+                    && largeClip(dir + "large.MLV");
     return ok ? 0 : 1;
 }

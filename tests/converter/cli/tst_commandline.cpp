@@ -28,7 +28,8 @@ private slots:
         QTest::newRow("cold off") << "-o out/A_ --dng --cs2x2 --no-fixcp in.MLV" << convert << "out/A_ stripes cs2";
         QTest::newRow("reverse order") << "in.MLV --fixcp2 --no-fixcp --cs5x5 --no-cs --dng -o out/A_" << convert
                                        << "out/A_ stripes cs0";
-        QTest::newRow("chroma last wins") << "--no-cs --cs2x2 --cs3x3 --dng -o B_ in.MLV" << convert << "B_ cold stripes cs3";
+        QTest::newRow("chroma last wins")
+            << "--no-cs --cs2x2 --cs3x3 --dng -o B_ in.MLV" << convert << "B_ cold stripes cs3";
         QTest::newRow("prefix from input") << "--dng /a.b/clip.MLV" << convert << "/a.b/clip_ cold stripes cs0";
         QTest::newRow("help") << "--dng in.MLV --help" << int(CommandLine::Action::Help) << "";
         QTest::newRow("version") << "--version" << int(CommandLine::Action::Version) << "";

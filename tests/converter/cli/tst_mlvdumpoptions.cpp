@@ -37,22 +37,41 @@ private slots:
         QTest::addColumn<int>("bits");
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("frames");  // frame numbers written
-        QTest::addColumn<QString>("tags");    // FrameRate BlackLevel WhiteLevel BitsPerSample StripByteCounts of the first
+        QTest::addColumn<QString>(
+            "tags");  // FrameRate BlackLevel WhiteLevel BitsPerSample StripByteCounts of the first
         QTest::addColumn<bool>("wav");
-        QTest::newRow("none") << 14 << "" << "0 1 2 3" << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-f N: frames 0 to N") << 14 << "-f 2" << "0 1 2" << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-f A-B") << 14 << "-f 1-2" << "1 2" << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-fA-B joined") << 14 << "-f3-9" << "3" << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-A") << 14 << "-A 23976" << "0 1 2 3" << "23.976 2048 15000 14 3584" << true;
-        QTest::newRow("--black-fix, --white-fix") << 14 << "--black-fix --white-fix" << "0 1 2 3"
+        QTest::newRow("none") << 14 << ""
+                              << "0 1 2 3"
+                              << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-f N: frames 0 to N") << 14 << "-f 2"
+                                             << "0 1 2"
+                                             << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-f A-B") << 14 << "-f 1-2"
+                                << "1 2"
+                                << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-fA-B joined") << 14 << "-f3-9"
+                                      << "3"
+                                      << "25 2048 15000 14 3584" << true;
+        QTest::newRow("-A") << 14 << "-A 23976"
+                            << "0 1 2 3"
+                            << "23.976 2048 15000 14 3584" << true;
+        QTest::newRow("--black-fix, --white-fix") << 14 << "--black-fix --white-fix"
+                                                  << "0 1 2 3"
                                                   << "25 2048 15000 14 3584" << true;
-        QTest::newRow("levels given") << 14 << "--black-fix=2000 --white-fix=16000" << "0 1 2 3"
+        QTest::newRow("levels given") << 14 << "--black-fix=2000 --white-fix=16000"
+                                      << "0 1 2 3"
                                       << "25 2000 16000 14 3584" << true;
-        QTest::newRow("levels at 12 bits") << 12 << "--black-fix=2000 --white-fix" << "0 1 2 3"
+        QTest::newRow("levels at 12 bits") << 12 << "--black-fix=2000 --white-fix"
+                                           << "0 1 2 3"
                                            << "25 500 3750 12 3072" << true;
-        QTest::newRow("--no-bitpack") << 12 << "--no-bitpack" << "0 1 2 3" << "25 512 3750 16 4096" << true;
-        QTest::newRow("--no-audio") << 14 << "--no-audio" << "0 1 2 3" << "25 2048 15000 14 3584" << false;
-        QTest::newRow("mlv_dump's script switches") << 14 << "--batch --no-fixfp --show-progress" << "0 1 2 3"
+        QTest::newRow("--no-bitpack") << 12 << "--no-bitpack"
+                                      << "0 1 2 3"
+                                      << "25 512 3750 16 4096" << true;
+        QTest::newRow("--no-audio") << 14 << "--no-audio"
+                                    << "0 1 2 3"
+                                    << "25 2048 15000 14 3584" << false;
+        QTest::newRow("mlv_dump's script switches") << 14 << "--batch --no-fixfp --show-progress"
+                                                    << "0 1 2 3"
                                                     << "25 2048 15000 14 3584" << true;
     }
 
@@ -67,8 +86,9 @@ private slots:
         const QString prefix = mDir.filePath(QString("run%1/A_").arg(++runs));
         QVERIFY(QDir().mkpath(QFileInfo(prefix).path()));
         const QString input = clip(bits);
-        const ProgramRun r = runProgram(MLV2DNG_PATH, options.split(' ', Qt::SkipEmptyParts)
-                                            + QStringList{"--dng", "--no-fixcp", "--no-stripes", "-o", prefix, input});
+        const ProgramRun r =
+            runProgram(MLV2DNG_PATH, options.split(' ', Qt::SkipEmptyParts)
+                                         + QStringList{"--dng", "--no-fixcp", "--no-stripes", "-o", prefix, input});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
         QStringList written;
@@ -76,9 +96,9 @@ private slots:
         for (const QString& f : files)
             written << QString::number(f.mid(2, 6).toInt());
         QCOMPARE(written.join(' '), frames);
-        const ProgramRun exiftool = runProgram("exiftool", {"-s3", "-n", "-FrameRate", "-BlackLevel", "-WhiteLevel",
-                                                            "-BitsPerSample", "-StripByteCounts",
-                                                            QFileInfo(prefix).path() + "/" + files.value(0)});
+        const ProgramRun exiftool =
+            runProgram("exiftool", {"-s3", "-n", "-FrameRate", "-BlackLevel", "-WhiteLevel", "-BitsPerSample",
+                                    "-StripByteCounts", QFileInfo(prefix).path() + "/" + files.value(0)});
         QCOMPARE(exiftool.out.split('\n', Qt::SkipEmptyParts).join(' '), tags);
         QCOMPARE(QFileInfo::exists(QFileInfo(prefix).path() + "/A.wav"), wav);
     }
@@ -90,12 +110,18 @@ private slots:
         for (const char* option : {"-x", "-e", "-p", "-r", "-b", "--force-stripes", "--fixpn", "--deflicker=8",
                                    "--skip-xref", "--fpi", "--bogus"})
             QTest::newRow(option) << QString(option) << QString("option '%1' is not supported").arg(option);
-        QTest::newRow("-f backwards") << "-f 5-2" << "5-2";
-        QTest::newRow("-f not a number") << "-f x" << "-f";
-        QTest::newRow("-f without value") << "-f" << "-f";
-        QTest::newRow("-A zero") << "-A 0" << "-A";
-        QTest::newRow("--black-fix not a number") << "--black-fix=dark" << "dark";
-        QTest::newRow("--white-fix too large") << "--white-fix=70000" << "70000";
+        QTest::newRow("-f backwards") << "-f 5-2"
+                                      << "5-2";
+        QTest::newRow("-f not a number") << "-f x"
+                                         << "-f";
+        QTest::newRow("-f without value") << "-f"
+                                          << "-f";
+        QTest::newRow("-A zero") << "-A 0"
+                                 << "-A";
+        QTest::newRow("--black-fix not a number") << "--black-fix=dark"
+                                                  << "dark";
+        QTest::newRow("--white-fix too large") << "--white-fix=70000"
+                                               << "70000";
     }
 
     // Exit 2 with "[ERROR] " lines naming the option, and nothing written.
@@ -104,8 +130,8 @@ private slots:
         QFETCH(QString, options);
         QFETCH(QString, named);
         const QString prefix = mDir.filePath("refused_");
-        const ProgramRun r = runProgram(MLV2DNG_PATH,
-                                        QStringList{"--dng", "-o", prefix, clip(14)} + options.split(' '));
+        const ProgramRun r =
+            runProgram(MLV2DNG_PATH, QStringList{"--dng", "-o", prefix, clip(14)} + options.split(' '));
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.startsWith("[ERROR] ") && r.err.contains(named), qPrintable(r.err));
         for (const QString& line : r.err.split('\n', Qt::SkipEmptyParts))

@@ -43,7 +43,9 @@ RawFrame smoothFrame(int w, int h, int bits, const Cfa& cfa = kRggb, double nois
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const double ramp = 0.25 + 0.45 * x / w + 0.2 * y / h + 0.05 * std::sin(3.0 * x / w + 2.0 * y / h);
-            const double v = f.blackLevel + 0.8 * (f.whiteLevel - f.blackLevel) * ramp * colourGain[f.colorAt(x, y)] * gain[std::size_t(x & 7)];
+            const double v =
+                f.blackLevel
+                + 0.8 * (f.whiteLevel - f.blackLevel) * ramp * colourGain[f.colorAt(x, y)] * gain[std::size_t(x & 7)];
             f.at(x, y) = std::uint16_t(std::clamp(std::lround(v + noise * unit(rng)), 0L, long(f.whiteLevel)));
         }
     return f;
@@ -93,8 +95,10 @@ private slots:
                     const RawFrame out = corrected(frame, frame, CorrectionOptions{true, true, true, chroma});
                     for (std::size_t i = 0; i < out.pixels.size(); ++i) {
                         const bool fixed = chroma == 0 || frame.colorAt(int(i % 160), int(i / 160)) == CfaGreen;
-                        QVERIFY2((!fixed && noise > 0.0) || std::abs(out.pixels[i] - frame.pixels[i]) <= (fixed ? 0 : 2),
-                                 qPrintable(QStringLiteral("%1-bit cs%2 noise %3 at %4").arg(bits).arg(chroma).arg(noise).arg(i)));
+                        QVERIFY2(
+                            (!fixed && noise > 0.0) || std::abs(out.pixels[i] - frame.pixels[i]) <= (fixed ? 0 : 2),
+                            qPrintable(
+                                QStringLiteral("%1-bit cs%2 noise %3 at %4").arg(bits).arg(chroma).arg(noise).arg(i)));
                     }
                 }
     }
@@ -112,7 +116,9 @@ private slots:
             QCOMPARE(withPixels(fixed, dead, 1).pixels, first.pixels);  // nothing else moved
             // The map learnt on the first frame repairs the same pixels in a later one; off, they stay.
             const RawFrame laterTruth = smoothFrame(128, 80, bits, kRggb, 0.0, 3);
-            QVERIFY(restored(corrected(first, withPixels(laterTruth, dead, 0), CorrectionOptions{true, false, false, 0}), laterTruth, dead));
+            QVERIFY(
+                restored(corrected(first, withPixels(laterTruth, dead, 0), CorrectionOptions{true, false, false, 0}),
+                         laterTruth, dead));
             QCOMPARE(corrected(first, first, CorrectionOptions{false, false, false, 0}).pixels, first.pixels);
         }
 
@@ -124,7 +130,8 @@ private slots:
         const RawFrame second = withPixels(withPixels(truth, moved, 0), {{70, 20}}, truth.whiteLevel - 10);
         QCOMPARE(corrected(first, second, CorrectionOptions{true, false, true, 0}).pixels, second.pixels);
         for (const bool cold : {true, false})
-            QVERIFY(restored(corrected(first, second, CorrectionOptions{cold, true, true, 0}), truth, moved + QList<QPoint>{{70, 20}}));
+            QVERIFY(restored(corrected(first, second, CorrectionOptions{cold, true, true, 0}), truth,
+                             moved + QList<QPoint>{{70, 20}}));
     }
 
     void stripePatternIsRemoved()
@@ -142,7 +149,8 @@ private slots:
             for (int y = 0; y < out.height; ++y)
                 for (int x = 0; x < out.width; ++x) {
                     const double want = laterTruth.at(x, y) - out.blackLevel, got = out.at(x, y) - out.blackLevel;
-                    QVERIFY2(noise > 0.0 || std::abs(got - want) <= 0.002 * want + 1.0, qPrintable(QStringLiteral("(%1,%2)").arg(x).arg(y)));
+                    QVERIFY2(noise > 0.0 || std::abs(got - want) <= 0.002 * want + 1.0,
+                             qPrintable(QStringLiteral("(%1,%2)").arg(x).arg(y)));
                     ratio[(y & 1) * 8 + (x & 7)] += got / want / (out.width * out.height / 16);
                 }
             for (const double r : ratio)
@@ -180,7 +188,8 @@ private slots:
                 const RawFrame out = corrected(noisy, noisy, CorrectionOptions{false, false, false, window});
                 for (const std::uint8_t colour : {CfaRed, CfaBlue}) {
                     const auto [spread, shift] = stats(out, colour);
-                    QVERIFY2(spread < previous[colour] && spread < bound * sigma, qPrintable(QStringLiteral("%1x%1: %2").arg(window).arg(spread)));
+                    QVERIFY2(spread < previous[colour] && spread < bound * sigma,
+                             qPrintable(QStringLiteral("%1x%1: %2").arg(window).arg(spread)));
                     QVERIFY(std::abs(shift) < 0.05 * sigma);
                     previous[colour] = spread;
                 }
@@ -200,21 +209,30 @@ private slots:
                 harsh.at(x + 40, y + 10) = std::uint16_t(harsh.whiteLevel + ((x * y) % 3 == 0 ? 37 : 0));
                 harsh.at(x / 2 + 5, y / 2 + 50) = std::uint16_t(harsh.blackLevel - 30 + (x + y) % 7);
             }
-        harsh = withPixels(withPixels(withPixels(harsh, {{30, 30}}, 0), {{80, 40}}, harsh.whiteLevel - 1), {{39, 20}}, harsh.whiteLevel - 5);
+        harsh = withPixels(withPixels(withPixels(harsh, {{30, 30}}, 0), {{80, 40}}, harsh.whiteLevel - 1), {{39, 20}},
+                           harsh.whiteLevel - 5);
         std::vector<RawFrame> frames{harsh};
-        for (const QSize& size : {QSize(1, 1), QSize(2, 2), QSize(3, 1), QSize(1, 7), QSize(40, 1), QSize(7, 5), QSize(9, 2)})
+        for (const QSize& size :
+             {QSize(1, 1), QSize(2, 2), QSize(3, 1), QSize(1, 7), QSize(40, 1), QSize(7, 5), QSize(9, 2)})
             frames.push_back(smoothFrame(size.width(), size.height(), 14, kGrbg, 5.0, 4));
         RawFrame black = smoothFrame(40, 30, 14);
         std::fill(black.pixels.begin(), black.pixels.end(), std::uint16_t(black.blackLevel));
 
         for (int flags = 0; flags < 32; ++flags) {
-            const CorrectionOptions o = CorrectionOptions{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0, std::array<int, 4>{0, 2, 3, 5}[std::size_t(flags >> 3)]};
-            const QByteArray name = QStringLiteral("cp=%1 cp2=%2 stripes=%3 cs=%4").arg(o.fixColdPixels).arg(o.fixMovingColdPixels).arg(o.fixVerticalStripes).arg(o.chromaSmoothing).toLatin1();
+            const CorrectionOptions o = CorrectionOptions{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0,
+                                                          std::array<int, 4>{0, 2, 3, 5}[std::size_t(flags >> 3)]};
+            const QByteArray name = QStringLiteral("cp=%1 cp2=%2 stripes=%3 cs=%4")
+                                        .arg(o.fixColdPixels)
+                                        .arg(o.fixMovingColdPixels)
+                                        .arg(o.fixVerticalStripes)
+                                        .arg(o.chromaSmoothing)
+                                        .toLatin1();
             for (const RawFrame& f : frames) {
                 const RawFrame out = corrected(f, f, o);
                 QCOMPARE(out.pixels.size(), f.pixels.size());
                 for (std::size_t i = 0; i < out.pixels.size(); ++i)
-                    QVERIFY2(f.pixels[i] >= f.whiteLevel ? out.pixels[i] == f.pixels[i] : out.pixels[i] <= f.whiteLevel, name);
+                    QVERIFY2(f.pixels[i] >= f.whiteLevel ? out.pixels[i] == f.pixels[i] : out.pixels[i] <= f.whiteLevel,
+                             name);
             }
             // A frame at black stays at black, whatever is switched on.
             QVERIFY2(corrected(black, black, o).pixels == black.pixels, name);
@@ -227,7 +245,9 @@ private slots:
         // give the same bytes as a fresh corrector for each frame on one thread.
         std::vector<RawFrame> frames;
         for (int i = 0; i < 8; ++i)
-            frames.push_back(withPixels(smoothFrame(200, 120, 14, kRggb, 15.0, 100 + unsigned(i), {1, 1, 1, 1.02, 1, 1, 1, 1}), {{17 + 13 * i, 9 + 7 * i}}, 0));
+            frames.push_back(
+                withPixels(smoothFrame(200, 120, 14, kRggb, 15.0, 100 + unsigned(i), {1, 1, 1, 1.02, 1, 1, 1, 1}),
+                           {{17 + 13 * i, 9 + 7 * i}}, 0));
         for (const int chroma : {0, 5}) {
             FrameCorrector corrector(CorrectionOptions{true, true, true, chroma});
             corrector.prepare(frames.front());
@@ -241,7 +261,8 @@ private slots:
             for (std::thread& t : threads)
                 t.join();
             for (std::size_t i = 0; i < frames.size(); ++i) {
-                const RawFrame sequential = corrected(frames.front(), frames[i], CorrectionOptions{true, true, true, chroma});
+                const RawFrame sequential =
+                    corrected(frames.front(), frames[i], CorrectionOptions{true, true, true, chroma});
                 QVERIFY(sequential.pixels != frames[i].pixels);
                 QCOMPARE(parallel[i].pixels, sequential.pixels);
             }
@@ -293,9 +314,12 @@ private slots:
             std::copy(phases[bits % 4], phases[bits % 4] + 4, frame.cfa.begin());
             const std::uint32_t area = std::uint32_t(frame.width * frame.height), w = std::uint32_t(frame.width);
             for (std::uint32_t i = 0; i < area; ++i)  // smooth per colour, with noise
-                frame.pixels.push_back(std::uint16_t(frame.blackLevel + (frame.whiteLevel - frame.blackLevel) / 8
-                                                     * (1 + frame.colorAt(int(i % w), int(i / w))) + i % w * 7 + rng() % 13));
-            std::vector<std::uint32_t> bad{0, w - 1, area - w, area - 1, 5 * w + 5, 5 * w + 6, 5 * w + 7, 6 * w + 5, 6 * w + 7};
+                frame.pixels.push_back(std::uint16_t(frame.blackLevel
+                                                     + (frame.whiteLevel - frame.blackLevel) / 8
+                                                           * (1 + frame.colorAt(int(i % w), int(i / w)))
+                                                     + i % w * 7 + rng() % 13));
+            std::vector<std::uint32_t> bad{0,         w - 1,     area - w,  area - 1, 5 * w + 5,
+                                           5 * w + 6, 5 * w + 7, 6 * w + 5, 6 * w + 7};
             for (int i = 0; i < 25; ++i)
                 bad.push_back(std::uint32_t(rng() % area));
             std::sort(bad.begin(), bad.end());
@@ -318,7 +342,8 @@ private slots:
                                                      CorrectionOptions{true, false, true, 3}}) {
                 FrameCorrector corrector(options);
                 corrector.prepare(frame);
-                QCOMPARE(corrector.onlyRepairs(description) != nullptr, !options.fixMovingColdPixels && options.chromaSmoothing == 0);
+                QCOMPARE(corrector.onlyRepairs(description) != nullptr,
+                         !options.fixMovingColdPixels && options.chromaSmoothing == 0);
             }
         }
     }

@@ -48,13 +48,14 @@ private slots:
         QTest::newRow("whole") << QByteArray() << QStringList{"w:abc", "commit"} << QByteArray("abc");
         QTest::newRow("head and tail") << QByteArray() << QStringList{"2:ab|cde", "2:|f", "2:g|", "commit"}
                                        << QByteArray("abcdefg");
-        QTest::newRow("replaces an older file") << QByteArray("older and longer") << QStringList{"w:new", "commit"}
-                                                << QByteArray("new");
-        QTest::newRow("placed writes leave the position") << QByteArray()
-            << QStringList{"w:12345678", "@12:xy", "@0:AB", "w:cd", "commit"} << QByteArray("AB345678cd\0\0xy", 14);
+        QTest::newRow("replaces an older file")
+            << QByteArray("older and longer") << QStringList{"w:new", "commit"} << QByteArray("new");
+        QTest::newRow("placed writes leave the position")
+            << QByteArray() << QStringList{"w:12345678", "@12:xy", "@0:AB", "w:cd", "commit"}
+            << QByteArray("AB345678cd\0\0xy", 14);
         QTest::newRow("never committed") << QByteArray() << QStringList{"w:abc"} << QByteArray();
-        QTest::newRow("an older file outlives a failed run") << QByteArray("older") << QStringList{"w:abc"}
-                                                             << QByteArray("older");
+        QTest::newRow("an older file outlives a failed run")
+            << QByteArray("older") << QStringList{"w:abc"} << QByteArray("older");
     }
 
     void atomicFile()
@@ -129,8 +130,10 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("error");
-        QTest::newRow("missing") << "nothing here.MLV" << "cannot open '%1': No such file or directory";
-        QTest::newRow("a folder") << "" << "'%1' is not a regular file";
+        QTest::newRow("missing") << "nothing here.MLV"
+                                 << "cannot open '%1': No such file or directory";
+        QTest::newRow("a folder") << ""
+                                  << "'%1' is not a regular file";
     }
 
     void refused()

@@ -1,6 +1,6 @@
 // Lossless-JPEG decoder: exact round trips through our encoder, hand-made streams, damaged input.
-#include "ljpeg/lj92decoder.h"
 #include "lj92encoder.h"
+#include "ljpeg/lj92decoder.h"
 
 #include <QtTest>
 
@@ -56,15 +56,17 @@ Bytes patched(Bytes stream, std::size_t at, std::initializer_list<std::uint8_t> 
 // Hand-assembled: one component, P = 8, 3x2, predictor 1. Table: category 0 '0', 1 '10',
 // 2 '110', 3 '111'. Row 0 from 128: +2 (110 10), -1 (10 0), 0 (0).
 // Row 1: 133 from above (+3: 110 11), 126 from left (-7: 111 000), 127 (+1: 10 1), pad 1.
-const Bytes kHand = {0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x17, 0x00, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3,
-                     0xFF, 0xC3, 0x00, 0x0B, 0x08, 0x00, 0x02, 0x00, 0x03, 0x01, 0x01, 0x11, 0x00,
-                     0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0xD4, 0x6F, 0x8B, 0xFF, 0xD9};
+const Bytes kHand = {0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x17, 0x00, 1,    1,    2,    0,    0,    0,    0,
+                     0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    1,    2,    3,    0xFF,
+                     0xC3, 0x00, 0x0B, 0x08, 0x00, 0x02, 0x00, 0x03, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xDA,
+                     0x00, 0x08, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0xD4, 0x6F, 0x8B, 0xFF, 0xD9};
 const std::size_t kDht = 2, kSof = 27, kSos = 40;
 const Samples kHandValues = {130, 129, 129, 133, 126, 127};
 
 // The same with a restart after each line: line 1 starts again from 128 and uses only the left
 // neighbour. 133 (+5: 111 101), 126 (-7: 111 000), 127 (+1: 10 1).
-const Bytes kHandRestart = patched(patched(kHand, kSos + 10, {0xD4, 0x7F, 0xFF, 0xD0, 0xF7, 0x8B}, 3), kSos, {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x03});
+const Bytes kHandRestart = patched(patched(kHand, kSos + 10, {0xD4, 0x7F, 0xFF, 0xD0, 0xF7, 0x8B}, 3), kSos,
+                                   {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x03});
 
 }  // namespace
 
@@ -97,7 +99,8 @@ private slots:
     {
         QFETCH(Lj92EncodeOptions, options);
         QFETCH(int, content);
-        const Samples source = makeSamples(options, Content(content), unsigned(options.precision * 31 + options.predictor));
+        const Samples source =
+            makeSamples(options, Content(content), unsigned(options.precision * 31 + options.predictor));
         const Bytes stream = encodeLj92(source, options);
         if (content == Noise)  // the row is there for its stuffed FF bytes
             QVERIFY(find(stream, {0xFF, 0x00}) < stream.size());
@@ -125,10 +128,13 @@ private slots:
         //   A: 0 + ((65535 - 0) >> 1) = 32767, value 65535: +32768 (10)
         //   B: 32770 + ((32767 - 32770) >> 1) = 32768 (the shift rounds -3 down to -2), value 0 (11)
         // Bits 10 0 10 0 10 | 110 0 0 00 10 11, padded with ones: 92 C1 7F.
-        QTest::newRow("two components, 16-bit") << Bytes{0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x2B,
-            0x00, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 1, 15, 0x01, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 16,
-            0xFF, 0xC3, 0x00, 0x0E, 16, 0x00, 0x02, 0x00, 0x02, 0x02, 0x07, 0x11, 0x00, 0x09, 0x11, 0x00,
-            0xFF, 0xDA, 0x00, 0x0A, 0x02, 0x07, 0x00, 0x09, 0x10, 0x06, 0x00, 0x00, 0x92, 0xC1, 0x7F, 0xFF, 0xD9} << Samples{0, 32770, 0, 32770, 65535, 32767, 65535, 0} << 2;
+        QTest::newRow("two components, 16-bit")
+            << Bytes{0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x2B, 0x00, 1,    1,    2,    0,    0,    0,    0,    0,    0,
+                     0,    0,    0,    0,    0,    0,    0,    0,    16,   1,    15,   0x01, 1,    2,    0,    0,
+                     0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    2,    0,    16,   0xFF,
+                     0xC3, 0x00, 0x0E, 16,   0x00, 0x02, 0x00, 0x02, 0x02, 0x07, 0x11, 0x00, 0x09, 0x11, 0x00, 0xFF,
+                     0xDA, 0x00, 0x0A, 0x02, 0x07, 0x00, 0x09, 0x10, 0x06, 0x00, 0x00, 0x92, 0xC1, 0x7F, 0xFF, 0xD9}
+            << Samples{0, 32770, 0, 32770, 65535, 32767, 65535, 0} << 2;
     }
 
     void handMade()
@@ -148,7 +154,10 @@ private slots:
         QTest::addColumn<Bytes>("stream");
         QTest::addColumn<qulonglong>("expected");
         QTest::addColumn<QString>("reason");
-        const auto set = [](Bytes b, std::size_t at, std::uint8_t value) { b[at] = value; return b; };
+        const auto set = [](Bytes b, std::size_t at, std::uint8_t value) {
+            b[at] = value;
+            return b;
+        };
         QTest::newRow("no SOI") << set(kHand, 1, 0xD9) << 6ull << "SOI";
         QTest::newRow("missing DHT") << patched(kHand, kDht, {}, kSof - kDht) << 6ull << "table 0";
         QTest::newRow("too many codes of one length") << patched(kHand, kDht + 5, {2, 0}, 2) << 6ull << "than fit";
@@ -158,14 +167,18 @@ private slots:
         QTest::newRow("baseline SOF0") << set(kHand, kSof + 1, 0xC0) << 6ull << "unsupported";
         QTest::newRow("SOS table 1 undefined") << set(kHand, kSos + 6, 0x10) << 6ull << "table 1";
         QTest::newRow("predictor 0") << set(kHand, kSos + 7, 0) << 6ull << "predictor";
-        QTest::newRow("code not in table") << patched(patched(kHand, kDht + 22, {}, 3), kDht + 3, {0x14, 0, 1, 0, 0}, 5) << 6ull << "invalid Huffman code";
-        QTest::newRow("wrong restart number") << set(kHandRestart, find(kHandRestart, {0xFF, 0xD0}) + 1, 0xD1) << 6ull << "RST0";
-        QTest::newRow("missing restart") << patched(kHandRestart, find(kHandRestart, {0xFF, 0xD0}), {}, 2) << 6ull << "";
+        QTest::newRow("code not in table") << patched(patched(kHand, kDht + 22, {}, 3), kDht + 3, {0x14, 0, 1, 0, 0}, 5)
+                                           << 6ull << "invalid Huffman code";
+        QTest::newRow("wrong restart number")
+            << set(kHandRestart, find(kHandRestart, {0xFF, 0xD0}) + 1, 0xD1) << 6ull << "RST0";
+        QTest::newRow("missing restart") << patched(kHandRestart, find(kHandRestart, {0xFF, 0xD0}), {}, 2) << 6ull
+                                         << "";
         for (const qulonglong expected : {5ull, 7ull})
             QTest::addRow("expecting %llu samples", expected) << kHand << expected << "3x2x1";
         // Refused before allocating: 65535x65535x4 even when the caller agrees, and a frame far
         // bigger than the data could hold.
-        QTest::newRow("too large") << patched(kHand, kSof + 3, {20, 8, 0xFF, 0xFF, 0xFF, 0xFF, 4, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0, 4, 0x11, 0}, 10)
+        QTest::newRow("too large") << patched(
+            kHand, kSof + 3, {20, 8, 0xFF, 0xFF, 0xFF, 0xFF, 4, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0, 4, 0x11, 0}, 10)
                                    << 65535ull * 65535 * 4 << "too large";
         QTest::newRow("too short") << set(kHand, kSof + 5, 0x40) << 0x4002ull * 3 << "too short";
     }
@@ -192,8 +205,10 @@ private slots:
         Lj92Image image;
         std::string error;
         for (std::size_t length = 0; length < stream.size(); ++length)
-            QVERIFY2(!decode(Bytes(stream.begin(), stream.begin() + std::ptrdiff_t(length)), source.size(), image, error) && !error.empty(),
-                     qPrintable(QString("cut at %1").arg(length)));
+            QVERIFY2(
+                !decode(Bytes(stream.begin(), stream.begin() + std::ptrdiff_t(length)), source.size(), image, error)
+                    && !error.empty(),
+                qPrintable(QString("cut at %1").arg(length)));
         // Entropy data cut short but still followed by EOI: the decoder must not fill in zeros.
         for (std::size_t removed = 1; removed <= 24; ++removed) {
             QVERIFY(!decode(patched(stream, stream.size() - 2 - removed, {}, removed), source.size(), image, error));

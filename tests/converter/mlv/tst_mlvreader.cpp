@@ -38,8 +38,8 @@ private slots:
         QTest::addColumn<int>("blocks");
         QTest::addColumn<QString>("message");
         const Bytes good = smallClip();
-        QTest::newRow("file ends inside a block header") << Chunks{Bytes(good.begin(), good.begin() + 57)} << 1
-                                                         << "ends inside a block header";
+        QTest::newRow("file ends inside a block header")
+            << Chunks{Bytes(good.begin(), good.begin() + 57)} << 1 << "ends inside a block header";
         Bytes garbage = good;
         for (int i = 0; i < 40; ++i)
             garbage.push_back(static_cast<std::uint8_t>(i * 37 + 11));
@@ -48,10 +48,12 @@ private slots:
             Bytes bad = good;
             bad.insert(bad.end(), {'V', 'I', 'D', 'F', std::uint8_t(top ? 0 : 8), 0, 0, top, 0, 0, 0, 0, 0, 0, 0, 0});
             bad.resize(bad.size() + 32);
-            QTest::addRow("block size %d", top) << Chunks{bad} << 4 << (top ? "invalid block size" : "invalid block size 8");
+            QTest::addRow("block size %d", top)
+                << Chunks{bad} << 4 << (top ? "invalid block size" : "invalid block size 8");
         }
         const Bytes second = smallClip(7, 1);
-        QTest::newRow("chunk without a header") << Chunks{good, Bytes(second.begin() + 52, second.end())} << 4 << "MLVI";
+        QTest::newRow("chunk without a header")
+            << Chunks{good, Bytes(second.begin() + 52, second.end())} << 4 << "MLVI";
     }
 
     // Damage stops the walk with a reason, after handing out every block before it, in any chunk.
@@ -62,7 +64,8 @@ private slots:
         QFETCH(QString, message);
         std::vector<std::unique_ptr<ByteSource>> sources;
         for (std::size_t i = 0; i < chunks.size(); ++i)
-            sources.push_back(std::make_unique<MemorySource>(chunks[i].data(), chunks[i].size(), "chunk" + std::to_string(i)));
+            sources.push_back(
+                std::make_unique<MemorySource>(chunks[i].data(), chunks[i].size(), "chunk" + std::to_string(i)));
         MlvReader reader(std::move(sources));
         MlvBlock block;
         std::vector<MlvBlock> seen;

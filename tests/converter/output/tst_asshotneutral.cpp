@@ -1,4 +1,5 @@
-// As-shot neutral from a colour temperature: it moves the right way, and agrees with Planck's law integrated independently.
+// As-shot neutral from a colour temperature: it moves the right way, and agrees with Planck's law integrated
+// independently.
 #include "output/asshotneutral.h"
 
 #include <QtTest>
@@ -10,8 +11,15 @@ using namespace mlv2dng;
 namespace {
 
 // A 5D Mark III's XYZ-to-camera matrix for D65, as recorders write it.
-const ColourMatrix kMatrix{{{6722, 10000}, {-635, 10000}, {-963, 10000}, {-4287, 10000}, {12460, 10000},
-                            {2028, 10000}, {-908, 10000}, {2162, 10000}, {5668, 10000}}};
+const ColourMatrix kMatrix{{{6722, 10000},
+                            {-635, 10000},
+                            {-963, 10000},
+                            {-4287, 10000},
+                            {12460, 10000},
+                            {2028, 10000},
+                            {-908, 10000},
+                            {2162, 10000},
+                            {5668, 10000}}};
 
 // Piecewise Gaussian fits of the CIE 1931 observer (Wyman, Sloan and Shirley, 2013).
 double lobe(double nm, double mean, double below, double above)
@@ -27,8 +35,9 @@ std::array<double, 2> integratedChromaticity(double kelvin)
     for (int nm = 360; nm <= 830; ++nm) {
         const double metres = nm * 1e-9;
         const double radiance = 1 / (std::pow(metres, 5) * (std::exp(0.014388 / (metres * kelvin)) - 1));
-        x += radiance * (1.056 * lobe(nm, 599.8, 37.9, 31.0) + 0.362 * lobe(nm, 442.0, 16.0, 26.7)
-                         - 0.065 * lobe(nm, 501.1, 20.4, 26.2));
+        x += radiance
+             * (1.056 * lobe(nm, 599.8, 37.9, 31.0) + 0.362 * lobe(nm, 442.0, 16.0, 26.7)
+                - 0.065 * lobe(nm, 501.1, 20.4, 26.2));
         y += radiance * (0.821 * lobe(nm, 568.8, 46.9, 40.5) + 0.286 * lobe(nm, 530.9, 16.3, 31.1));
         z += radiance * (1.217 * lobe(nm, 437.0, 11.8, 36.0) + 0.681 * lobe(nm, 459.0, 26.0, 13.8));
     }
@@ -74,8 +83,10 @@ private slots:
             for (std::size_t column = 0; column < 3; ++column)
                 camera[row] += kMatrix[3 * row + column].first / 10000.0 * xyz[column];
         QCOMPARE((*neutral)[1], 1.0);
-        QVERIFY2(std::abs((*neutral)[0] / (camera[0] / camera[1]) - 1) < 0.01, qPrintable(QString::number((*neutral)[0])));
-        QVERIFY2(std::abs((*neutral)[2] / (camera[2] / camera[1]) - 1) < 0.01, qPrintable(QString::number((*neutral)[2])));
+        QVERIFY2(std::abs((*neutral)[0] / (camera[0] / camera[1]) - 1) < 0.01,
+                 qPrintable(QString::number((*neutral)[0])));
+        QVERIFY2(std::abs((*neutral)[2] / (camera[2] / camera[1]) - 1) < 0.01,
+                 qPrintable(QString::number((*neutral)[2])));
     }
 
     // Warmer light is redder and less blue to the camera; presets stand for their temperatures; shifts

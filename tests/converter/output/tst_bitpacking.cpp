@@ -1,7 +1,7 @@
 // Unpacking MLV raw data and packing DNG strips: the worked vectors and round trips at every depth.
-#include "output/bitpacker.h"
 #include "mlv/bitunpacker.h"
 #include "mlvwriter.h"
+#include "output/bitpacker.h"
 
 #include <QtTest>
 
@@ -21,7 +21,8 @@ Pixels unpack(const Bytes& bytes, std::size_t count, int bits)
 // Reads a DNG strip back the way TIFF defines it: MSB first, each row starting on a byte; 16 bits as native words.
 std::uint16_t stripSample(const Bytes& strip, int width, int bits, int x, int y)
 {
-    const std::size_t start = BitPacker::rowBytes(width, bits) * std::size_t(y) * 8 + std::size_t(x) * std::size_t(bits);
+    const std::size_t start =
+        BitPacker::rowBytes(width, bits) * std::size_t(y) * 8 + std::size_t(x) * std::size_t(bits);
     if (bits == 16)
         return std::uint16_t(strip[start / 8] | strip[start / 8 + 1] << 8);
     std::uint32_t value = 0;
@@ -42,9 +43,11 @@ private slots:
         QTest::addColumn<int>("bits");
         QTest::addColumn<Bytes>("bytes");
         QTest::addColumn<Pixels>("pixels");
-        QTest::newRow("14-bit") << 14 << Bytes{0xd0, 0x48, 0xcf, 0xab, 0xc0, 0xff, 0x80, 0x01, 0x12, 0x00, 0x55, 0x35, 0xaa, 0x6a}
+        QTest::newRow("14-bit") << 14 << Bytes{0xd0, 0x48, 0xcf, 0xab, 0xc0, 0xff, 0x80,
+                                               0x01, 0x12, 0x00, 0x55, 0x35, 0xaa, 0x6a}
                                 << Pixels{0x1234, 0x0ABC, 0x3FFF, 0x0001, 0x2000, 0x0123, 0x1555, 0x2AAA};
-        QTest::newRow("12-bit") << 12 << Bytes{0xc1, 0xab, 0xff, 0x23, 0x01, 0xf0} << Pixels{0xABC, 0x123, 0xFFF, 0x001};
+        QTest::newRow("12-bit") << 12 << Bytes{0xc1, 0xab, 0xff, 0x23, 0x01, 0xf0}
+                                << Pixels{0xABC, 0x123, 0xFFF, 0x001};
         QTest::newRow("10-bit") << 10 << Bytes{0xc0, 0xff, 0x56, 0x15, 0x40, 0xaa, 0x00, 0x0f, 0x00, 0x3e}
                                 << Pixels{0x3FF, 0x001, 0x155, 0x2AA, 0x100, 0x0F0, 0x00F, 0x200};
         QTest::newRow("16-bit") << 16 << Bytes{0x34, 0x12, 0xff, 0xff, 0x00, 0x80} << Pixels{0x1234, 0xFFFF, 0x8000};

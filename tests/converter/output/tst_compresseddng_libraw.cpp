@@ -87,7 +87,8 @@ private slots:
         w.rawInfo(width, height, bits, level(2048, bits), level(15000, bits));
         w.cameraMetadata();
         for (std::uint32_t i = 0; i < 2; ++i) {
-            const Pixels pixels = random ? testPattern(width, height, bits, seed * 2 + i) : scene(width, height, bits, seed * 2 + i);
+            const Pixels pixels =
+                random ? testPattern(width, height, bits, seed * 2 + i) : scene(width, height, bits, seed * 2 + i);
             if (lossless)
                 w.videoPayload(i, mlv2dng::encodeLj92(pixels, {width, height / 2, 2, bits, 1, 0, true}), 32);
             else
@@ -96,8 +97,9 @@ private slots:
         QVERIFY(w.save(mDir.filePath(name + ".MLV").toStdString()));
 
         for (const bool compress : {false, true}) {
-            const QStringList arguments = options + QStringList{"--dng", "-o", mDir.filePath(name + (compress ? "c_" : "u_")),
-                                                                mDir.filePath(name + ".MLV")};
+            const QStringList arguments = options
+                                          + QStringList{"--dng", "-o", mDir.filePath(name + (compress ? "c_" : "u_")),
+                                                        mDir.filePath(name + ".MLV")};
             const ProgramRun r = runProgram(MLV2DNG_PATH, compress ? QStringList{"-c"} + arguments : arguments);
             QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
         }
@@ -107,8 +109,11 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             Pixels expected, got;
             const QString description = readDng(packed[i], expected);
-            QCOMPARE(description, QString("%1x%2 black %3 white %4 RGGB").arg(width).arg(height)
-                                      .arg(level(2048, bits)).arg(level(15000, bits)));
+            QCOMPARE(description, QString("%1x%2 black %3 white %4 RGGB")
+                                      .arg(width)
+                                      .arg(height)
+                                      .arg(level(2048, bits))
+                                      .arg(level(15000, bits)));
             QCOMPARE(readDng(compressed[i], got), description);
             QVERIFY(got == expected);
         }

@@ -41,7 +41,8 @@ std::vector<std::uint8_t> payload(Layout layout, const Pixels& pixels, int bits,
     if (layout == Plain)
         return MlvWriter::pack(pixels, bits);
     const int width = layout == Camera ? kWidth : 2 * kWidth;
-    return mlv2dng::encodeLj92(pixels, {width, lines, layout == Camera ? 2 : 1, bits, predictor, restartLines * width, layout == Camera});
+    return mlv2dng::encodeLj92(
+        pixels, {width, lines, layout == Camera ? 2 : 1, bits, predictor, restartLines * width, layout == Camera});
 }
 
 }  // namespace
@@ -97,8 +98,11 @@ class TestConversion : public QObject
             QCOMPARE(files, expected);
             Pixels pixels;
             for (int i = 0; i < kept.size(); ++i) {
-                QCOMPARE(readDng(files[i], pixels), QString("%1x%2 black %3 white %4 RGGB").arg(kWidth).arg(kHeight)
-                                                        .arg(level(2048, bits)).arg(level(15000, bits)));
+                QCOMPARE(readDng(files[i], pixels), QString("%1x%2 black %3 white %4 RGGB")
+                                                        .arg(kWidth)
+                                                        .arg(kHeight)
+                                                        .arg(level(2048, bits))
+                                                        .arg(level(15000, bits)));
                 if (!frames.empty())
                     QCOMPARE(pixels, frames[std::size_t(kept[i])]);
             }
@@ -129,12 +133,14 @@ private slots:
             QTest::addRow("%d-bit", bits) << int(Plain) << bits << 0 << 0 << none << false << none;
         QTest::newRow("camera, predictor 1") << int(Camera) << 14 << 1 << 0 << none << false << none;
         QTest::newRow("camera, 12-bit, predictor 6, restarts") << int(Camera) << 12 << 6 << 3 << none << false << none;
-        QTest::newRow("mlv_dump -c, predictor 2, restarts") << int(Recompressed) << 14 << 2 << 4 << none << false << none;
+        QTest::newRow("mlv_dump -c, predictor 2, restarts")
+            << int(Recompressed) << 14 << 2 << 4 << none << false << none;
         for (const bool relaxed : {false, true}) {
             const char* r = relaxed ? ", relaxed" : "";
             QTest::addRow("truncated%s", r) << int(Plain) << 14 << 0 << 0 << "truncated" << relaxed << "past the end";
             QTest::addRow("short frame%s", r) << int(Plain) << 14 << 0 << 0 << "short" << relaxed << "frame 3";
-            QTest::addRow("bad audio frame space%s", r) << int(Plain) << 14 << 0 << 0 << "audio" << relaxed << "frame space";
+            QTest::addRow("bad audio frame space%s", r)
+                << int(Plain) << 14 << 0 << 0 << "audio" << relaxed << "frame space";
             QTest::addRow("lossless wrong size%s", r) << int(Camera) << 14 << 1 << 0 << "size" << relaxed << "frame 3";
         }
         QTest::newRow("bad block size") << int(Plain) << 14 << 0 << 0 << "blocksize" << false << "block size";
@@ -157,8 +163,9 @@ private slots:
         const Frames frames = newFrames(5, bits);
         MlvWriter w = clipHeader(bits, layout == Plain ? 1 : 0x21, damage == "audio");
         const auto frame = [&](int i, std::uint32_t space, std::uint32_t trailing) {
-            w.videoPayload(std::uint32_t(i), payload(Layout(layout), frames[std::size_t(i)], bits, predictor, restartLines),
-                           space, trailing, 1000000 * std::uint64_t(i + 1));
+            w.videoPayload(std::uint32_t(i),
+                           payload(Layout(layout), frames[std::size_t(i)], bits, predictor, restartLines), space,
+                           trailing, 1000000 * std::uint64_t(i + 1));
         };
         frame(0, 32, 400);
         w.exposure(3200, 10000, 1100000);
@@ -194,15 +201,15 @@ private slots:
             kept = {0, 1, 2, 3};  // the cut is inside the last frame
         else if (!damage.isEmpty() && !(relaxed && damage == "audio"))
             kept = relaxed ? QList<int>{0, 1, 2, 4} : QList<int>{0, 1, 2};
-        const QStringList files = convert(path(name + ".MLV"), path(name + "_"), options, damage.isEmpty() ? 0 : 1, error,
-                                          frames, kept, bits);
+        const QStringList files = convert(path(name + ".MLV"), path(name + "_"), options, damage.isEmpty() ? 0 : 1,
+                                          error, frames, kept, bits);
         if (!damage.isEmpty() || files.isEmpty())
             return;
         QCOMPARE(exifValues(files[0], {"ISO"}), QStringList{"400"});
         // Frame 1 is stored after the EXPO change, and 1.999996 s after the clock.
-        QCOMPARE(exifValues(files[1], {"ISO", "BitsPerSample", "ModifyDate", "AsShotNeutral", "DefaultScale",
-                                       "SubjectDistance", "ReelName", "LensModel", "CameraSerialNumber",
-                                       "ImageDescription"}),
+        QCOMPARE(exifValues(files[1],
+                            {"ISO", "BitsPerSample", "ModifyDate", "AsShotNeutral", "DefaultScale", "SubjectDistance",
+                             "ReelName", "LensModel", "CameraSerialNumber", "ImageDescription"}),
                  (QStringList{"3200", QString::number(bits), "2024:03:09 10:11:13", "2 1 1.5", "1 1.666666667", "1.5",
                               name, "EF24-70mm f/2.8L II USM", "4B0A1", "take 3"}));
     }
@@ -212,9 +219,12 @@ private slots:
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("chunk");
         QTest::addColumn<quint64>("chunkGuid");
-        QTest::newRow("upper case") << "MLV" << "M" << quint64(0xabcdef);
-        QTest::newRow("lower case") << "mlv" << "m" << quint64(0xabcdef);
-        QTest::newRow("chunk of another recording") << "MLV" << "M" << quint64(0x999);
+        QTest::newRow("upper case") << "MLV"
+                                    << "M" << quint64(0xabcdef);
+        QTest::newRow("lower case") << "mlv"
+                                    << "m" << quint64(0xabcdef);
+        QTest::newRow("chunk of another recording") << "MLV"
+                                                    << "M" << quint64(0x999);
     }
 
     // Frames spread over .MLV, .M00 and .M01 (case kept) all come out; a sibling in the other case
@@ -233,7 +243,8 @@ private slots:
         for (const std::uint32_t i : {0, 2, 1, 3, 4})  // 0 and 2 in the first chunk, 1 and 3 in the second
             chunks[i == 4 ? 2 : i % 2].videoFrame(i, frames[i], 14, 32);
         for (const int c : {0, 1, 2})
-            QVERIFY(chunks[c].save(path(name + "." + (c ? chunk + QString("0%1").arg(c - 1) : extension)).toStdString()));
+            QVERIFY(
+                chunks[c].save(path(name + "." + (c ? chunk + QString("0%1").arg(c - 1) : extension)).toStdString()));
         std::ofstream(path(name + "." + (chunk == "M" ? "m" : "M") + "02").toStdString()) << "not part of it";
         const bool foreign = chunkGuid != 0xabcdef;
         convert(path(name + "." + extension), path(name + "_"), {"--dng", "--no-fixcp", "--no-stripes"}, foreign,
@@ -264,7 +275,8 @@ private slots:
         const QString name = "Fix" + QString::number(++mSeed);
         Pixels scene;  // both greens alike, as on a sensor
         for (int i = 0; i < kWidth * kHeight; ++i)
-            scene.push_back(std::uint16_t(5000 + 900 * ((i & 1) + (i / kWidth & 1)) + 30 * (i % kWidth) + 20 * (i / kWidth)));
+            scene.push_back(
+                std::uint16_t(5000 + 900 * ((i & 1) + (i / kWidth & 1)) + 30 * (i % kWidth) + 20 * (i / kWidth)));
         const std::size_t still = 13 * kWidth + 22, moving = 20 * kWidth + 41;
         Frames frames{scene, scene};
         frames[0][still] = frames[1][still] = frames[1][moving] = 0;
@@ -282,8 +294,10 @@ private slots:
                 // A smooth scene has no stripes to remove and nothing else to repair.
                 const int tolerance = !dead ? 1 : repaired ? (scene[i] - 2048) / 50 : 0;
                 const int expected = dead && !repaired ? 0 : scene[i];
-                QVERIFY2(std::abs(int(got[i]) - expected) <= tolerance,
-                         qPrintable(QString("pixel %1 of frame %2 is %3, scene %4").arg(i).arg(frame).arg(got[i]).arg(scene[i])));
+                QVERIFY2(
+                    std::abs(int(got[i]) - expected) <= tolerance,
+                    qPrintable(
+                        QString("pixel %1 of frame %2 is %3, scene %4").arg(i).arg(frame).arg(got[i]).arg(scene[i])));
             }
         }
     }
@@ -343,9 +357,9 @@ private slots:
         for (unsigned i = 0; i < 4; ++i)
             pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
         QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
-        const ProgramRun job = runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng",
-                                                         "--cs5x5", "--no-fixcp", "--fixcp2", "--no-stripes",
-                                                         path("Footage/" + clip + ".mlv")});
+        const ProgramRun job =
+            runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng", "--cs5x5", "--no-fixcp",
+                                      "--fixcp2", "--no-stripes", path("Footage/" + clip + ".mlv")});
         QCOMPARE(job.err, QString());
         QCOMPARE(job.exitCode, 0);
         const QString& out = job.out;
@@ -353,17 +367,22 @@ private slots:
                  (QStringList{clip + ".wav", clip + "_000000.dng", clip + "_000001.dng", clip + "_000002.dng",
                               clip + "_000003.dng"}));
         QCOMPARE(out.count("\nBlock VIDF"), 4);
-        QCOMPARE(QString::number(out.count("\nBlock ")), QRegularExpression("Chunk 1: (\\d+) blocks read").match(out).captured(1));
+        QCOMPARE(QString::number(out.count("\nBlock ")),
+                 QRegularExpression("Chunk 1: (\\d+) blocks read").match(out).captured(1));
 
         QFile wav(output + clip + ".wav");
         QVERIFY(wav.open(QIODevice::ReadOnly));
         const QByteArray bytes = wav.readAll();
-        const auto le32 = [](qint64 v) { return QByteArray() + char(v) + char(v >> 8) + char(v >> 16) + char(v >> 24); };
+        const auto le32 = [](qint64 v) {
+            return QByteArray() + char(v) + char(v >> 8) + char(v >> 16) + char(v >> 24);
+        };
         QCOMPARE(bytes.left(16), "RIFF" + le32(bytes.size() - 8) + "WAVEbext");
         QCOMPARE(bytes.right(pcmData.size() + 8), "data" + le32(pcmData.size()) + pcmData);
         // An independent reader agrees on the format and on the start time (whole seconds after the clock).
-        QCOMPARE(exifValues(wav.fileName(), {"Encoding", "NumChannels", "SampleRate", "DateTimeOriginal", "TimeReference"}),
-                 (QStringList{"1", "2", "48000", "2024:03:09 10:11:13", QString::number((10 * 3600 + 11 * 60 + 13) * 48000)}));
+        QCOMPARE(
+            exifValues(wav.fileName(), {"Encoding", "NumChannels", "SampleRate", "DateTimeOriginal", "TimeReference"}),
+            (QStringList{"1", "2", "48000", "2024:03:09 10:11:13",
+                         QString::number((10 * 3600 + 11 * 60 + 13) * 48000)}));
     }
 };
 

@@ -41,8 +41,7 @@ private slots:
             workers, capacity,
             [&](FrameJob& job, unsigned worker) {
                 const int now = ++outstanding;
-                for (int seen = mostOutstanding; now > seen && !mostOutstanding.compare_exchange_weak(seen, now);) {
-                }
+                for (int seen = mostOutstanding; now > seen && !mostOutstanding.compare_exchange_weak(seen, now);) {}
                 badWorker = badWorker || worker >= workers;
                 if (int(1000 - job.frameNumber) == throwAt)
                     throw std::bad_alloc();

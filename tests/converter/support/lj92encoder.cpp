@@ -91,7 +91,9 @@ std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, 
         throw std::invalid_argument("sample count does not match the frame");
 
     // Differences, in coding order.
-    const auto at = [&](std::size_t x, std::size_t y, std::size_t c) { return std::int32_t(samples[(y * X + x) * N + c]); };
+    const auto at = [&](std::size_t x, std::size_t y, std::size_t c) {
+        return std::int32_t(samples[(y * X + x) * N + c]);
+    };
     const std::size_t linesPerInterval = o.restartInterval ? static_cast<std::size_t>(o.restartInterval) / X : Y;
     std::vector<std::int32_t> differences;
     for (std::size_t y = 0; y < Y; ++y) {
@@ -103,7 +105,8 @@ std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, 
                     prediction = startsInterval ? at(x - 1, y, c) : at(x, y - 1, c);
                 } else if (!startsInterval) {
                     const std::int32_t a = at(x - 1, y, c), b = at(x, y - 1, c), d = at(x - 1, y - 1, c);
-                    const std::int32_t all[] = {a, b, d, a + b - d, a + ((b - d) >> 1), b + ((a - d) >> 1), (a + b) >> 1};
+                    const std::int32_t all[] = {a,           b, d, a + b - d, a + ((b - d) >> 1), b + ((a - d) >> 1),
+                                                (a + b) >> 1};
                     prediction = all[o.predictor - 1];
                 }
                 std::int32_t difference = (at(x, y, c) - prediction) & 0xFFFF;
@@ -122,8 +125,8 @@ std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, 
         dht.insert(dht.end(), tables[t].bits.begin(), tables[t].bits.end());
         dht.insert(dht.end(), tables[t].values.begin(), tables[t].values.end());
     }
-    std::vector<std::uint8_t> frame{std::uint8_t(o.precision), std::uint8_t(Y >> 8), std::uint8_t(Y & 0xFF),
-                                    std::uint8_t(X >> 8), std::uint8_t(X & 0xFF), std::uint8_t(N)};
+    std::vector<std::uint8_t> frame{std::uint8_t(o.precision), std::uint8_t(Y >> 8),   std::uint8_t(Y & 0xFF),
+                                    std::uint8_t(X >> 8),      std::uint8_t(X & 0xFF), std::uint8_t(N)};
     std::vector<std::uint8_t> scan{std::uint8_t(N)};
     for (std::size_t c = 0; c < N; ++c) {
         frame.insert(frame.end(), {std::uint8_t(c + 1), 0x11, 0});

@@ -43,9 +43,27 @@ void MlvWriter::rawInfo(int width, int height, int bitsPerPixel, int black, int 
     put(2, {std::uint64_t(width), std::uint64_t(height)});
     // The sensor buffer and its active area are larger than the recording, as in real files.
     const std::uint64_t bits = std::uint64_t(bitsPerPixel);
-    put(4, {1, 0x12345678, 3528, 5936, 5936 * bits / 8, 5936 * 3528 * bits / 8, bits, std::uint64_t(black),
-            std::uint64_t(white), 0, 0, std::uint64_t(width), std::uint64_t(height), 28, 146, 3528, 5936, 0, 0,
-            0x02010100, 1});
+    put(4, {1,
+            0x12345678,
+            3528,
+            5936,
+            5936 * bits / 8,
+            5936 * 3528 * bits / 8,
+            bits,
+            std::uint64_t(black),
+            std::uint64_t(white),
+            0,
+            0,
+            std::uint64_t(width),
+            std::uint64_t(height),
+            28,
+            146,
+            3528,
+            5936,
+            0,
+            0,
+            0x02010100,
+            1});
     for (const int m : {6722, -635, -963, -4287, 12460, 2028, -908, 2162, 5668})
         put(4, {std::uint32_t(m), 10000});
     put(4, {1100});

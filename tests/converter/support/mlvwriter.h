@@ -48,7 +48,10 @@ private:
 };
 
 // A level given for 14 bits, at another depth.
-inline int level(int value14, int bits) { return bits <= 14 ? value14 >> (14 - bits) : value14 << (bits - 14); }
+inline int level(int value14, int bits)
+{
+    return bits <= 14 ? value14 >> (14 - bits) : value14 << (bits - 14);
+}
 
 // Pseudo-random pixels over the whole range of the depth, so a misplaced or mangled pixel shows.
 std::vector<std::uint16_t> testPattern(int width, int height, int bitsPerPixel, unsigned seed);

@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4)
         return 0;
-    const std::size_t expected = std::size_t(data[0]) | std::size_t(data[1]) << 8 | std::size_t(data[2]) << 16
-                                 | std::size_t(data[3]) << 24;
+    const std::size_t expected =
+        std::size_t(data[0]) | std::size_t(data[1]) << 8 | std::size_t(data[2]) << 16 | std::size_t(data[3]) << 24;
     const std::uint8_t* stream = data + 4;
     const std::size_t length = size - 4;
 
@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (!ok)
         return 0;
-    if (image.samples.size() != expected || std::size_t(image.width) * std::size_t(image.height) * std::size_t(image.components) != expected)
+    if (image.samples.size() != expected
+        || std::size_t(image.width) * std::size_t(image.height) * std::size_t(image.components) != expected)
         std::abort();
     // Decoding again into the same image must give the same answer.
     const std::vector<std::uint16_t> first = image.samples;

@@ -17,7 +17,8 @@ int main(int argc, char** argv)
                                          static_cast<unsigned char>(15 | (variant & 2 ? 128 : 0))};
         for (unsigned i = 0, state = 777u + unsigned(variant); i < 16u * 2u * 8u; ++i) {
             state = state * 1103515245u + 12345u;
-            const unsigned value = (variant < 4 ? 900 + 5 * i + (state >> 16) % 32 : state >> 8) & ((1u << precision) - 1);
+            const unsigned value =
+                (variant < 4 ? 900 + 5 * i + (state >> 16) % 32 : state >> 8) & ((1u << precision) - 1);
             bytes.push_back(static_cast<unsigned char>(value));
             bytes.push_back(static_cast<unsigned char>(value >> 8));
         }

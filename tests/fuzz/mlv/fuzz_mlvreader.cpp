@@ -1,14 +1,14 @@
 // Fuzz target: one in-memory MLV file through the block walker, the metadata parser, the frame decoder,
 // the DNG writer and the uncompressed shortcut. Any crash, hang or sanitizer report is a bug.
-#include "output/bitpacker.h"
-#include "mlv/clipmetadata.h"
-#include "output/dngwriter.h"
 #include "fixes/framecorrector.h"
-#include "mlv/framedecoder.h"
+#include "fixes/streampixelrepairer.h"
 #include "io/memorysource.h"
+#include "mlv/clipmetadata.h"
+#include "mlv/framedecoder.h"
 #include "mlv/metadataparser.h"
 #include "mlv/mlvreader.h"
-#include "fixes/streampixelrepairer.h"
+#include "output/bitpacker.h"
+#include "output/dngwriter.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -36,7 +36,8 @@ void checkStreamPath(const std::vector<std::uint8_t>& block, const ClipMetadata&
         return;
     std::vector<std::uint8_t> stream(block.begin() + static_cast<std::ptrdiff_t>(payload.offset), block.end());
     StreamPixelRepairer::repair(stream.data(), stream.size(), description, *repairs);
-    const std::size_t stripSize = BitPacker::stripBytes(description.width, description.height, description.bitsPerPixel);
+    const std::size_t stripSize =
+        BitPacker::stripBytes(description.width, description.height, description.bitsPerPixel);
     BitPacker::stripFromStream(stream.data(), stripSize, description.bitsPerPixel);
     RawFrame corrected = decoded;
     corrector.apply(corrected);

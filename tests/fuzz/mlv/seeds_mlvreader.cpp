@@ -18,7 +18,8 @@ int main(int argc, char** argv)
             // A smooth ramp with a dead pixel, so the cold-pixel map is not empty.
             std::vector<std::uint16_t> pixels;
             for (int i = 0; i < 16 * 8; ++i)
-                pixels.push_back(static_cast<std::uint16_t>((1 << bits) / 3 + (1 << bits) / 64 * ((i & 1) + (i >> 4 & 1)) + i % 16 + i / 16));
+                pixels.push_back(static_cast<std::uint16_t>(
+                    (1 << bits) / 3 + (1 << bits) / 64 * ((i & 1) + (i >> 4 & 1)) + i % 16 + i / 16));
             pixels[67] = 0;
             mlvtest::MlvWriter w;
             w.fileHeader(0x1234, 0, width ? 1 : 0x21, 1, 2);
@@ -30,7 +31,8 @@ int main(int argc, char** argv)
             o.components = 2, o.width = 16, o.height = 4, o.precision = bits;
             w.videoPayload(1, width ? mlvtest::MlvWriter::pack(pixels, bits) : mlv2dng::encodeLj92(pixels, o), 8, 2);
             w.audioFrame(0, std::vector<std::uint8_t>(32, 7));
-            ok = w.save(std::string(argv[1]) + "/seed" + std::to_string(bits) + "_" + std::to_string(width) + ".MLV") && ok;
+            ok = w.save(std::string(argv[1]) + "/seed" + std::to_string(bits) + "_" + std::to_string(width) + ".MLV")
+                 && ok;
         }
     }
     return ok ? 0 : 1;
