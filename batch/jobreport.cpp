@@ -6,17 +6,7 @@ JobReport::JobReport(const QString& sourceFile) : record(std::make_unique<MLVWor
 
 QString JobReport::StateText() const
 {
-    switch (Status()) {
-    case JobStatus::Ready:
-        return QStringLiteral("Ready");
-    case JobStatus::Processing:
-        return QStringLiteral("Processing");
-    case JobStatus::Error:
-        return QStringLiteral("Error");
-    case JobStatus::Finished:
-        return QStringLiteral("Finished");
-    }
-    return QString();
+    return JobStatusText(Status());
 }
 
 qint64 JobReport::DurationMs() const

@@ -98,15 +98,5 @@ void TableWriter::WriteCell(const MLVWorker& job, int row, int column, const QSt
 
 QString TableWriter::StatusText(JobStatus status)
 {
-    switch (status) {
-    case JobStatus::Ready:
-        return QStringLiteral("Ready");
-    case JobStatus::Processing:
-        return QStringLiteral("Processing");
-    case JobStatus::Error:
-        return QStringLiteral("Error");
-    case JobStatus::Finished:
-        return QStringLiteral("Finished");
-    }
-    return QString();
+    return JobStatusText(status);
 }
