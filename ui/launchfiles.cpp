@@ -1,7 +1,12 @@
 #include "ui/launchfiles.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QCommandLineParser>
 #include <QFileInfo>
+
+#include "korvalinversion.h"
 
 namespace LaunchFiles {
 
@@ -11,9 +16,16 @@ QStringList FromArguments(const QStringList& arguments)
     parser.setApplicationDescription(
         QStringLiteral("Converts MLV raw video into DNG images with mlv2dng or mlv_dump."));
     parser.addHelpOption();
+    // Not addVersionOption(): the name and text must match what korvalin-batch and mlv2dng print.
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays version information."));
+    parser.addOption(version);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("MLV files or folders to add to the list."),
                                  QStringLiteral("[FILE...]"));
     parser.process(arguments);
+    if (parser.isSet(version)) {
+        std::printf("korvalin %s\n", korvalin::kVersionText);
+        std::exit(0);
+    }
     QStringList paths;
     // A relative path means the folder the program was started from; a job needs the full path.
     for (const QString& path : parser.positionalArguments())

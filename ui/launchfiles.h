@@ -6,7 +6,7 @@
 namespace LaunchFiles {
 
 // The paths after the program name, made absolute against the working folder. Prints the usage and
-// ends the process for --help, and for an unknown option.
+// ends the process for --help, --version, and for an unknown option.
 QStringList FromArguments(const QStringList& arguments);
 
 }  // namespace LaunchFiles
