@@ -320,7 +320,8 @@ private slots:
         QTest::newRow("frame before RAWI") << "norawi" << dng << 1 << "RAWI";
         QTest::newRow("delta frames") << "delta" << dng << 1 << "delta";
         QTest::newRow("missing input") << "missing" << dng << 3 << "cannot open";
-        QTest::newRow("missing output folder") << "nodir" << dng << 1 << "folder '" + path("nowhere") + "' does not exist";
+        QTest::newRow("missing output folder")
+            << "nodir" << dng << 1 << "folder '" + path("nowhere") + "' does not exist";
         QTest::newRow("output folder is a file") << "notdir" << dng << 1 << "Rnotdir.MLV' is not a folder";
         QTest::newRow("no --dng") << "good" << QStringList{} << 2 << "Usage:";
     }
