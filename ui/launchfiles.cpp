@@ -1,7 +1,7 @@
 #include "ui/launchfiles.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -10,22 +10,29 @@
 
 namespace LaunchFiles {
 
+bool PrintVersionIfAsked(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            // Not addVersionOption(): the name and text must match what korvalin-batch and mlv2dng print.
+            std::printf("korvalin %s\n", korvalin::kVersionText);
+            return true;
+        }
+    }
+    return false;
+}
+
 QStringList FromArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Converts MLV raw video into DNG images with mlv2dng or mlv_dump."));
     parser.addHelpOption();
-    // Not addVersionOption(): the name and text must match what korvalin-batch and mlv2dng print.
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays version information."));
-    parser.addOption(version);
+    // Listed for --help; PrintVersionIfAsked answers it before there is an application.
+    parser.addOption(QCommandLineOption(QStringLiteral("version"), QStringLiteral("Displays version information.")));
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("MLV files or folders to add to the list."),
                                  QStringLiteral("[FILE...]"));
     parser.process(arguments);
-    if (parser.isSet(version)) {
-        std::printf("korvalin %s\n", korvalin::kVersionText);
-        std::exit(0);
-    }
     QStringList paths;
     // A relative path means the folder the program was started from; a job needs the full path.
     for (const QString& path : parser.positionalArguments())
