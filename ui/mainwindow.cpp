@@ -395,7 +395,7 @@ void MainWindow::FinishSession()
     mRunState = RunState::Idle;
     for (const MLVWorker& job : mSettings.workers)
         RemoveUnfinishedFiles(job);
-    SaveSettings();
+    // No SaveSettings(): the options are stored only when the user confirms leaving, and a logout is no answer.
     mDialogs.exitApplication(mSessionEndCode);
 }
 
