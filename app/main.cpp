@@ -12,6 +12,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (LaunchFiles::PrintVersionIfAsked(argc, argv))
+        return 0;
     QApplication application(argc, argv);
 
     // Job records travel by value through queued signals from the scheduler's thread.

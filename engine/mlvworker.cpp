@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -80,6 +81,8 @@ MLVWorker::MLVWorker(const MLVWorker& other) : QObject(nullptr)
     mStartTime = other.mStartTime;
     mProcessId = other.mProcessId;
     mFileSize = other.mFileSize;
+    mDurationMs = other.mDurationMs;
+    mExitCode = other.mExitCode;
 }
 
 MLVWorker::~MLVWorker() = default;
@@ -95,11 +98,14 @@ JobStatus MLVWorker::GetStatus() const
 
 void MLVWorker::StartProcessing()
 {
+    QElapsedTimer clock;
+    clock.start();
     QString reason;
     if (!mOutputPath.isEmpty() && !CreateFolder(mOutputPath, reason)) {
         {
             const QMutexLocker locker(&mRecordLock);
             mStartTime = QTime::currentTime();
+            mDurationMs = clock.elapsed();
             mStdErr = QStringLiteral("Cannot create the output folder %1: %2\n").arg(mOutputPath, reason);
         }
         emit Finished(this);
@@ -151,6 +157,8 @@ void MLVWorker::StartProcessing()
         const QMutexLocker locker(&mRecordLock);
         mStdErr = errors;
         mStdOut = output;
+        mDurationMs = clock.elapsed();
+        mExitCode = started && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
     emit Finished(this);

@@ -16,7 +16,7 @@ class MLVWorker : public QObject
 public:
     MLVWorker();
     MLVWorker(const QString& sourceFile, const QString& outputPath, const QString& commandLine);
-    // A fresh object (no parent, no connections) carrying the same eight values.
+    // A fresh object (no parent, no connections) carrying the same ten values.
     MLVWorker(const MLVWorker& other);
     MLVWorker& operator=(const MLVWorker&) = delete;
     ~MLVWorker() override;
@@ -31,6 +31,9 @@ public:
     QTime mStartTime;
     qint64 mProcessId = 0;
     qint64 mFileSize = 0;
+    // Once the job has ended: how long it ran, and the converter's exit code (-1: it did not run, or it crashed).
+    qint64 mDurationMs = -1;
+    int mExitCode = -1;
 
 signals:
     void Finished(MLVWorker* pWorker);

@@ -1,7 +1,9 @@
 #include "ui/jobdetailsdialog.h"
 
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -13,11 +15,14 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextDocument>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include "ui/durationtext.h"
 
 namespace {
 
-QLineEdit* PathField(const QString& name, const QString& text, QWidget* pParent)
+QLineEdit* ReadOnlyField(const QString& name, const QString& text, QWidget* pParent)
 {
     auto* pField = new QLineEdit(text, pParent);
     pField->setObjectName(name);
@@ -51,10 +56,29 @@ QWidget* LogPane(const QString& name, const QString& title, const QString& text,
     return pPane;
 }
 
+// Empty while the job has not ended.
+QString ExitCodeText(const MLVWorker& job)
+{
+    if (job.mDurationMs < 0)
+        return QString();
+    return job.mExitCode < 0 ? QStringLiteral("none") : QString::number(job.mExitCode);
+}
+
+QString DurationOf(const MLVWorker& job)
+{
+    if (job.mDurationMs < 0)
+        return QString();
+    return QStringLiteral("%1.%2")
+        .arg(DurationText::Format(job.mDurationMs))
+        .arg(job.mDurationMs % 1000, 3, 10, QLatin1Char('0'));
+}
+
 QString AllText(const MLVWorker& job)
 {
-    return QStringLiteral("Source file: %1\nOutput folder: %2\nCommand line: %3\n\nOutput:\n%4\nErrors:\n%5")
-        .arg(job.mSourceFile, job.mOutputPath, job.mCommandLine, job.mStdOut, job.mStdErr);
+    return QStringLiteral("Source file: %1\nOutput folder: %2\nCommand line: %3\nState: %4\nExit code: %5\n"
+                          "Duration: %6\n\nOutput:\n%7\nErrors:\n%8")
+        .arg(job.mSourceFile, job.mOutputPath, job.mCommandLine, JobStatusText(job.GetStatus()), ExitCodeText(job),
+             DurationOf(job), job.mStdOut, job.mStdErr);
 }
 
 }  // namespace
@@ -64,11 +88,17 @@ JobDetailsDialog::JobDetailsDialog(const MLVWorker& job, QWidget* parent) : QDia
     setWindowTitle(QStringLiteral("Job details: %1").arg(QFileInfo(job.mSourceFile).fileName()));
 
     auto* pFields = new QFormLayout;
-    pFields->addRow(QStringLiteral("Source file"), PathField(QStringLiteral("mpEditSource"), job.mSourceFile, this));
+    pFields->addRow(QStringLiteral("Source file"),
+                    ReadOnlyField(QStringLiteral("mpEditSource"), job.mSourceFile, this));
     pFields->addRow(QStringLiteral("Output folder"),
-                    PathField(QStringLiteral("mpEditOutputFolder"), job.mOutputPath, this));
+                    ReadOnlyField(QStringLiteral("mpEditOutputFolder"), job.mOutputPath, this));
     pFields->addRow(QStringLiteral("Command line"),
-                    PathField(QStringLiteral("mpEditCommandLine"), job.mCommandLine, this));
+                    ReadOnlyField(QStringLiteral("mpEditCommandLine"), job.mCommandLine, this));
+    pFields->addRow(QStringLiteral("State"),
+                    ReadOnlyField(QStringLiteral("mpEditState"), JobStatusText(job.GetStatus()), this));
+    pFields->addRow(QStringLiteral("Exit code"),
+                    ReadOnlyField(QStringLiteral("mpEditExitCode"), ExitCodeText(job), this));
+    pFields->addRow(QStringLiteral("Duration"), ReadOnlyField(QStringLiteral("mpEditDuration"), DurationOf(job), this));
 
     auto* pLogs = new QSplitter(Qt::Vertical, this);
     pLogs->addWidget(LogPane(QStringLiteral("mpTextOutput"), QStringLiteral("Output"), job.mStdOut, pLogs));
@@ -81,6 +111,11 @@ JobDetailsDialog::JobDetailsDialog(const MLVWorker& job, QWidget* parent) : QDia
     QPushButton* pCopy = pButtons->addButton(QStringLiteral("Copy all"), QDialogButtonBox::ActionRole);
     pCopy->setObjectName(QStringLiteral("mpButtonCopy"));
     connect(pCopy, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(mText); });
+    QPushButton* pOpen = pButtons->addButton(QStringLiteral("Open output folder"), QDialogButtonBox::ActionRole);
+    pOpen->setObjectName(QStringLiteral("mpButtonOpenFolder"));
+    pOpen->setEnabled(!job.mOutputPath.isEmpty() && QDir(job.mOutputPath).exists());
+    const QUrl folder = QUrl::fromLocalFile(job.mOutputPath);
+    connect(pOpen, &QPushButton::clicked, this, [folder] { QDesktopServices::openUrl(folder); });
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* pLayout = new QVBoxLayout(this);

@@ -1,4 +1,5 @@
-// Shows one job's paths, command line and the converter's texts at any length, selectable and copyable.
+// Shows one job: its paths, command line, state, exit code and duration, and the converter's texts at any
+// length, selectable and copyable, with a way into the output folder.
 #pragma once
 
 #include <QDialog>

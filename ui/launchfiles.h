@@ -9,4 +9,8 @@ namespace LaunchFiles {
 // ends the process for --help, and for an unknown option.
 QStringList FromArguments(const QStringList& arguments);
 
+// Prints the version for --version and returns true. Needs no application object, so it answers where
+// there is no display, as korvalin-batch does.
+bool PrintVersionIfAsked(int argc, char* argv[]);
+
 }  // namespace LaunchFiles

@@ -6,20 +6,24 @@
 #include <utility>
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMimeData>
 #include <QMutexLocker>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QThread>
 #include <QUrl>
 
+#include "batch/childprocesses.h"
 #include "engine/joblist.h"
 #include "engine/mlvprocessor.h"
 #include "engine/processio.h"
@@ -30,6 +34,7 @@
 #include "ui/programidentity.h"
 #include "ui/statuscelldelegate.h"
 #include "ui/tablewriter.h"
+#include "ui/terminationwatcher.h"
 #include "ui/threadpresets.h"
 
 namespace {
@@ -38,6 +43,10 @@ const QString kMissingTable = QStringLiteral("QTableWidget { border: 2px solid r
 const QString kMissingEdit = QStringLiteral("QLineEdit { border: 2px solid red; }");
 // The window's own place on the desktop; the conversion options stay alone in "Global".
 const QString kGeometryKey = QStringLiteral("Window/Geometry");
+// As korvalin-batch does: converters are asked to end, again and again in case one was just starting,
+// and made to end after a while.
+const int kEndConvertersEveryMs = 200;
+const qint64 kForceConvertersAfterMs = 3000;
 
 // Showing a value must never run the slot that reacts to the user changing it.
 template <typename Control, typename Write>
@@ -69,6 +78,18 @@ void AcceptAsCopy(QDropEvent* pEvent)
     }
 }
 
+// Our converter writes every file as NAME.part and renames it when complete; an ended converter leaves
+// only those behind, all starting with the clip's name.
+void RemoveUnfinishedFiles(const MLVWorker& job)
+{
+    if (job.mOutputPath.isEmpty() || job.mCommandLine.isEmpty() || job.GetStatus() == JobStatus::Finished)
+        return;
+    const QDir folder(job.mOutputPath);
+    const QString name = QFileInfo(job.mSourceFile).completeBaseName();
+    for (const QString& file : folder.entryList({name + QStringLiteral("*.part")}, QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(file));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(const QString& bundledConverter, QWidget* parent)
@@ -86,6 +107,9 @@ MainWindow::MainWindow(const QString& bundledConverter, QWidget* parent)
     mElapsedTimer.setInterval(1000);
     mElapsedTimer.setSingleShot(false);
     connect(&mElapsedTimer, &QTimer::timeout, this, &MainWindow::TimerSignal);
+    mEndConvertersTimer.setInterval(kEndConvertersEveryMs);
+    connect(&mEndConvertersTimer, &QTimer::timeout, this, &MainWindow::EndConverters);
+    connect(new TerminationWatcher(this), &TerminationWatcher::Terminated, this, &MainWindow::EndSession);
 
     mpStatus = new QStatusBar;
     setStatusBar(mpStatus);
@@ -95,6 +119,8 @@ MainWindow::MainWindow(const QString& bundledConverter, QWidget* parent)
     // One row can be selected, for its details; Tab moves on to the next control instead of the next cell.
     mpTable->setSelectionMode(QAbstractItemView::SingleSelection);
     mpTable->setTabKeyNavigation(false);
+    // A capped Source column keeps a path's end, the clip's name, in view.
+    mpTable->setTextElideMode(Qt::ElideMiddle);
     mpTable->setItemDelegateForColumn(1, new StatusCellDelegate(mpTable));
     connect(mpTable, &QTableWidget::cellDoubleClicked, this, &MainWindow::ShowJobDetails);
     AddShortcuts();
@@ -322,6 +348,10 @@ void MainWindow::FileCompleted()
 
 void MainWindow::Stopped()
 {
+    if (mSessionEndCode != 0) {
+        FinishSession();
+        return;
+    }
     mRunState = RunState::Idle;
     mCompletedJobCount = 0;
     mLastDuration = static_cast<qint32>(mBatchClock.elapsed());
@@ -334,6 +364,39 @@ void MainWindow::Stopped()
 void MainWindow::TimerSignal()
 {
     mpStatus->showMessage(QStringLiteral("Elapsed time: ") + DurationText::Format(mBatchClock.elapsed()));
+}
+
+void MainWindow::EndSession(int signalNumber)
+{
+    if (mSessionEndCode != 0)
+        return;
+    mSessionEndCode = 128 + signalNumber;
+    if (mRunState == RunState::Idle) {
+        FinishSession();
+        return;
+    }
+    // Stop first, so that the scheduler starts nothing more; the batch's end then finishes the session.
+    if (mpButtonStop->isEnabled())
+        mpButtonStop->click();
+    mSessionEndClock.start();
+    EndConverters();
+    mEndConvertersTimer.start();
+}
+
+void MainWindow::EndConverters()
+{
+    ChildProcesses::EndAll(mSessionEndClock.elapsed() >= kForceConvertersAfterMs);
+}
+
+void MainWindow::FinishSession()
+{
+    mEndConvertersTimer.stop();
+    mElapsedTimer.stop();
+    mRunState = RunState::Idle;
+    for (const MLVWorker& job : mSettings.workers)
+        RemoveUnfinishedFiles(job);
+    // No SaveSettings(): the options are stored only when the user confirms leaving, and a logout is no answer.
+    mDialogs.exitApplication(mSessionEndCode);
 }
 
 // ---- File list ----
@@ -377,6 +440,19 @@ void MainWindow::AddShortcuts()
         });
     }
     connect(new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), this), &QShortcut::activated, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::Key_Delete), mpTable, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, &MainWindow::RemoveSelectedJob);
+}
+
+void MainWindow::RemoveSelectedJob()
+{
+    const int row = mpTable->currentRow();
+    if (mRunState != RunState::Idle || mpTable->selectedItems().isEmpty() || row < 0
+        || std::size_t(row) >= mSettings.workers.size())
+        return;
+    mSettings.workers.erase(std::next(mSettings.workers.begin(), row));
+    // The rebuild selects the row that moved up into its place, so Delete can go on down the list.
+    ListChanged();
 }
 
 void MainWindow::ShowJobDetails(int row)
@@ -442,6 +518,24 @@ void MainWindow::UpdateTable(MLVWorker worker)
     }
     // The lock is not recursive, and the rebuild takes it again.
     RefreshTable();
+    if (worker.GetStatus() == JobStatus::Processing && mpTable->isVisible())
+        ScrollToLowestRunningRow();
+}
+
+// The table is disabled during a batch, so the user cannot scroll to the jobs as they start.
+void MainWindow::ScrollToLowestRunningRow()
+{
+    int row = int(mSettings.workers.size()) - 1;
+    for (auto it = mSettings.workers.rbegin(); it != mSettings.workers.rend(); ++it, --row) {
+        if (it->GetStatus() != JobStatus::Processing || !mpTable->item(row, 0))
+            continue;
+        // Only up and down: the Status column stays where the user left it.
+        QScrollBar* pHorizontal = mpTable->horizontalScrollBar();
+        const int across = pHorizontal->value();
+        mpTable->scrollToItem(mpTable->item(row, 0), QAbstractItemView::EnsureVisible);
+        pHorizontal->setValue(across);
+        return;
+    }
 }
 
 void MainWindow::RefreshTable(std::vector<MLVWorker> workers)

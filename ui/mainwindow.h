@@ -74,6 +74,9 @@ private slots:
     void Stopped();
     void TimerSignal();
     void ShowJobDetails(int row);
+    // SIGTERM or SIGHUP (a logout): a running batch stops and its converters are ended, as korvalin-batch
+    // ends them on a second Ctrl-C, their unfinished files removed; then the application exits.
+    void EndSession(int signalNumber);
 
 private:
     void RefreshControls();
@@ -84,6 +87,10 @@ private:
     void SetFlag(bool& option, int state);
     void ListChanged();
     void AddShortcuts();
+    void RemoveSelectedJob();
+    void ScrollToLowestRunningRow();
+    void EndConverters();
+    void FinishSession();
 
     QMutex mTableLock;
     QStatusBar* mpStatus = nullptr;
@@ -100,4 +107,9 @@ private:
     std::function<int()> mIdealThreadCount;
     ProgressText::CounterSource mReadCounters;
     ProgressText::Clock mClock;
+
+    // Non-zero once a termination signal has come: the code the application exits with.
+    int mSessionEndCode = 0;
+    QElapsedTimer mSessionEndClock;
+    QTimer mEndConvertersTimer;
 };

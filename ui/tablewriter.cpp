@@ -64,6 +64,10 @@ void TableWriter::Rebuild(const std::list<MLVWorker>& jobs, const std::vector<ML
     if (selectedRow >= 0 && selectedRow < mpTable->rowCount())
         mpTable->selectRow(selectedRow);
     mpTable->resizeColumnsToContents();
+    // Long paths would push the Status column out of view; the whole path is in the tooltip.
+    const int widest = mpTable->viewport()->width() / 2;
+    if (mpTable->columnWidth(0) > widest)
+        mpTable->setColumnWidth(0, widest);
 }
 
 void TableWriter::WriteRow(int row, const MLVWorker& job) const
@@ -71,7 +75,7 @@ void TableWriter::WriteRow(int row, const MLVWorker& job) const
     const JobStatus status = job.GetStatus();
     const QString statusText = status == JobStatus::Processing ? mProgress.ForJob(job) : StatusText(status);
     const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    WriteCell(job, row, 0, job.mSourceFile, QString(), flags);
+    WriteCell(job, row, 0, job.mSourceFile, job.mSourceFile, flags);
     WriteCell(job, row, 1, statusText, QString(), flags);
     WriteCell(job, row, 2, SeeTooltipIf(job.mStdOut), job.mStdOut, flags);
     WriteCell(job, row, 3, SeeTooltipIf(job.mStdErr), job.mStdErr, flags);

@@ -2,6 +2,7 @@
 #include "cli/commandline.h"
 #include "cli/guardedrun.h"
 #include "cli/programstart.h"
+#include "korvalinversion.h"
 #include "pipeline/converter.h"
 
 #include <iostream>
@@ -29,7 +30,7 @@ int convert(int argc, char** argv)
         std::cout << CommandLine::usage(program);
         return Converter::Success;
     case CommandLine::Action::Version:
-        std::cout << "mlv2dng " << Converter::kVersion << '\n';
+        std::cout << "mlv2dng " << korvalin::kVersionText << '\n';
         return Converter::Success;
     case CommandLine::Action::Error:
         std::cerr << "[ERROR] " << parsed.error << "\n[ERROR] " << CommandLine::synopsis(program) << '\n';

@@ -80,12 +80,16 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
 
     const std::string& name = mChunks[mChunk]->name();
     const std::uint64_t offset = mReader->position();
+    const bool lastChunk = mChunk + 1 == mChunks.size();
     std::uint8_t head[16] = {};
-    if (mReader->remaining() < 8 || !mReader->readExact(head, 8)) {
+    if (mReader->remaining() < 8) {
+        mCutShort = lastChunk;
         std::ostringstream m;
         m << "'" << name << "' ends inside a block header at offset " << offset << " (file truncated?)";
         return fail(m.str());
     }
+    if (!mReader->readExact(head, 8))
+        return fail("cannot read the block header at offset " + std::to_string(offset) + " in '" + name + "'");
     const std::string type = describeType(head);
     const std::uint32_t size = ByteCursor(head, 8).u32(4);
 
@@ -97,6 +101,7 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
         return fail(m.str());
     }
     if (size - 8 > mReader->remaining()) {
+        mCutShort = lastChunk;
         std::ostringstream m;
         m << type << " block at offset " << offset << " in '" << name << "' runs past the end of the file (" << size
           << " bytes, " << (mReader->remaining() + 8) << " left)";

@@ -25,6 +25,9 @@ public:
     Result next(MlvBlock& block);
 
     const std::string& error() const { return mError; }
+    // After Error: the last chunk ends inside a block, as a recording ends when the card fills or the
+    // battery dies; every block before it is whole.
+    bool cutShort() const { return mCutShort; }
     // Problems that do not stop the walk (a chunk of another recording); cleared by the call.
     std::vector<std::string> takeWarnings();
 
@@ -44,6 +47,7 @@ private:
     bool mHaveGuid = false;
     std::uint64_t mGuid = 0;
     bool mDone = false;
+    bool mCutShort = false;
     std::string mError;
     std::vector<std::string> mWarnings;
 };

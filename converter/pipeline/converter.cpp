@@ -54,6 +54,32 @@ std::string describeBlock(const MlvBlock& block)
     return line.str();
 }
 
+// The frames the chunks' file headers announce, or 0 when that is unknown: a header that was never
+// patched (the recording was interrupted) counts 0 frames.
+std::uint64_t announcedFrames(const std::vector<std::string>& chunks)
+{
+    constexpr std::size_t kHeaderBytes = 52;
+    std::uint64_t frames = 0;
+    for (const std::string& path : chunks) {
+        std::string error;
+        const std::unique_ptr<FileSource> source = FileSource::open(path, error);
+        std::uint8_t header[kHeaderBytes] = {};
+        std::size_t got = 0;
+        while (source && got < kHeaderBytes) {
+            const std::ptrdiff_t n = source->read(header + got, kHeaderBytes - got);
+            if (n <= 0)
+                break;
+            got += std::size_t(n);
+        }
+        const std::uint32_t count = MetadataParser::parseFileHeader(header, kHeaderBytes).videoFrameCount;
+        if (got < kHeaderBytes || std::string(reinterpret_cast<const char*>(header), 4) != BlockTypes::kFileHeader
+            || count == 0)
+            return 0;
+        frames += count;
+    }
+    return frames;
+}
+
 }  // namespace
 
 Converter::Converter(ConverterOptions options, std::ostream& out, std::ostream& err)
@@ -88,7 +114,11 @@ int Converter::run()
 {
     Reporter report(mOut, mErr);
     std::vector<std::unique_ptr<ByteSource>> sources;
-    for (const std::string& path : ChunkFinder::chunksOf(mOptions.input)) {
+    const std::vector<std::string> chunks = ChunkFinder::chunksOf(mOptions.input);
+    // Read apart from the conversion, which sees every chunk once, front to back.
+    if (mOptions.showProgress && ProgressLine::standardErrorIsTerminal())
+        mAnnouncedFrames = announcedFrames(chunks);
+    for (const std::string& path : chunks) {
         std::string error;
         std::unique_ptr<FileSource> source = FileSource::open(path, error);
         if (!source) {
@@ -107,12 +137,13 @@ class Conversion
 {
 public:
     // Progress, if asked for, goes to err, which is standard error.
+    // announcedFrames: the recording's frames as its headers give them, 0 if unknown.
     Conversion(const ConverterOptions& options, Reporter& report, std::ostream& err,
-               std::vector<std::unique_ptr<ByteSource>> chunks);
+               std::vector<std::unique_ptr<ByteSource>> chunks, std::uint64_t announcedFrames);
 
     // Reads every block, converts the wanted frames and completes the sound; returns Converter's exit code.
     int run();
-    // The closing report lines.
+    // The closing report lines; a run stopped by an error gets no statistics, which would read like a normal run's.
     void summarise(double seconds);
 
 private:
@@ -131,6 +162,8 @@ private:
     {
         return frameNumber >= mOptions.firstFrame && frameNumber <= mOptions.lastFrame;
     }
+    // How many of the announced frames are wanted; 0 if unknown.
+    std::uint64_t wantedOf(std::uint64_t announced) const;
 
     const ConverterOptions& mOptions;
     Reporter& mReport;
@@ -147,7 +180,8 @@ private:
     ProgressLine mProgress;
 
     std::atomic<std::uint64_t> mWritten{0};
-    std::atomic<std::uint64_t> mSkipped{0};
+    std::atomic<std::uint64_t> mSkipped{0};    // damaged frames left out
+    std::atomic<std::uint64_t> mUnwritten{0};  // good frames that could not be stored
     std::uint32_t mFirstWritten = 0xffffffffu;
     std::uint32_t mLastWritten = 0;
     std::uint64_t mVideoBlocks = 0;
@@ -155,12 +189,13 @@ private:
     bool mPrepared = false;
     bool mHaveHeader = false;
     bool mAudioWritten = false;
+    bool mStoppedEarly = false;
     std::string mFatal;
     std::unique_ptr<FramePipeline> mPipeline;
 };
 
 Conversion::Conversion(const ConverterOptions& options, Reporter& report, std::ostream& err,
-                       std::vector<std::unique_ptr<ByteSource>> chunks)
+                       std::vector<std::unique_ptr<ByteSource>> chunks, std::uint64_t announcedFrames)
     : mOptions(options)
     , mReport(report)
     , mReader(std::move(chunks))
@@ -171,7 +206,7 @@ Conversion::Conversion(const ConverterOptions& options, Reporter& report, std::o
     , mBuffers(kInFlightPerCore * mCores + 3)
     , mProcessor(options, mCorrector, mDngWriter, mCores)
     , mSound(Converter::wavPath(options.prefix), report)
-    , mProgress(err, options.showProgress)
+    , mProgress(err, options.showProgress, wantedOf(announcedFrames))
 {
     auto initial = std::make_shared<ClipMetadata>();
     initial->reelName = Converter::reelName(options.input);
@@ -194,6 +229,11 @@ int Conversion::run()
         if (step == MlvReader::Result::End)
             break;
         if (step == MlvReader::Result::Error) {
+            // A full card or a dead battery cuts the last frame short; the frames before it are whole.
+            if (mOptions.relaxed && mReader.cutShort()) {
+                mReport.warning(mReader.error() + ": the recording was cut short; the complete frames are kept");
+                break;
+            }
             mFatal = mReader.error();
             break;
         }
@@ -204,11 +244,12 @@ int Conversion::run()
     }
     mPipeline->finish();
     mProgress.finish();
+    mStoppedEarly = !mFatal.empty() || mPipeline->stopped();
 
     if (!mFatal.empty())
         mReport.error(mFatal);
     mAudioWritten = mSound.finish(mCurrent->clock);
-    if (mWritten == 0 && mFatal.empty() && mSkipped == 0)
+    if (mWritten == 0 && mFatal.empty() && mSkipped == 0 && mUnwritten == 0)
         mReport.error("'" + mOptions.input + "' holds no video frame"
                       + (mVideoBlocks > 0 && (mOptions.firstFrame > 0 || mOptions.lastFrame < 0xffffffffu)
                              ? " in the frame range " + std::to_string(mOptions.firstFrame) + " to "
@@ -300,15 +341,22 @@ void Conversion::applyOverrides(ClipMetadata& metadata) const
         metadata.raw.whiteLevel = scaled(*mOptions.whiteLevel);
 }
 
+std::uint64_t Conversion::wantedOf(std::uint64_t announced) const
+{
+    if (announced == 0 || mOptions.firstFrame >= announced)
+        return 0;
+    return std::min<std::uint64_t>(announced - 1, mOptions.lastFrame) - mOptions.firstFrame + 1;
+}
+
 bool Conversion::deliver(FrameResult& result)
 {
     std::string error = result.error;
-    const bool ok = result.ok
-                    && AtomicFile::writeWhole(Converter::framePath(mOptions.prefix, result.frameNumber),
-                                              result.header.data(), result.header.size(),
-                                              result.data.data() + result.stripOffset, result.stripSize, error);
+    const bool written = result.ok
+                         && AtomicFile::writeWhole(Converter::framePath(mOptions.prefix, result.frameNumber),
+                                                   result.header.data(), result.header.size(),
+                                                   result.data.data() + result.stripOffset, result.stripSize, error);
     mBuffers.give(std::move(result.data));
-    if (ok) {
+    if (written) {
         ++mWritten;
         mFirstWritten = std::min(mFirstWritten, result.frameNumber);
         mLastWritten = std::max(mLastWritten, result.frameNumber);
@@ -316,28 +364,32 @@ bool Conversion::deliver(FrameResult& result)
         return true;
     }
     mReport.error(error);
-    ++mSkipped;
+    ++(result.ok ? mUnwritten : mSkipped);
     return mOptions.relaxed;
 }
 
 void Conversion::summarise(double seconds)
 {
-    for (std::size_t i = 0; i < mReader.chunkCount(); ++i)
+    const bool statistics = !mStoppedEarly && mWritten > 0;
+    for (std::size_t i = 0; statistics && i < mReader.chunkCount(); ++i)
         mReport.info("Chunk " + std::to_string(i + 1) + ": " + std::to_string(mReader.blocksInChunk(i))
                      + " blocks read");
     std::ostringstream summary;
     summary << "Video blocks: " << mVideoBlocks << ", audio blocks: " << mAudioBlocks;
-    mReport.info(summary.str());
+    if (statistics)
+        mReport.info(summary.str());
     if (mWritten > 0)
         mReport.info("Wrote " + std::to_string(mWritten) + " DNG frames ("
                      + Converter::framePath(mOptions.prefix, mFirstWritten) + " to "
                      + Converter::framePath(mOptions.prefix, mLastWritten) + ")");
-    else
-        mReport.info("Wrote no DNG frame");
     if (mSkipped > 0)
         mReport.info("Skipped " + std::to_string(mSkipped) + " damaged frames");
+    if (mUnwritten > 0)
+        mReport.info("Could not write " + std::to_string(mUnwritten) + " frames");
     if (mAudioWritten)
         mReport.info("Wrote audio: " + mSound.path() + " (" + std::to_string(mSound.dataBytes()) + " bytes of sound)");
+    if (!statistics)
+        return;
     char rate[96];
     std::snprintf(rate, sizeof rate, "Processed %llu video frames at %.2f frames per second (%.2f s)",
                   static_cast<unsigned long long>(mWritten.load()), seconds > 0 ? mWritten / seconds : 0.0, seconds);
@@ -358,11 +410,13 @@ int Converter::run(std::vector<std::unique_ptr<ByteSource>> chunks)
                     + " (" + std::to_string(chunks[i]->size()) + " bytes)");
 
     const std::string directory = directoryOf(mOptions.prefix);
-    if (NativeFile::kindOf(directory) != NativeFile::Kind::Directory) {
-        report.error("output directory '" + directory + "' does not exist");
+    const NativeFile::Kind kind = NativeFile::kindOf(directory);
+    if (kind != NativeFile::Kind::Directory) {
+        report.error("output folder '" + directory + "' "
+                     + (kind == NativeFile::Kind::Missing ? "does not exist" : "is not a folder"));
         return Failed;
     }
-    Conversion conversion(mOptions, report, mErr, std::move(chunks));
+    Conversion conversion(mOptions, report, mErr, std::move(chunks), mAnnouncedFrames);
     const int exitCode = conversion.run();
     conversion.summarise(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     return exitCode;

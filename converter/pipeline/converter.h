@@ -31,6 +31,8 @@ public:
 
 private:
     const ConverterOptions mOptions;
+    // For the progress line: the frames the recording's headers announce (0: unknown, or not asked for).
+    std::uint64_t mAnnouncedFrames = 0;
     std::ostream& mOut;
     std::ostream& mErr;
 };

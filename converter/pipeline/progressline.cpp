@@ -9,7 +9,8 @@
 
 namespace mlv2dng {
 
-ProgressLine::ProgressLine(std::ostream& out, bool enabled) : mOut(out), mEnabled(enabled && standardErrorIsTerminal())
+ProgressLine::ProgressLine(std::ostream& out, bool enabled, std::uint64_t total)
+    : mOut(out), mEnabled(enabled && standardErrorIsTerminal()), mTotal(total)
 {
 }
 
@@ -32,9 +33,15 @@ void ProgressLine::frameWritten(std::uint64_t written)
     mLastDrawn = now;
     mShown = true;
     const double seconds = std::chrono::duration<double>(now - mStarted).count();
-    char line[96];
-    std::snprintf(line, sizeof line, "\rConverted %llu frames (%.1f frames per second)   ",
-                  static_cast<unsigned long long>(written), seconds > 0 ? written / seconds : 0.0);
+    const double rate = seconds > 0 ? written / seconds : 0.0;
+    char line[128];
+    // A header that undercounts (a damaged one) must not show "frame 12 of 10".
+    if (mTotal >= written)
+        std::snprintf(line, sizeof line, "\rConverted frame %llu of %llu (%.1f frames per second)   ",
+                      static_cast<unsigned long long>(written), static_cast<unsigned long long>(mTotal), rate);
+    else
+        std::snprintf(line, sizeof line, "\rConverted frame %llu (%.1f frames per second)   ",
+                      static_cast<unsigned long long>(written), rate);
     mOut << line << std::flush;
 }
 

@@ -11,7 +11,8 @@ class ProgressLine
 {
 public:
     // Shows anything only when enabled and standard error is a terminal (out is then standard error).
-    ProgressLine(std::ostream& out, bool enabled);
+    // total: the frames the run will write, if known (0 otherwise).
+    ProgressLine(std::ostream& out, bool enabled, std::uint64_t total = 0);
 
     // Called from one thread as frames are written; redraws at most a few times a second.
     void frameWritten(std::uint64_t written);
@@ -23,6 +24,7 @@ public:
 private:
     std::ostream& mOut;
     const bool mEnabled;
+    const std::uint64_t mTotal;
     bool mShown = false;
     const std::chrono::steady_clock::time_point mStarted = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point mLastDrawn{};

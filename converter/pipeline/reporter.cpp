@@ -16,6 +16,12 @@ void Reporter::error(const std::string& line)
     ++mErrors;
 }
 
+void Reporter::warning(const std::string& line)
+{
+    const std::lock_guard<std::mutex> lock(mMutex);
+    mErr << "[WARNING] " << line << std::endl;
+}
+
 int Reporter::errorCount() const
 {
     const std::lock_guard<std::mutex> lock(mMutex);

@@ -1,4 +1,4 @@
-// Thread-safe report lines: the regular report on one stream, "[ERROR] " lines on the other.
+// Thread-safe report lines: the regular report on one stream, "[ERROR] " and "[WARNING] " lines on the other.
 #pragma once
 
 #include <mutex>
@@ -14,6 +14,8 @@ public:
 
     void info(const std::string& line);
     void error(const std::string& line);
+    // Something the user should know that does not fail the run.
+    void warning(const std::string& line);
     int errorCount() const;
 
 private:

@@ -106,6 +106,8 @@ private slots:
         const QRegularExpression added(QRegularExpression::anchoredPattern(addedErr));
         QVERIFY2(added.match(worker->mStdErr.mid(errText.size())).hasMatch(), qPrintable(worker->mStdErr.right(100)));
         QCOMPARE(int(worker->GetStatus()), status);
+        QCOMPARE(worker->mExitCode, tool == FakeClip::toolPath() ? exitCode : -1);
+        QVERIFY(worker->mDurationMs >= 0);
     }
 
     // Every argument arrives whole, quotes included.

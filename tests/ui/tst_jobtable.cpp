@@ -136,8 +136,8 @@ private slots:
                  (QStringList{"", "", "<see tooltip>", "<see tooltip>", "", "", "<see tooltip>", "", "",
                               "<see tooltip>", "<see tooltip>", "<see tooltip>"}));
         const auto tip = [pTable](int row, int column) { return pTable->item(row, column)->toolTip(); };
-        QCOMPARE(QStringList({tip(2, 2), tip(2, 3), tip(1, 4), tip(0, 2) + tip(0, 0)}),
-                 (QStringList{"frames 1..3\n", "bad block\nat 12", "\"tool\" " + files[1], ""}));
+        QCOMPARE(QStringList({tip(2, 2), tip(2, 3), tip(1, 4), tip(0, 2), tip(0, 0)}),
+                 (QStringList{"frames 1..3\n", "bad block\nat 12", "\"tool\" " + files[1], "", files[0]}));
         // Status cells: text colour over background; a cell can be selected (its whole row) but not edited.
         const QList<QColor> colours{Qt::black, Qt::white, Qt::black, Qt::yellow,
                                     Qt::white, Qt::red,   Qt::black, Qt::green};
@@ -192,6 +192,27 @@ private slots:
         QCOMPARE(harness.column(1), (QStringList{"Processing", "Processing"}));
     }
 
+    // The table is disabled during a batch, so a job that starts below the view is scrolled into it, up
+    // and down only; a long Source column leaves the Status column in view.
+    void startedJobsScrollIntoView()
+    {
+        WindowHarness harness;
+        QStringList files;
+        for (int i = 0; i < 40; ++i)
+            files << harness.file(QString(60, 'x') + QString::number(i) + ".mlv");
+        harness.drop(files);
+        harness.window().resize(640, 480);
+        harness.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&harness.window()));
+        auto* pTable = harness.find<QTableWidget>("mpTable");
+        update(harness, files[1], "/out/1/");
+        update(harness, files[35], "/out/35/");
+        update(harness, files[2], "/out/2/", "done\n");
+        const QRect view = pTable->viewport()->rect();
+        QVERIFY(view.contains(pTable->visualItemRect(pTable->item(35, 1))));
+        QVERIFY(!view.intersects(pTable->visualItemRect(pTable->item(1, 1))));
+    }
+
     // Double-click opens a window of its own per job, beside the main one, holding even a verbose log whole.
     void detailsShowTheWholeJob()
     {
@@ -201,7 +222,10 @@ private slots:
         QString log;
         for (int line = 1; line <= 50000; ++line)
             log += QStringLiteral("Frame %1 of 50000 written\n").arg(line);
-        update(harness, files[1], "/out/b/", log, "[ERROR] frame 7 damaged\n");
+        MLVWorker ended = Job(files[1], "/out/b/", log, "[ERROR] frame 7 damaged\n");
+        ended.mExitCode = 1;
+        ended.mDurationMs = 61234;
+        harness.invoke("UpdateTable", Q_ARG(MLVWorker, ended));
         harness.window().show();
         QVERIFY(QTest::qWaitForWindowExposed(&harness.window()));
         auto* pTable = harness.find<QTableWidget>("mpTable");
@@ -214,11 +238,14 @@ private slots:
         JobDetailsDialog* pDialog = dialogs.first();
         QVERIFY(pDialog->isVisible() && !pDialog->isModal());
         QStringList fields;
-        for (const char* name : {"mpEditSource", "mpEditOutputFolder", "mpEditCommandLine"}) {
+        for (const char* name : {"mpEditSource", "mpEditOutputFolder", "mpEditCommandLine", "mpEditState",
+                                 "mpEditExitCode", "mpEditDuration"}) {
             const auto* pField = pDialog->findChild<QLineEdit*>(name);
             fields << pField->text() + (pField->isReadOnly() ? "" : " editable");
         }
-        QCOMPARE(fields, (QStringList{files[1], "/out/b/", "\"tool\" " + files[1]}));
+        QCOMPARE(fields, (QStringList{files[1], "/out/b/", "\"tool\" " + files[1], "Error", "1", "0:01:01.234"}));
+        // There is no such folder to open.
+        QVERIFY(!pDialog->findChild<QPushButton*>("mpButtonOpenFolder")->isEnabled());
         const auto* pOutput = pDialog->findChild<QPlainTextEdit*>("mpTextOutput");
         QVERIFY(pOutput->isReadOnly() && pOutput->textInteractionFlags() & Qt::TextSelectableByMouse);
         QCOMPARE(pOutput->document()->blockCount(), 50001);

@@ -1,4 +1,4 @@
-// The window from the keyboard: Tab through the table, the shortcuts, and Enter for a job's details.
+// The window from the keyboard: Tab through the table, the shortcuts, Enter for a job's details and Delete.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -85,6 +85,23 @@ private slots:
         const QList<JobDetailsDialog*> dialogs = harness.window().findChildren<JobDetailsDialog*>();
         QCOMPARE(dialogs.size(), 1);
         QCOMPARE(dialogs.first()->findChild<QLineEdit*>("mpEditSource")->text(), files[1]);
+    }
+
+    // Delete removes the selected row and selects the one that moves up; with no row selected it does nothing.
+    void deleteRemovesTheSelectedJob()
+    {
+        WindowHarness harness;
+        const QStringList files{harness.file("a.mlv"), harness.file("b.mlv"), harness.file("c.mlv")};
+        harness.drop(files);
+        auto* pTable = activeTable(harness);
+        QVERIFY(pTable);
+        QTest::keyClick(pTable, Qt::Key_Delete);
+        QCOMPARE(harness.column(0), files);
+        pTable->selectRow(1);
+        QTest::keyClick(pTable, Qt::Key_Delete);
+        QCOMPARE(harness.column(0), (QStringList{files[0], files[2]}));
+        QTest::keyClick(pTable, Qt::Key_Delete);
+        QCOMPARE(harness.column(0), QStringList{files[0]});
     }
 
 private:
