@@ -104,6 +104,7 @@ struct ClipMetadata
     CaptureInfo capture;
     AudioFormat audio;
     std::string info;
+    bool cropRecording = false;  // a VERS block names the crop_rec module
     std::string reelName;  // the clip's file name without directory and extension
 };
 
