@@ -105,7 +105,7 @@ struct ClipMetadata
     AudioFormat audio;
     std::string info;
     bool cropRecording = false;  // a VERS block names the crop_rec module
-    std::string reelName;  // the clip's file name without directory and extension
+    std::string reelName;        // the clip's file name without directory and extension
 };
 
 }  // namespace mlv2dng

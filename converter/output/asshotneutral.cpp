@@ -112,8 +112,7 @@ std::array<double, 2> AsShotNeutral::chromaticity(double kelvin, double duv)
     return fromUv({onLocus[0] + duv * dv / length, onLocus[1] - duv * du / length});
 }
 
-std::array<double, 9> AsShotNeutral::blended(double kelvin, const ColourMatrix& matrixA,
-                                             const ColourMatrix& matrixD65)
+std::array<double, 9> AsShotNeutral::blended(double kelvin, const ColourMatrix& matrixA, const ColourMatrix& matrixD65)
 {
     const double weightA = std::clamp((1 / kelvin - 1 / kD65) / (1 / kLightA - 1 / kD65), 0.0, 1.0);
     const std::array<double, 9> a = asDoubles(matrixA), d65 = asDoubles(matrixD65);
@@ -148,8 +147,8 @@ std::optional<std::array<double, 3>> AsShotNeutral::fromLight(const WhiteBalance
     const double shifted = 1e6 / (1e6 / kelvin - kMiredPerStep * amber);
     // A green shift renders greener, as if the light had been more magenta.
     const double light = std::min(25000.0, std::max(1667.0, shifted));
-    const std::array<double, 3> n = neutral(light, -kDuvPerStep * green,
-                                            matrixA ? blended(light, *matrixA, *matrixD65) : asDoubles(*matrixD65));
+    const std::array<double, 3> n =
+        neutral(light, -kDuvPerStep * green, matrixA ? blended(light, *matrixA, *matrixD65) : asDoubles(*matrixD65));
     if (!(n[0] > 0 && n[2] > 0 && n[0] < 100 && n[2] < 100))
         return std::nullopt;
     return n;

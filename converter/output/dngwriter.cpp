@@ -320,10 +320,12 @@ TiffDirectory DngWriter::exifDirectory(const ClipMetadata& metadata)
     if (calibration && sampling) {
         const auto [xNumerator, xDenominator] = calibration->focalPlaneX;
         const auto [yNumerator, yDenominator] = calibration->focalPlaneY;
-        exif.addRationals(FocalPlaneXResolution,
-                          {reduced(xNumerator, std::uint64_t(xDenominator) * static_cast<std::uint64_t>(sampling->across))});
-        exif.addRationals(FocalPlaneYResolution,
-                          {reduced(yNumerator, std::uint64_t(yDenominator) * static_cast<std::uint64_t>(sampling->down))});
+        exif.addRationals(
+            FocalPlaneXResolution,
+            {reduced(xNumerator, std::uint64_t(xDenominator) * static_cast<std::uint64_t>(sampling->across))});
+        exif.addRationals(
+            FocalPlaneYResolution,
+            {reduced(yNumerator, std::uint64_t(yDenominator) * static_cast<std::uint64_t>(sampling->down))});
         exif.addShorts(FocalPlaneResolutionUnit, {kUnitInch});
     }
     const LensInfo& lens = metadata.lens;

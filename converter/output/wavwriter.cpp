@@ -44,10 +44,10 @@ public:
 }  // namespace
 
 WavWriter::WavWriter(std::string path, const ClipMetadata& metadata)
-    : mFile(std::move(path)),
-      mFormat(metadata.audio),
-      mReelName(metadata.reelName),
-      mIxml(IxmlChunk::text(metadata.header.fpsNumerator, metadata.header.fpsDenominator, metadata.info))
+    : mFile(std::move(path))
+    , mFormat(metadata.audio)
+    , mReelName(metadata.reelName)
+    , mIxml(IxmlChunk::text(metadata.header.fpsNumerator, metadata.header.fpsDenominator, metadata.info))
 {
 }
 

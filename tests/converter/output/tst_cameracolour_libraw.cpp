@@ -13,7 +13,7 @@ using namespace mlvtest;
 namespace {
 
 constexpr std::uint32_t k5D3 = 0x80000285;
-const QStringList kTags{"UniqueCameraModel",     "ColorMatrix1",   "CalibrationIlluminant1", "ColorMatrix2",
+const QStringList kTags{"UniqueCameraModel",      "ColorMatrix1",   "CalibrationIlluminant1", "ColorMatrix2",
                         "CalibrationIlluminant2", "ForwardMatrix1", "ForwardMatrix2",         "FocalPlaneXResolution",
                         "FocalPlaneYResolution",  "DefaultScale",   "AsShotNeutral"};
 
@@ -145,8 +145,8 @@ private slots:
         const char* recorded = "0.6722 -0.0635 -0.0963 -0.4287 1.2460 0.2028 -0.0908 0.2162 0.5668";  // RAWI's
         const auto known = [](const char* name, const char* a, const char* d65, const char* fa, const char* fd65,
                               double x, double y, const char* scale) {
-            return QStringList{name, a, "17", d65, "21", fa, fd65, QString::number(x, 'g', 10),
-                               QString::number(y, 'g', 10), scale};
+            return QStringList{
+                name, a, "17", d65, "21", fa, fd65, QString::number(x, 'g', 10), QString::number(y, 'g', 10), scale};
         };
         QTest::newRow("5D Mark III, 1x1 crop")
             << k5D3 << "1x1"
@@ -154,23 +154,23 @@ private slots:
                      recorded, "0.7868 0.0092 0.1683 0.2291 0.8615 -0.0906 0.0027 -0.4752 1.2976",
                      "0.7637 0.0805 0.1201 0.2649 0.9179 -0.1828 0.0137 -0.2456 1.0570", 5760000.0 / 1461,
                      3840000.0 / 972, "1 1");
-        QTest::newRow("7D, 3x3")
-            << 0x80000250u << "3x3"
-            << known("Canon EOS 7D", "1.1620 -0.6350 0.0005 -0.2558 1.0146 0.2813 0.0024 0.0858 0.6926",
-                     "0.6844 -0.0996 -0.0856 -0.3876 1.1761 0.2396 -0.0593 0.1772 0.6198",
-                     "0.5445 0.3536 0.0662 0.1106 1.0136 -0.1242 -0.0374 -0.3559 1.2184",
-                     "0.7415 0.1533 0.0695 0.2499 0.9997 -0.2497 -0.0022 -0.1933 1.0207", 5184000.0 / 907 / 3,
-                     3456000.0 / 595 / 3, "1 1");
+        QTest::newRow("7D, 3x3") << 0x80000250u << "3x3"
+                                 << known("Canon EOS 7D",
+                                          "1.1620 -0.6350 0.0005 -0.2558 1.0146 0.2813 0.0024 0.0858 0.6926",
+                                          "0.6844 -0.0996 -0.0856 -0.3876 1.1761 0.2396 -0.0593 0.1772 0.6198",
+                                          "0.5445 0.3536 0.0662 0.1106 1.0136 -0.1242 -0.0374 -0.3559 1.2184",
+                                          "0.7415 0.1533 0.0695 0.2499 0.9997 -0.2497 -0.0022 -0.1933 1.0207",
+                                          5184000.0 / 907 / 3, 3456000.0 / 595 / 3, "1 1");
         const char* m650a = "0.6985 -0.1611 -0.0397 -0.3596 1.0749 0.3295 -0.0349 0.1136 0.6512";
         const char* m650d = "0.6602 -0.0841 -0.0939 -0.4472 1.2458 0.2247 -0.0975 0.2039 0.6148";
         const char* f650a = "0.7747 0.0485 0.1411 0.2340 0.8840 -0.1180 0.0105 -0.4147 1.2293";
         const char* f650d = "0.7397 0.1199 0.1047 0.2650 0.9355 -0.2005 0.0193 -0.2113 1.0171";
         QTest::newRow("650D, 720p 3x5") << 0x80000301u << "3x5"
-                                         << known("Canon EOS 650D", m650a, m650d, f650a, f650d, 5184000.0 / 894 / 3,
-                                                  3456000.0 / 597 / 5, "1 1.666666667");
+                                        << known("Canon EOS 650D", m650a, m650d, f650a, f650d, 5184000.0 / 894 / 3,
+                                                 3456000.0 / 597 / 5, "1 1.666666667");
         QTest::newRow("650D, 720p before RAWC") << 0x80000301u << "720p"
-                                                 << known("Canon EOS 650D", m650a, m650d, f650a, f650d,
-                                                          5184000.0 / 894 / 3, 3456000.0 / 597 / 5, "1 1.666666667");
+                                                << known("Canon EOS 650D", m650a, m650d, f650a, f650d,
+                                                         5184000.0 / 894 / 3, 3456000.0 / 597 / 5, "1 1.666666667");
         QStringList unsampled = known("Canon EOS 650D", m650a, m650d, f650a, f650d, 0, 0, "1 1");
         unsampled[7] = unsampled[8] = "-";
         QTest::newRow("650D, 1080p before RAWC") << 0x80000301u << "1080p" << unsampled;

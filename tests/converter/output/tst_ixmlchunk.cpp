@@ -16,11 +16,12 @@ private slots:
         QTest::addColumn<quint32>("denominator");
         QTest::addColumn<QString>("info");
         QTest::addColumn<QStringList>("expected");  // SCENE, TAKE, MASTER_SPEED, TIMECODE_RATE, TIMECODE_FLAG
-        QTest::newRow("23.976, scene and take") << 23976u << 1000u << "Scene 12A, take 3 <b>"
-                                                << QStringList{"12A", "3", "23976/1000", "23976/1000", "NDF"};
-        QTest::newRow("29.97, drop-frame") << 29970u << 1000u << "mistake 4 & takeover"
-                                           << QStringList{"1", "1", "29970/1000", "29970/1000", "DF"};
-        QTest::newRow("25, no notes") << 25000u << 1000u << "" << QStringList{"1", "1", "25000/1000", "25000/1000", "NDF"};
+        QTest::newRow("23.976, scene and take")
+            << 23976u << 1000u << "Scene 12A, take 3 <b>" << QStringList{"12A", "3", "23976/1000", "23976/1000", "NDF"};
+        QTest::newRow("29.97, drop-frame")
+            << 29970u << 1000u << "mistake 4 & takeover" << QStringList{"1", "1", "29970/1000", "29970/1000", "DF"};
+        QTest::newRow("25, no notes") << 25000u << 1000u << ""
+                                      << QStringList{"1", "1", "25000/1000", "25000/1000", "NDF"};
     }
 
     void fields()
