@@ -70,43 +70,26 @@ std::array<double, 2> locusUv(double t)
                 / (1 - 2.89741816e-5 * t + 1.61456053e-7 * t * t)};
 }
 
-using Matrix = std::array<double, 9>;
-
-Matrix readMatrix(const QString& text)
+std::vector<double> numbers(const QString& text)
 {
-    Matrix m{};
-    const QStringList values = text.split(' ');
-    for (int i = 0; i < 9 && i < values.size(); ++i)
-        m[std::size_t(i)] = values[i].toDouble();
-    return m;
+    std::vector<double> values;
+    for (const QString& value : text.split(' '))
+        values.push_back(value.toDouble());
+    return values;
 }
 
-// The DNG reader's camera matrix at a temperature: linear in mired between 2856 K and 6504 K.
-Matrix cameraMatrixAt(double t, const Matrix& a, const Matrix& d65)
+// What a DNG reader expects the neutral to be at a temperature: the camera matrix blended linearly in mired between
+// 2856 K and 6504 K, applied to the black body's white point; red and blue, green being 1.
+std::array<double, 2> neutralAt(double t, const std::vector<double>& a, const std::vector<double>& d65)
 {
     const double w = std::clamp((1e6 / t - 1e6 / 6504) / (1e6 / 2856 - 1e6 / 6504), 0.0, 1.0);
-    Matrix m{};
+    const auto uv = locusUv(t);
+    const double d = 2 * uv[0] - 8 * uv[1] + 4, x = 3 * uv[0] / d, y = 2 * uv[1] / d;
+    const double xyz[3] = {x / y, 1, (1 - x - y) / y};
+    double camera[3] = {};
     for (std::size_t i = 0; i < 9; ++i)
-        m[i] = w * a[i] + (1 - w) * d65[i];
-    return m;
-}
-
-std::array<double, 3> apply(const Matrix& m, const std::array<double, 3>& v)
-{
-    return {m[0] * v[0] + m[1] * v[1] + m[2] * v[2], m[3] * v[0] + m[4] * v[1] + m[5] * v[2],
-            m[6] * v[0] + m[7] * v[1] + m[8] * v[2]};
-}
-
-Matrix inverse(const Matrix& m)
-{
-    const Matrix c{m[4] * m[8] - m[5] * m[7], m[2] * m[7] - m[1] * m[8], m[1] * m[5] - m[2] * m[4],
-                   m[5] * m[6] - m[3] * m[8], m[0] * m[8] - m[2] * m[6], m[2] * m[3] - m[0] * m[5],
-                   m[3] * m[7] - m[4] * m[6], m[1] * m[6] - m[0] * m[7], m[0] * m[4] - m[1] * m[3]};
-    const double det = m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
-    Matrix r{};
-    for (std::size_t i = 0; i < 9; ++i)
-        r[i] = c[i] / det;
-    return r;
+        camera[i / 3] += (w * a[i] + (1 - w) * d65[i]) * xyz[i % 3];
+    return {camera[0] / camera[1], camera[2] / camera[1]};
 }
 
 }  // namespace
@@ -207,26 +190,21 @@ private slots:
     }
 
     // The neutral is the blended matrix's view of the black body; a reader looking for the temperature whose
-    // matrix maps the neutral back onto the locus finds the recorded one.
+    // blended matrix and white point give the neutral finds the recorded one.
     void kelvinRoundTrip()
     {
         QFETCH(double, kelvin);
         const QStringList tags = convert(k5D3, "3x3", std::uint32_t(kelvin));
         QCOMPARE(tags.size(), kTags.size());
-        const Matrix a = readMatrix(tags[1]), d65 = readMatrix(tags[3]);
-        const Matrix neutral = readMatrix(tags[10] + " 0 0 0 0 0 0");
-        const auto uv = locusUv(kelvin);
-        const double d = 2 * uv[0] - 8 * uv[1] + 4, x = 3 * uv[0] / d, y = 2 * uv[1] / d;
-        const auto camera = apply(cameraMatrixAt(kelvin, a, d65), {x / y, 1, (1 - x - y) / y});
-        QVERIFY2(std::abs(neutral[0] / (camera[0] / camera[1]) - 1) < 0.005, qPrintable(tags[10]));
-        QVERIFY2(std::abs(neutral[2] / (camera[2] / camera[1]) - 1) < 0.005, qPrintable(tags[10]));
-
+        const std::vector<double> a = numbers(tags[1]), d65 = numbers(tags[3]), neutral = numbers(tags[10]);
+        QVERIFY(a.size() == 9 && d65.size() == 9 && neutral.size() == 3);
+        const auto expected = neutralAt(kelvin, a, d65);
+        QVERIFY2(std::abs(neutral[0] / expected[0] - 1) < 0.005 && std::abs(neutral[2] / expected[1] - 1) < 0.005,
+                 qPrintable(tags[10]));
         double best = 0, nearest = 1;
         for (double t = 2000; t <= 12000; t += 1) {
-            const auto xyz = apply(inverse(cameraMatrixAt(t, a, d65)), {neutral[0], neutral[1], neutral[2]});
-            const double sum = xyz[0] + 15 * xyz[1] + 3 * xyz[2];
-            const auto locus = locusUv(t);
-            const double distance = std::hypot(4 * xyz[0] / sum - locus[0], 6 * xyz[1] / sum - locus[1]);
+            const auto n = neutralAt(t, a, d65);
+            const double distance = std::hypot(n[0] - neutral[0], n[1] - neutral[2]);
             if (distance < nearest)
                 nearest = distance, best = t;
         }
