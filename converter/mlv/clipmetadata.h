@@ -104,7 +104,8 @@ struct ClipMetadata
     CaptureInfo capture;
     AudioFormat audio;
     std::string info;
-    std::string reelName;  // the clip's file name without directory and extension
+    bool cropRecording = false;  // a VERS block names the crop_rec module
+    std::string reelName;        // the clip's file name without directory and extension
 };
 
 }  // namespace mlv2dng

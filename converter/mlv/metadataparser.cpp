@@ -98,6 +98,11 @@ bool MetadataParser::apply(const std::string& type, const std::uint8_t* block, s
         a.bitsPerSample = c.u16(30);
     } else if (type == "INFO") {
         m.info = size > 16 ? c.text(16, size - 16) : std::string();
+    } else if (type == "VERS") {
+        // Without a RAWC block, a loaded crop_rec module is the only hint that the frame's shape does not tell
+        // the sampling.
+        const std::string module = size > 20 ? c.text(20, size - 20) : std::string();
+        m.cropRecording = m.cropRecording || module.rfind("crop_rec", 0) == 0;
     } else {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "output/asshotneutral.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace mlv2dng {
@@ -39,6 +40,16 @@ std::array<double, 2> fromUv(const std::array<double, 2>& uv)
 {
     const double d = 2 * uv[0] - 8 * uv[1] + 4;
     return {3 * uv[0] / d, 2 * uv[1] / d};
+}
+
+constexpr double kLightA = 2856, kD65 = 6504;
+
+std::array<double, 9> asDoubles(const ColourMatrix& matrix)
+{
+    std::array<double, 9> values{};
+    for (std::size_t i = 0; i < 9; ++i)
+        values[i] = static_cast<double>(matrix[i].first) / matrix[i].second;
+    return values;
 }
 
 std::int32_t asSigned(std::uint32_t value)
@@ -101,33 +112,43 @@ std::array<double, 2> AsShotNeutral::chromaticity(double kelvin, double duv)
     return fromUv({onLocus[0] + duv * dv / length, onLocus[1] - duv * du / length});
 }
 
-std::array<double, 3> AsShotNeutral::neutral(double kelvin, double duv, const ColourMatrix& matrix)
+std::array<double, 9> AsShotNeutral::blended(double kelvin, const ColourMatrix& matrixA, const ColourMatrix& matrixD65)
+{
+    const double weightA = std::clamp((1 / kelvin - 1 / kD65) / (1 / kLightA - 1 / kD65), 0.0, 1.0);
+    const std::array<double, 9> a = asDoubles(matrixA), d65 = asDoubles(matrixD65);
+    std::array<double, 9> matrix{};
+    for (std::size_t i = 0; i < 9; ++i)
+        matrix[i] = weightA * a[i] + (1 - weightA) * d65[i];
+    return matrix;
+}
+
+std::array<double, 3> AsShotNeutral::neutral(double kelvin, double duv, const std::array<double, 9>& matrix)
 {
     const std::array<double, 2> xy = chromaticity(kelvin, duv);
     const double xyz[3] = {xy[0] / xy[1], 1.0, (1 - xy[0] - xy[1]) / xy[1]};
     std::array<double, 3> camera{};
     for (std::size_t row = 0; row < 3; ++row) {
-        for (std::size_t column = 0; column < 3; ++column) {
-            const auto& [numerator, denominator] = matrix[3 * row + column];
-            camera[row] += static_cast<double>(numerator) / denominator * xyz[column];
-        }
+        for (std::size_t column = 0; column < 3; ++column)
+            camera[row] += matrix[3 * row + column] * xyz[column];
     }
     return {camera[0] / camera[1], 1.0, camera[2] / camera[1]};
 }
 
 std::optional<std::array<double, 3>> AsShotNeutral::fromLight(const WhiteBalanceInfo& whiteBalance,
-                                                              const std::optional<ColourMatrix>& matrix)
+                                                              const std::optional<ColourMatrix>& matrixD65,
+                                                              const std::optional<ColourMatrix>& matrixA)
 {
     const double kelvin = temperatureOf(whiteBalance);
-    if (!whiteBalance.present || !matrix || kelvin < 1667 || kelvin > 25000)
+    if (!whiteBalance.present || !matrixD65 || kelvin < 1667 || kelvin > 25000)
         return std::nullopt;
     // Shifts are stored as signed steps in unsigned fields: amber and green count positive.
     const int amber = asSigned(whiteBalance.shiftBlueAmber);
     const int green = asSigned(whiteBalance.shiftGreenMagenta);
     const double shifted = 1e6 / (1e6 / kelvin - kMiredPerStep * amber);
     // A green shift renders greener, as if the light had been more magenta.
+    const double light = std::min(25000.0, std::max(1667.0, shifted));
     const std::array<double, 3> n =
-        neutral(std::min(25000.0, std::max(1667.0, shifted)), -kDuvPerStep * green, *matrix);
+        neutral(light, -kDuvPerStep * green, matrixA ? blended(light, *matrixA, *matrixD65) : asDoubles(*matrixD65));
     if (!(n[0] > 0 && n[2] > 0 && n[0] < 100 && n[2] < 100))
         return std::nullopt;
     return n;

@@ -2,7 +2,9 @@
 
 #include "output/asshotneutral.h"
 #include "output/bitpacker.h"
+#include "output/cameracalibration.h"
 #include "output/civiltime.h"
+#include "output/sensorsampling.h"
 #include "output/tiffdirectory.h"
 
 #include <algorithm>
@@ -44,25 +46,37 @@ enum Tag : std::uint16_t {
     DefaultCropOrigin = 50719,
     DefaultCropSize = 50720,
     ColorMatrix1 = 50721,
+    ColorMatrix2 = 50722,
     AsShotNeutral = 50728,
+    BaselineExposure = 50730,
     CameraSerialNumber = 50735,
     CalibrationIlluminant1 = 50778,
+    CalibrationIlluminant2 = 50779,
     ActiveArea = 50829,
+    ForwardMatrix1 = 50964,
+    ForwardMatrix2 = 50965,
     TimeCodes = 51043,
     FrameRate = 51044,
     ReelName = 51081,
     ExposureTime = 33434,
     FNumber = 33437,
     IsoSpeed = 34855,
+    SensitivityType = 34864,
     ExifVersion = 36864,
     SubjectDistance = 37382,
     FocalLength = 37386,
+    FocalPlaneXResolution = 41486,
+    FocalPlaneYResolution = 41487,
+    FocalPlaneResolutionUnit = 41488,
     LensModel = 42036,
 };
 
 constexpr std::uint16_t kPhotometricCfa = 32803;
 constexpr std::uint16_t kCompressionLosslessJpeg = 7;
+constexpr std::uint16_t kIlluminantA = 17;
 constexpr std::uint16_t kIlluminantD65 = 21;
+constexpr std::uint16_t kSensitivityIsoSpeed = 3;
+constexpr std::uint16_t kUnitInch = 2;
 
 std::pair<std::uint32_t, std::uint32_t> reduced(std::uint64_t numerator, std::uint64_t denominator)
 {
@@ -82,6 +96,27 @@ std::pair<std::uint32_t, std::uint32_t> reduced(std::uint64_t numerator, std::ui
 std::pair<std::uint32_t, std::uint32_t> rational(double value)
 {
     return reduced(static_cast<std::uint64_t>(std::llround(std::max(value, 0.0) * 1000000)), 1000000);
+}
+
+std::vector<std::pair<std::int32_t, std::int32_t>> srationals(const CameraCalibration::Matrix& matrix)
+{
+    std::vector<std::pair<std::int32_t, std::int32_t>> values;
+    for (const std::int32_t value : matrix)
+        values.emplace_back(value, CameraCalibration::kDenominator);
+    return values;
+}
+
+ColourMatrix colourMatrix(const CameraCalibration::Matrix& matrix)
+{
+    ColourMatrix rationals;
+    for (std::size_t i = 0; i < 9; ++i)
+        rationals[i] = {matrix[i], CameraCalibration::kDenominator};
+    return rationals;
+}
+
+const CameraCalibration* calibrationOf(const ClipMetadata& metadata)
+{
+    return metadata.camera.present ? CameraCalibration::find(metadata.camera.model) : nullptr;
 }
 
 std::uint8_t bcd(unsigned value)
@@ -177,7 +212,8 @@ void DngWriter::addCameraTags(TiffDirectory& ifd, const ClipMetadata& metadata) 
     const std::string cameraName = metadata.camera.name.empty() ? "Unknown camera" : metadata.camera.name;
     ifd.addAscii(Make, metadata.camera.name.empty() ? "Unknown" : firstWord(cameraName));
     ifd.addAscii(Model, cameraName);
-    ifd.addAscii(UniqueCameraModel, cameraName);
+    const CameraCalibration* calibration = calibrationOf(metadata);
+    ifd.addAscii(UniqueCameraModel, calibration ? std::string(calibration->uniqueName) : cameraName);
     if (!metadata.camera.serial.empty())
         ifd.addAscii(CameraSerialNumber, metadata.camera.serial);
 }
@@ -191,12 +227,10 @@ void DngWriter::addGeometryTags(TiffDirectory& ifd, const RawFrame& frame, const
     ifd.addLongs(BlackLevel, {static_cast<std::uint32_t>(frame.blackLevel)});
     ifd.addLongs(WhiteLevel, {static_cast<std::uint32_t>(frame.whiteLevel)});
 
-    const CaptureInfo& capture = metadata.capture;
-    const int stepX = capture.binningX + capture.skippingX;
-    const int stepY = capture.binningY + capture.skippingY;
-    if (capture.present && stepX > 0 && stepY > 0)
-        ifd.addRationals(DefaultScale,
-                         {{1, 1}, reduced(static_cast<std::uint64_t>(stepY), static_cast<std::uint64_t>(stepX))});
+    if (const std::optional<SensorSampling> sampling = SensorSampling::of(metadata))
+        ifd.addRationals(DefaultScale, {{1, 1},
+                                        reduced(static_cast<std::uint64_t>(sampling->down),
+                                                static_cast<std::uint64_t>(sampling->across))});
     else
         ifd.addRationals(DefaultScale, {{1, 1}, {1, 1}});
 
@@ -214,19 +248,34 @@ void DngWriter::addGeometryTags(TiffDirectory& ifd, const RawFrame& frame, const
 
 void DngWriter::addColourTags(TiffDirectory& ifd, const ClipMetadata& metadata)
 {
-    const std::optional<ColourMatrix> recorded = mlv2dng::AsShotNeutral::recordedMatrix(metadata.raw);
-    std::vector<std::pair<std::int32_t, std::int32_t>> matrix;
-    for (std::size_t i = 0; i < 9; ++i) {
-        if (recorded)
-            matrix.emplace_back((*recorded)[i]);
-        else
-            matrix.emplace_back(i % 4 == 0 ? 1 : 0, 1);
+    ifd.addSRationals(BaselineExposure, {{0, 1}});
+    std::optional<ColourMatrix> matrixD65, matrixA;
+    if (const CameraCalibration* calibration = calibrationOf(metadata)) {
+        // The sensor's own two calibrations, between which readers blend by the scene's light.
+        ifd.addSRationals(ColorMatrix1, srationals(calibration->colorMatrixA));
+        ifd.addShorts(CalibrationIlluminant1, {kIlluminantA});
+        ifd.addSRationals(ColorMatrix2, srationals(calibration->colorMatrixD65));
+        ifd.addShorts(CalibrationIlluminant2, {kIlluminantD65});
+        ifd.addSRationals(ForwardMatrix1, srationals(calibration->forwardMatrixA));
+        ifd.addSRationals(ForwardMatrix2, srationals(calibration->forwardMatrixD65));
+        matrixA = colourMatrix(calibration->colorMatrixA);
+        matrixD65 = colourMatrix(calibration->colorMatrixD65);
+    } else {
+        // Magic Lantern records the camera's D65 matrix.
+        matrixD65 = mlv2dng::AsShotNeutral::recordedMatrix(metadata.raw);
+        std::vector<std::pair<std::int32_t, std::int32_t>> matrix;
+        for (std::size_t i = 0; i < 9; ++i) {
+            if (matrixD65)
+                matrix.emplace_back((*matrixD65)[i]);
+            else
+                matrix.emplace_back(i % 4 == 0 ? 1 : 0, 1);
+        }
+        ifd.addSRationals(ColorMatrix1, matrix);
+        ifd.addShorts(CalibrationIlluminant1, {kIlluminantD65});
     }
-    ifd.addSRationals(ColorMatrix1, matrix);
-    ifd.addShorts(CalibrationIlluminant1, {kIlluminantD65});
 
     const std::optional<std::array<double, 3>> neutral =
-        mlv2dng::AsShotNeutral::fromLight(metadata.whiteBalance, recorded);
+        mlv2dng::AsShotNeutral::fromLight(metadata.whiteBalance, matrixD65, matrixA);
     const WhiteBalanceInfo& wb = metadata.whiteBalance;
     if (neutral)
         ifd.addRationals(Tag::AsShotNeutral, {rational((*neutral)[0]), {1, 1}, rational((*neutral)[2])});
@@ -259,9 +308,25 @@ TiffDirectory DngWriter::exifDirectory(const ClipMetadata& metadata)
     if (metadata.exposure.present) {
         if (metadata.exposure.shutterMicroseconds > 0)
             exif.addRationals(ExposureTime, {reduced(metadata.exposure.shutterMicroseconds, 1000000)});
-        if (metadata.exposure.iso > 0)
+        if (metadata.exposure.iso > 0) {
             exif.addShorts(IsoSpeed,
                            {static_cast<std::uint16_t>(std::min<std::uint32_t>(metadata.exposure.iso, 65535))});
+            exif.addShorts(SensitivityType, {kSensitivityIsoSpeed});
+        }
+    }
+    // One recorded pixel spans as many sensor pixels as the mode samples, so its pitch is that much coarser.
+    const CameraCalibration* calibration = calibrationOf(metadata);
+    const std::optional<SensorSampling> sampling = SensorSampling::of(metadata);
+    if (calibration && sampling) {
+        const auto [xNumerator, xDenominator] = calibration->focalPlaneX;
+        const auto [yNumerator, yDenominator] = calibration->focalPlaneY;
+        exif.addRationals(
+            FocalPlaneXResolution,
+            {reduced(xNumerator, std::uint64_t(xDenominator) * static_cast<std::uint64_t>(sampling->across))});
+        exif.addRationals(
+            FocalPlaneYResolution,
+            {reduced(yNumerator, std::uint64_t(yDenominator) * static_cast<std::uint64_t>(sampling->down))});
+        exif.addShorts(FocalPlaneResolutionUnit, {kUnitInch});
     }
     const LensInfo& lens = metadata.lens;
     if (lens.present) {

@@ -43,8 +43,11 @@ public:
 
 }  // namespace
 
-WavWriter::WavWriter(std::string path, const AudioFormat& format, std::string reelName)
-    : mFile(std::move(path)), mFormat(format), mReelName(std::move(reelName))
+WavWriter::WavWriter(std::string path, const ClipMetadata& metadata)
+    : mFile(std::move(path))
+    , mFormat(metadata.audio)
+    , mReelName(metadata.reelName)
+    , mIxml(IxmlChunk::text(metadata.header.fpsNumerator, metadata.header.fpsDenominator, metadata.info))
 {
 }
 
@@ -119,6 +122,9 @@ std::vector<std::uint8_t> WavWriter::header(const ClockInfo& clock) const
     h.u64(timeReference);
     h.u16(1);                   // version
     h.text("", 64 + 10 + 180);  // UMID, loudness, reserved
+    h.tag("iXML");
+    h.u32(static_cast<std::uint32_t>(mIxml.size()));
+    h.text(mIxml, mIxml.size());
     h.tag("fmt ");
     h.u32(16);
     h.u16(mFormat.format);

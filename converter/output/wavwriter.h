@@ -1,8 +1,10 @@
-// Writes the recording's sound as a Broadcast WAVE file: PCM as recorded plus a bext chunk with the start time.
+// Writes the recording's sound as a Broadcast WAVE file: PCM as recorded, a bext chunk with the start time and an
+// iXML chunk with the take and the picture's frame rate.
 #pragma once
 
 #include "io/atomicfile.h"
 #include "mlv/clipmetadata.h"
+#include "output/ixmlchunk.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,9 +16,9 @@ namespace mlv2dng {
 class WavWriter
 {
 public:
-    static constexpr std::size_t kHeaderSize = 12 + 8 + 602 + 8 + 16 + 8;
+    static constexpr std::size_t kHeaderSize = 12 + 8 + 602 + 8 + IxmlChunk::kSize + 8 + 16 + 8;
 
-    WavWriter(std::string path, const AudioFormat& format, std::string reelName);
+    WavWriter(std::string path, const ClipMetadata& metadata);
 
     bool start(std::string& error);
     // Audio frames land at frameNumber times the first frame's size, so their storage order does not matter.
@@ -34,6 +36,7 @@ private:
     AtomicFile mFile;
     const AudioFormat mFormat;
     const std::string mReelName;
+    const std::string mIxml;
     std::size_t mUnit = 0;
     std::uint64_t mDataEnd = 0;
     bool mHaveTimestamp = false;

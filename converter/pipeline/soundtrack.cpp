@@ -17,7 +17,7 @@ bool SoundTrack::open(const ClipMetadata& metadata)
         refuse("LZMA-compressed sound is not supported; sound is not written");
         return false;
     }
-    mWav = std::make_unique<WavWriter>(mPath, metadata.audio, metadata.reelName);
+    mWav = std::make_unique<WavWriter>(mPath, metadata);
     std::string error;
     if (!mWav->start(error)) {
         refuse(error);

@@ -417,6 +417,7 @@ private slots:
             return QByteArray() + char(v) + char(v >> 8) + char(v >> 16) + char(v >> 24);
         };
         QCOMPARE(bytes.left(16), "RIFF" + le32(bytes.size() - 8) + "WAVEbext");
+        QCOMPARE(bytes.mid(12 + 8 + 602, 8), "iXML" + le32(1024));
         QCOMPARE(bytes.right(pcmData.size() + 8), "data" + le32(pcmData.size()) + pcmData);
         // An independent reader agrees on the format and on the start time (whole seconds after the clock).
         QCOMPARE(
