@@ -65,6 +65,8 @@ bool FrameProcessor::repairInStream(FrameJob& job, RawFrame& frame, FrameResult&
     if (!repairs || repairs->size() > area / 1024 + 16
         || !BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel))
         return false;
+    if (const FocusPixelFixer* focusPixels = mCorrector.focusPixels())
+        focusPixels->applyToStream(job.block.data() + payload.offset, payload.size, frame);
     StreamPixelRepairer::repair(job.block.data() + payload.offset, payload.size, frame, *repairs);
     result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
     BitPacker::stripFromStream(job.block.data() + payload.offset, result.stripSize, frame.bitsPerPixel);
