@@ -1,0 +1,143 @@
+#include "focuspixelclip.h"
+
+#include "lj92encoder.h"
+#include "mlvwriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace mlvtest {
+
+namespace {
+
+constexpr int kBlack = 2048;
+
+// Little-endian fields of one width, appended to a block body.
+void put(std::vector<std::uint8_t>& body, int width, std::initializer_list<std::uint64_t> values)
+{
+    for (const std::uint64_t v : values)
+        for (int i = 0; i < width; ++i)
+            body.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+}  // namespace
+
+FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClipSpec& spec)
+{
+    const int white = spec.lossless ? 5586 : 15000;
+    // mlv_lite's centred window: the widest starts at column 72, the tallest at row 28.
+    const int maxWidth = spec.bufferWidth / 8 * 8 - 72;
+    const int maxHeight = (spec.bufferHeight - 28) / 2 * 2;
+    const int panX = 72 + (maxWidth - spec.width) / 2;
+    const int panY = 28 + (maxHeight - spec.height) / 2;
+
+    MlvWriter w;
+    w.fileHeader(0xf0c5, 0, spec.lossless ? 0x21 : 1, 0, static_cast<std::uint32_t>(spec.frames));
+    std::vector<std::uint8_t> raw;
+    put(raw, 2, {std::uint64_t(spec.width), std::uint64_t(spec.height)});
+    put(raw, 4,
+        {1,
+         0,
+         std::uint64_t(spec.bufferHeight),
+         std::uint64_t(spec.bufferWidth),
+         std::uint64_t(spec.bufferWidth) * 14 / 8,
+         0,
+         14,
+         kBlack,
+         std::uint64_t(white),
+         0,
+         0,
+         std::uint64_t(spec.width),
+         std::uint64_t(spec.height),
+         28,
+         72,
+         std::uint64_t(spec.bufferHeight),
+         std::uint64_t(spec.bufferWidth),
+         0,
+         0,
+         0x02010100,
+         1});
+    for (const int m : {6722, -635, -963, -4287, 12460, 2028, -908, 2162, 5668})
+        put(raw, 4, {std::uint32_t(m), 10000});
+    put(raw, 4, {1100});
+    w.block("RAWI", raw, 1);
+    std::vector<std::uint8_t> camera;
+    for (int i = 0; i < 32; ++i)
+        camera.push_back(static_cast<std::uint8_t>(i < 9 ? "Canon EOS"[i] : 0));
+    put(camera, 4, {spec.model});
+    camera.resize(68, 0);
+    w.block("IDNT", camera, 2);
+    if (spec.samplingAcross > 0) {
+        std::vector<std::uint8_t> capture;
+        put(capture, 2, {5796, 3870, 100, 0});
+        // All of the sampling as binning across, and one binned row plus the rest skipped down.
+        put(capture, 1, {std::uint64_t(spec.samplingAcross), 0, 1, std::uint64_t(spec.samplingDown - 1)});
+        put(capture, 2, {0, 0});
+        w.block("RAWC", capture, 3);
+    }
+    if (spec.dualIso) {
+        std::vector<std::uint8_t> diso;
+        put(diso, 4, {1, 800});
+        w.block("DISO", diso, 4);
+    }
+
+    FocusPixelClip clip;
+    std::mt19937 rng(spec.model + static_cast<unsigned>(spec.bufferWidth));
+    std::normal_distribution<double> noise(0.0, 4.0 * (white - kBlack) / (15000 - kBlack));
+    for (int f = 0; f < spec.frames; ++f) {
+        const int originX = (panX + 16 * f + 7) / 8 * 8;
+        const int originY = (panY + 4 * f) / 2 * 2;
+        std::vector<std::uint16_t> truth(static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height));
+        for (int y = 0; y < spec.height; ++y) {
+            for (int x = 0; x < spec.width; ++x) {
+                // Smooth in buffer coordinates, so every frame shows the same scene.
+                const double u = double(x + originX) / spec.bufferWidth, v = double(y + originY) / spec.bufferHeight;
+                const int colour = (x & 1) + (y & 1);
+                double level = 0.12 + 0.25 * u + 0.15 * v + 0.06 * colour + 0.05 * std::sin(6 * u + 4 * v);
+                if (spec.dualIso && !((y + originY) >> 1 & 1))
+                    level /= 2;
+                truth[std::size_t(y) * std::size_t(spec.width) + std::size_t(x)] =
+                    static_cast<std::uint16_t>(std::lround(kBlack + level * (white - kBlack) + noise(rng)));
+            }
+        }
+        std::vector<std::uint16_t> recorded = truth;
+        for (const mlv2dng::FocusPixelPosition& p : spec.focusPixels) {
+            const int x = p.x - originX, y = p.y - originY;
+            if (x < 0 || y < 0 || x >= spec.width || y >= spec.height)
+                continue;
+            // 6 to 12 per cent brighter or darker, fixed by sensor position.
+            std::uint16_t& value = recorded[std::size_t(y) * std::size_t(spec.width) + std::size_t(x)];
+            const double offset = (0.06 + 0.02 * ((p.x / 8 + p.y) % 4)) * ((p.x + p.y / 2) % 2 ? 1 : -1);
+            value = static_cast<std::uint16_t>(std::lround(kBlack + (value - kBlack) * (1 + offset)));
+        }
+        std::vector<std::uint8_t> payload;
+        if (spec.lossless) {
+            mlv2dng::Lj92EncodeOptions options;
+            options.width = spec.width;
+            options.height = spec.height / 2;
+            options.components = 2;
+            options.precision = 14;
+            options.predictor = 1;
+            payload = mlv2dng::encodeLj92(recorded, options);
+        } else {
+            payload = MlvWriter::pack(recorded, 14);
+        }
+        std::vector<std::uint8_t> frame;
+        put(frame, 4, {std::uint64_t(f)});
+        // The crop position in 8x2 blocks, the pan position as asked for, before rounding.
+        put(frame, 2,
+            {std::uint64_t(originX / 8), std::uint64_t(originY / 2), std::uint64_t(panX + 16 * f),
+             std::uint64_t(panY + 4 * f)});
+        put(frame, 4, {0});
+        frame.insert(frame.end(), payload.begin(), payload.end());
+        w.block("VIDF", frame, 1000 + std::uint64_t(f) * 40000);
+        clip.recorded.push_back(std::move(recorded));
+        clip.truth.push_back(std::move(truth));
+    }
+    if (!w.save(path))
+        return {};
+    return clip;
+}
+
+}  // namespace mlvtest
