@@ -1,6 +1,7 @@
 #include "fixes/focuspixelfixer.h"
 
 #include "fixes/streampixelrepairer.h"
+#include "io/byteorder.h"
 
 #include <algorithm>
 #include <array>
@@ -14,122 +15,75 @@ namespace {
 struct FramePixels
 {
     std::uint16_t* pixels;
-    std::uint16_t get(std::size_t index) const { return pixels[index]; }
-    void set(std::size_t index, std::uint16_t value) { pixels[index] = value; }
+    int get(std::uint32_t index) const { return pixels[index]; }
+    void set(std::uint32_t index, std::uint16_t value) { pixels[index] = value; }
 };
 
+// MLV packing: one MSB-first bit stream in little-endian 16-bit words.
 struct StreamPixels
 {
     std::uint8_t* stream;
     std::size_t size;
     int bits;
-    std::uint16_t get(std::size_t index) const { return StreamPixelRepairer::pixel(stream, size, index, bits); }
-    void set(std::size_t index, std::uint16_t value)
+    int get(std::uint32_t index) const
+    {
+        const std::size_t bit = std::size_t{index} * static_cast<std::size_t>(bits);
+        const std::size_t byte = bit / 16 * 2;
+        if (byte + 4 > size)
+            return StreamPixelRepairer::pixel(stream, size, index, bits);
+        const std::uint32_t joined = ByteOrder::le16(stream + byte) << 16 | ByteOrder::le16(stream + byte + 2);
+        const unsigned shift = 32 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 16);
+        return static_cast<int>((joined >> shift) & ((std::uint32_t{1} << bits) - 1));
+    }
+    void set(std::uint32_t index, std::uint16_t value)
     {
         StreamPixelRepairer::setPixel(stream, size, index, bits, value);
     }
 };
 
-// The neighbourhood of one focus pixel, with the rules for which pixels may serve as sources.
+// Each side's weight is (total - own activity) / ((n - 1) * total): quieter sides weigh more, and the n weights
+// sum to one. A side whose activity cannot be measured counts as the average of those that can.
 template <class Pixels>
-class Neighbourhood
+int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
 {
-public:
-    Neighbourhood(const Pixels& pixels, const FocusPixelPlacement& placement, const RawFrame& frame, bool dualIso,
-                  int x, int y)
-        : mPixels(pixels), mPlacement(placement), mFrame(frame), mDualIso(dualIso), mX(x), mY(y)
-    {
-    }
-
-    // Healthy, inside the frame and, with dual ISO, read at the same ISO (the ISO changes every two rows).
-    bool usable(int dx, int dy) const
-    {
-        const int x = mX + dx, y = mY + dy;
-        if (x < 0 || y < 0 || x >= mFrame.width || y >= mFrame.height || mPlacement.isFocusPixel(index(x, y)))
-            return false;
-        return !mDualIso || ((y >> 1) & 1) == ((mY >> 1) & 1);
-    }
-    int value(int dx, int dy) const { return mPixels.get(index(mX + dx, mY + dy)); }
-
-    // Same-colour neighbours two (or, past a focus pixel or with dual ISO, four) pixels away on each side,
-    // weighted by how quiet the other-colour pixels between are. -1 when no side has one.
-    int interpolate() const
-    {
-        static constexpr std::array<std::array<int, 2>, 4> kSides{{{0, -1}, {0, 1}, {-1, 0}, {1, 0}}};
-        std::array<double, 4> values{}, activities{};
-        std::array<bool, 4> known{};
-        int count = 0;
-        for (const auto& side : kSides) {
-            const int dx = side[0], dy = side[1];
-            for (const int step : {2, 4}) {
-                if (!usable(step * dx, step * dy))
-                    continue;
-                values[count] = value(step * dx, step * dy);
-                const int near = step - 1, far = step + 1;
-                known[count] = usable(near * dx, near * dy) && usable(far * dx, far * dy);
-                activities[count] =
-                    known[count] ? std::abs(value(near * dx, near * dy) - value(far * dx, far * dy)) : 0.0;
-                ++count;
-                break;
-            }
+    if (count == 1)
+        return pixels.get(sources[0].pixel);
+    std::array<int, 4> values{};
+    std::array<int, 4> activities{};
+    int measured = 0, measuredSum = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const FocusPixelPlacement::Source& s = sources[i];
+        values[i] = pixels.get(s.pixel);
+        activities[i] = s.near == s.far ? -1 : std::abs(pixels.get(s.near) - pixels.get(s.far));
+        if (activities[i] >= 0) {
+            ++measured;
+            measuredSum += activities[i];
         }
-        if (count == 0)
-            return -1;
-        if (count == 1)
-            return static_cast<int>(values[0]);
-        // A side whose activity cannot be measured counts as the average of those that can.
-        double knownSum = 0;
-        int knownCount = 0;
-        for (int i = 0; i < count; ++i) {
-            knownSum += known[i] ? activities[i] : 0.0;
-            knownCount += known[i] ? 1 : 0;
-        }
-        double total = 0;
-        for (int i = 0; i < count; ++i) {
-            if (!known[i])
-                activities[i] = knownCount > 0 ? knownSum / knownCount : 0.0;
-            total += activities[i];
-        }
-        double result = 0;
-        for (int i = 0; i < count; ++i) {
-            // (total - own) over (count - 1) * total: quieter sides weigh more, and the weights sum to one.
-            const double weight = total > 0 ? (total - activities[i]) / ((count - 1) * total) : 1.0 / count;
-            result += weight * values[i];
-        }
-        return static_cast<int>(std::lround(result));
     }
-
-    // The median of the same-colour pixels within four rows and columns; -1 when there are none.
-    int median() const
-    {
-        std::array<int, 80> found{};
-        std::size_t n = 0;
-        const std::uint8_t colour = mFrame.colorAt(mX, mY);
-        for (int dy = -4; dy <= 4; ++dy) {
-            for (int dx = -4; dx <= 4; ++dx) {
-                if ((dx != 0 || dy != 0) && usable(dx, dy) && mFrame.colorAt(mX + dx, mY + dy) == colour)
-                    found[n++] = value(dx, dy);
-            }
-        }
-        if (n == 0)
-            return -1;
-        std::sort(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(n));
-        // The mean of the two middle values for an even count, so the result leans neither way.
-        return n % 2 ? found[n / 2] : (found[n / 2 - 1] + found[n / 2] + 1) / 2;
+    const double standIn = measured > 0 ? double(measuredSum) / measured : 0.0;
+    std::array<double, 4> activity{};
+    double total = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        activity[i] = activities[i] >= 0 ? activities[i] : standIn;
+        total += activity[i];
     }
+    double result = 0;
+    for (std::uint32_t i = 0; i < count; ++i)
+        result += values[i] * (total > 0 ? (total - activity[i]) / ((count - 1) * total) : 1.0 / count);
+    return static_cast<int>(std::lround(result));
+}
 
-private:
-    std::size_t index(int x, int y) const
-    {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(mFrame.width) + static_cast<std::size_t>(x);
-    }
-
-    const Pixels& mPixels;
-    const FocusPixelPlacement& mPlacement;
-    const RawFrame& mFrame;
-    const bool mDualIso;
-    const int mX, mY;
-};
+// For an even count the mean of the two middle values, so the result leans neither way.
+template <class Pixels>
+int median(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
+{
+    std::array<int, 80> values{};
+    const std::size_t n = std::min<std::size_t>(count, values.size());
+    for (std::size_t i = 0; i < n; ++i)
+        values[i] = pixels.get(sources[i].pixel);
+    std::sort(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n));
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2] + 1) / 2;
+}
 
 }  // namespace
 
@@ -142,13 +96,13 @@ std::shared_ptr<const FocusPixelPlacement> FocusPixelFixer::placementFor(const R
 {
     const std::lock_guard<std::mutex> lock(mMutex);
     for (auto it = mPlacements.begin(); it != mPlacements.end(); ++it) {
-        if ((*it)->fits(frame.width, frame.height, frame.originX, frame.originY)) {
+        if ((*it)->fits(frame.width, frame.height, frame.originX, frame.originY, frame.cfa)) {
             std::rotate(mPlacements.begin(), it, it + 1);
             return mPlacements.front();
         }
     }
-    auto placed =
-        std::make_shared<const FocusPixelPlacement>(mMap, frame.width, frame.height, frame.originX, frame.originY);
+    auto placed = std::make_shared<const FocusPixelPlacement>(mMap, frame.width, frame.height, frame.originX,
+                                                              frame.originY, frame.cfa, mMethod, mDualIso);
     mPlacements.insert(mPlacements.begin(), placed);
     if (mPlacements.size() > kPlacementsKept)
         mPlacements.pop_back();
@@ -158,17 +112,16 @@ std::shared_ptr<const FocusPixelPlacement> FocusPixelFixer::placementFor(const R
 template <class Pixels>
 void FocusPixelFixer::fix(Pixels& pixels, const RawFrame& frame) const
 {
-    if (frame.width <= 0 || frame.height <= 0)
-        return;
     const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
     const int maximum = (1 << std::clamp(frame.bitsPerPixel, 1, 16)) - 1;
-    const auto width = static_cast<std::uint32_t>(frame.width);
-    for (const std::uint32_t index : placement->indices()) {
-        const Neighbourhood<Pixels> around(pixels, *placement, frame, mDualIso, static_cast<int>(index % width),
-                                           static_cast<int>(index / width));
-        const int value = mMethod == Method::Median ? around.median() : around.interpolate();
-        if (value >= 0)
-            pixels.set(index, static_cast<std::uint16_t>(std::min(value, maximum)));
+    const std::vector<FocusPixelPlacement::Source>& sources = placement->sources();
+    for (const FocusPixelPlacement::Recipe& r : placement->recipes()) {
+        if (r.count == 0)
+            continue;
+        const FocusPixelPlacement::Source* from = sources.data() + r.first;
+        const int value =
+            mMethod == Method::Median ? median(pixels, from, r.count) : interpolate(pixels, from, r.count);
+        pixels.set(r.index, static_cast<std::uint16_t>(std::clamp(value, 0, maximum)));
     }
 }
 
@@ -182,6 +135,8 @@ void FocusPixelFixer::apply(RawFrame& frame) const
 
 void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame) const
 {
+    if (frame.width <= 0 || frame.height <= 0)
+        return;
     StreamPixels pixels{stream, size, frame.bitsPerPixel};
     fix(pixels, frame);
 }

@@ -1,6 +1,6 @@
 // Replaces focus pixels with what their healthy same-colour neighbours say: a weighted mean of linear values
 // whose weights sum to one (quieter directions count more), or their median. Focus pixels never serve as
-// neighbours, so the order of the replacements does not matter.
+// sources, so the order of the replacements does not matter.
 #pragma once
 
 #include "fixes/focuspixelplacement.h"
@@ -18,7 +18,7 @@ namespace mlv2dng {
 class FocusPixelFixer
 {
 public:
-    enum class Method { Interpolate, Median };
+    using Method = FocusPixelPlacement::Method;
 
     // The map is in buffer coordinates. With dual ISO, rows read at the other ISO serve as no source.
     FocusPixelFixer(std::vector<FocusPixelPosition> map, Method method, bool dualIso);

@@ -113,7 +113,7 @@ FocusPixelSetup::Choice FocusPixelSetup::choose(const ConverterOptions& options,
         FocusPixelLattice::positions(layout, metadata.raw.bufferWidth, metadata.raw.bufferHeight);
     const std::size_t count = positions.size();
     auto fixer = std::make_shared<FocusPixelFixer>(std::move(positions), c.focusPixelMethod, dualIso);
-    const std::size_t inFrame = fixer->placementFor(first)->indices().size();
+    const std::size_t inFrame = fixer->placementFor(first)->recipes().size();
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     char built[64];
     std::snprintf(built, sizeof built, " (map built in %.1f ms)", ms);

@@ -123,6 +123,13 @@ private slots:
             lossless.lossless = true;
             row("3x crop, 12-bit lossless", lossless, Mode::Crop);
         }
+        // Focus pixels in the first row and the last column: only the neighbours that exist serve.
+        FocusPixelClipSpec whole = spec(FocusPixelLayout::kEos100D, 2592, 1108, 1, 1);
+        whole.width = 2520;
+        whole.height = 1080;
+        QTest::newRow("whole buffer, compressed DNG")
+            << whole << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Zoom, false} << QStringList{"-c"} << true
+            << "generated map";
         FocusPixelClipSpec panning = spec(FocusPixelLayout::kEosM, 1872, 1060, 1, 1);
         panning.frames = 2;
         QTest::newRow("panning window") << panning << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::Crop, false}

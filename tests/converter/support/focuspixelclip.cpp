@@ -23,41 +23,20 @@ void put(std::vector<std::uint8_t>& body, int width, std::initializer_list<std::
 
 }  // namespace
 
-FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClipSpec& spec)
+FocusPixelWindow writeFocusPixelHeaders(MlvWriter& w, const FocusPixelClipSpec& spec)
 {
     const int white = spec.lossless ? 5586 : 15000;
     // mlv_lite's centred window: the widest starts at column 72, the tallest at row 28.
     const int maxWidth = spec.bufferWidth / 8 * 8 - 72;
     const int maxHeight = (spec.bufferHeight - 28) / 2 * 2;
-    const int panX = 72 + (maxWidth - spec.width) / 2;
-    const int panY = 28 + (maxHeight - spec.height) / 2;
-
-    MlvWriter w;
+    const FocusPixelWindow window{72 + (maxWidth - spec.width) / 2, 28 + (maxHeight - spec.height) / 2};
     w.fileHeader(0xf0c5, 0, spec.lossless ? 0x21 : 1, 0, static_cast<std::uint32_t>(spec.frames));
     std::vector<std::uint8_t> raw;
     put(raw, 2, {std::uint64_t(spec.width), std::uint64_t(spec.height)});
-    put(raw, 4,
-        {1,
-         0,
-         std::uint64_t(spec.bufferHeight),
-         std::uint64_t(spec.bufferWidth),
-         std::uint64_t(spec.bufferWidth) * 14 / 8,
-         0,
-         14,
-         kBlack,
-         std::uint64_t(white),
-         0,
-         0,
-         std::uint64_t(spec.width),
-         std::uint64_t(spec.height),
-         28,
-         72,
-         std::uint64_t(spec.bufferHeight),
-         std::uint64_t(spec.bufferWidth),
-         0,
-         0,
-         0x02010100,
-         1});
+    const std::uint64_t bufferWidth = std::uint64_t(spec.bufferWidth), bufferHeight = std::uint64_t(spec.bufferHeight);
+    put(raw, 4, {1, 0, bufferHeight, bufferWidth, bufferWidth * 14 / 8, 0, 14, kBlack, std::uint64_t(white)});
+    put(raw, 4, {0, 0, std::uint64_t(spec.width), std::uint64_t(spec.height)});  // origin and size of the cut
+    put(raw, 4, {28, 72, bufferHeight, bufferWidth, 0, 0, 0x02010100, 1});       // active area, bias, CFA, light
     for (const int m : {6722, -635, -963, -4287, 12460, 2028, -908, 2162, 5668})
         put(raw, 4, {std::uint32_t(m), 10000});
     put(raw, 4, {1100});
@@ -81,13 +60,34 @@ FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClip
         put(diso, 4, {1, 800});
         w.block("DISO", diso, 4);
     }
+    return window;
+}
 
+void writeFocusPixelFrame(MlvWriter& w, std::uint32_t frameNumber, const std::vector<std::uint8_t>& payload,
+                          FocusPixelWindow window, std::uint64_t timestamp)
+{
+    std::vector<std::uint8_t> frame;
+    put(frame, 4, {frameNumber});
+    // The crop position in 8x2 blocks, the pan position as asked for, before rounding.
+    put(frame, 2,
+        {std::uint64_t((window.panX + 7) / 8), std::uint64_t(window.panY / 2), std::uint64_t(window.panX),
+         std::uint64_t(window.panY)});
+    put(frame, 4, {0});
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    w.block("VIDF", frame, timestamp);
+}
+
+FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClipSpec& spec)
+{
+    MlvWriter w;
+    const FocusPixelWindow window = writeFocusPixelHeaders(w, spec);
+    const int white = spec.lossless ? 5586 : 15000;
     FocusPixelClip clip;
     std::mt19937 rng(spec.model + static_cast<unsigned>(spec.bufferWidth));
     std::normal_distribution<double> noise(0.0, 4.0 * (white - kBlack) / (15000 - kBlack));
     for (int f = 0; f < spec.frames; ++f) {
-        const int originX = (panX + 16 * f + 7) / 8 * 8;
-        const int originY = (panY + 4 * f) / 2 * 2;
+        const int originX = (window.panX + 16 * f + 7) / 8 * 8;
+        const int originY = (window.panY + 4 * f) / 2 * 2;
         std::vector<std::uint16_t> truth(static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height));
         for (int y = 0; y < spec.height; ++y) {
             for (int x = 0; x < spec.width; ++x) {
@@ -123,15 +123,8 @@ FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClip
         } else {
             payload = MlvWriter::pack(recorded, 14);
         }
-        std::vector<std::uint8_t> frame;
-        put(frame, 4, {std::uint64_t(f)});
-        // The crop position in 8x2 blocks, the pan position as asked for, before rounding.
-        put(frame, 2,
-            {std::uint64_t(originX / 8), std::uint64_t(originY / 2), std::uint64_t(panX + 16 * f),
-             std::uint64_t(panY + 4 * f)});
-        put(frame, 4, {0});
-        frame.insert(frame.end(), payload.begin(), payload.end());
-        w.block("VIDF", frame, 1000 + std::uint64_t(f) * 40000);
+        writeFocusPixelFrame(w, static_cast<std::uint32_t>(f), payload, {window.panX + 16 * f, window.panY + 4 * f},
+                             1000 + std::uint64_t(f) * 40000);
         clip.recorded.push_back(std::move(recorded));
         clip.truth.push_back(std::move(truth));
     }

@@ -35,4 +35,17 @@ struct FocusPixelClip
 // Writes the clip; empty frames when the file cannot be written.
 FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClipSpec& spec);
 
+class MlvWriter;
+
+// The parts, for writers of larger clips: the blocks before the first frame, then each frame with the
+// window's position as the recorder asked for it (the first frame's is {panX, panY}).
+struct FocusPixelWindow
+{
+    int panX = 0;
+    int panY = 0;
+};
+FocusPixelWindow writeFocusPixelHeaders(MlvWriter& w, const FocusPixelClipSpec& spec);
+void writeFocusPixelFrame(MlvWriter& w, std::uint32_t frameNumber, const std::vector<std::uint8_t>& payload,
+                          FocusPixelWindow window, std::uint64_t timestamp);
+
 }  // namespace mlvtest
