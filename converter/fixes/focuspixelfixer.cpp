@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdlib>
 
 namespace mlv2dng {
@@ -42,15 +41,16 @@ struct StreamPixels
 };
 
 // Each side's weight is (total - own activity) / ((n - 1) * total): quieter sides weigh more, and the n weights
-// sum to one. A side whose activity cannot be measured counts as the average of those that can.
+// sum to one exactly, as integers over one common denominator. A side whose activity cannot be measured counts
+// as the average of those that can.
 template <class Pixels>
 int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
 {
     if (count == 1)
         return pixels.get(sources[0].pixel);
-    std::array<int, 4> values{};
-    std::array<int, 4> activities{};
-    int measured = 0, measuredSum = 0;
+    std::array<std::int64_t, 4> values{};
+    std::array<std::int64_t, 4> activities{};
+    std::int64_t measured = 0, measuredSum = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const FocusPixelPlacement::Source& s = sources[i];
         values[i] = pixels.get(s.pixel);
@@ -60,17 +60,21 @@ int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources
             measuredSum += activities[i];
         }
     }
-    const double standIn = measured > 0 ? double(measuredSum) / measured : 0.0;
-    std::array<double, 4> activity{};
-    double total = 0;
+    const std::int64_t standIn = measured > 0 ? (measuredSum + measured / 2) / measured : 0;
+    std::int64_t total = 0, sum = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        activity[i] = activities[i] >= 0 ? activities[i] : standIn;
-        total += activity[i];
+        activities[i] = activities[i] >= 0 ? activities[i] : standIn;
+        total += activities[i];
+        sum += values[i];
     }
-    double result = 0;
+    const std::int64_t n = count;
+    if (total == 0)
+        return static_cast<int>((sum + n / 2) / n);
+    std::int64_t weighted = 0;
     for (std::uint32_t i = 0; i < count; ++i)
-        result += values[i] * (total > 0 ? (total - activity[i]) / ((count - 1) * total) : 1.0 / count);
-    return static_cast<int>(std::lround(result));
+        weighted += values[i] * (total - activities[i]);
+    const std::int64_t denominator = (n - 1) * total;
+    return static_cast<int>((weighted + denominator / 2) / denominator);
 }
 
 // For an even count the mean of the two middle values, so the result leans neither way.
