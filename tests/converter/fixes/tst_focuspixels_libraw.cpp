@@ -143,6 +143,9 @@ private slots:
         QTest::newRow("median") << spec(FocusPixelLayout::kEos100D, 1872, 1060, 1, 1)
                                 << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Crop, false}
                                 << QStringList{"--fpi=1"} << true << "generated map";
+        QTest::newRow("720p buffer without RAWC") << spec(FocusPixelLayout::kEos650D, 1808, 727, 0, 0)
+                                                  << FocusPixelLayout{FocusPixelLayout::kEos650D, Mode::Video720, false}
+                                                  << QStringList() << true << "650D, 720p,";
         QTest::newRow("crop_rec forced") << spec(FocusPixelLayout::kEosM, 1808, 727, 0, 0)
                                          << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::CropRec720, false}
                                          << QStringList{"--is-croprec"} << true << "crop_rec 720";
