@@ -2,6 +2,7 @@
 
 #include "fixes/streampixelrepairer.h"
 #include "io/byteorder.h"
+#include "mlv/bitunpacker.h"
 
 #include <algorithm>
 #include <array>
@@ -16,6 +17,22 @@ struct FramePixels
     std::uint16_t* pixels;
     int get(std::uint32_t index) const { return pixels[index]; }
     void set(std::uint32_t index, std::uint16_t value) { pixels[index] = value; }
+};
+
+// Reads from unpacked rows of the stream, which hold every source; writes go into the stream, since no
+// replaced pixel is read again.
+struct RowPixels
+{
+    const std::uint16_t* rows;
+    std::uint32_t firstIndex;  // of the first unpacked pixel
+    std::uint8_t* stream;
+    std::size_t size;
+    int bits;
+    int get(std::uint32_t index) const { return rows[index - firstIndex]; }
+    void set(std::uint32_t index, std::uint16_t value)
+    {
+        StreamPixelRepairer::setPixel(stream, size, index, bits, value);
+    }
 };
 
 // MLV packing: one MSB-first bit stream in little-endian 16-bit words.
@@ -114,12 +131,11 @@ std::shared_ptr<const FocusPixelPlacement> FocusPixelFixer::placementFor(const R
 }
 
 template <class Pixels>
-void FocusPixelFixer::fix(Pixels& pixels, const RawFrame& frame) const
+void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, int bitsPerPixel) const
 {
-    const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
-    const int maximum = (1 << std::clamp(frame.bitsPerPixel, 1, 16)) - 1;
-    const std::vector<FocusPixelPlacement::Source>& sources = placement->sources();
-    for (const FocusPixelPlacement::Recipe& r : placement->recipes()) {
+    const int maximum = (1 << std::clamp(bitsPerPixel, 1, 16)) - 1;
+    const std::vector<FocusPixelPlacement::Source>& sources = placement.sources();
+    for (const FocusPixelPlacement::Recipe& r : placement.recipes()) {
         if (r.count == 0)
             continue;
         const FocusPixelPlacement::Source* from = sources.data() + r.first;
@@ -134,15 +150,32 @@ void FocusPixelFixer::apply(RawFrame& frame) const
     if (!frame.hasShape())
         return;
     FramePixels pixels{frame.pixels.data()};
-    fix(pixels, frame);
+    fix(pixels, *placementFor(frame), frame.bitsPerPixel);
 }
 
-void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame) const
+void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame,
+                                    std::vector<std::uint16_t>& rows) const
 {
-    if (frame.width <= 0 || frame.height <= 0)
+    if (frame.width <= 0 || frame.height <= 0 || frame.bitsPerPixel < 1 || frame.bitsPerPixel > 16)
         return;
-    StreamPixels pixels{stream, size, frame.bitsPerPixel};
-    fix(pixels, frame);
+    const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
+    const auto width = static_cast<std::size_t>(frame.width);
+    const auto bits = static_cast<std::size_t>(frame.bitsPerPixel);
+    // Unpacking the rows at once is many times faster than picking each source out of the stream; it
+    // needs rows that start on a whole 16-bit word.
+    if (width * bits % 16 != 0) {
+        StreamPixels pixels{stream, size, frame.bitsPerPixel};
+        fix(pixels, *placement, frame.bitsPerPixel);
+        return;
+    }
+    const auto first = static_cast<std::size_t>(placement->firstSourceRow());
+    const std::size_t count = (static_cast<std::size_t>(placement->endSourceRow()) - first) * width;
+    const std::size_t offset = first * width * bits / 8;
+    rows.resize(count);
+    BitUnpacker::unpack(stream + std::min(offset, size), size - std::min(offset, size), count, frame.bitsPerPixel,
+                        rows.data());
+    RowPixels pixels{rows.data(), static_cast<std::uint32_t>(first * width), stream, size, frame.bitsPerPixel};
+    fix(pixels, *placement, frame.bitsPerPixel);
 }
 
 }  // namespace mlv2dng

@@ -26,15 +26,16 @@ public:
     // Each frame is placed by its own origin. Safe to call from several threads at once.
     void apply(RawFrame& frame) const;
     // The same replacements inside a frame's MLV bit stream; the frame describes the stream and its
-    // pixels are not used.
-    void applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame) const;
+    // pixels are not used. The rows the sources lie in are unpacked into rows, the caller's to reuse.
+    void applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame,
+                       std::vector<std::uint16_t>& rows) const;
 
     // The map laid onto frames like this one: built on first use, then shared by every such frame.
     std::shared_ptr<const FocusPixelPlacement> placementFor(const RawFrame& frame) const;
 
 private:
     template <class Pixels>
-    void fix(Pixels& pixels, const RawFrame& frame) const;
+    void fix(Pixels& pixels, const FocusPixelPlacement& placement, int bitsPerPixel) const;
 
     static constexpr std::size_t kPlacementsKept = 4;  // a panning window has a few origins at a time
 

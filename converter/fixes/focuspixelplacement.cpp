@@ -40,6 +40,15 @@ FocusPixelPlacement::FocusPixelPlacement(const std::vector<FocusPixelPosition>& 
             addInterpolationSources(x, y);
         mRecipes.push_back({index, first, static_cast<std::uint32_t>(mSources.size()) - first});
     }
+    if (!mSources.empty()) {
+        std::uint32_t lowest = mSources.front().pixel, highest = lowest;
+        for (const Source& s : mSources) {
+            lowest = std::min({lowest, s.pixel, s.near, s.far});
+            highest = std::max({highest, s.pixel, s.near, s.far});
+        }
+        mFirstSourceRow = static_cast<int>(lowest / static_cast<std::uint32_t>(width));
+        mEndSourceRow = static_cast<int>(highest / static_cast<std::uint32_t>(width)) + 1;
+    }
 }
 
 bool FocusPixelPlacement::usable(int x, int y, int fromY) const

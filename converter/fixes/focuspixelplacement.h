@@ -46,6 +46,9 @@ public:
     const std::vector<Recipe>& recipes() const { return mRecipes; }
     const std::vector<Source>& sources() const { return mSources; }
     bool isFocusPixel(std::size_t index) const { return mMask[index] != 0; }
+    // The rows that hold every source, first and past the last; equal when there is none.
+    int firstSourceRow() const { return mFirstSourceRow; }
+    int endSourceRow() const { return mEndSourceRow; }
 
 private:
     bool usable(int x, int y, int fromY) const;
@@ -67,6 +70,8 @@ private:
     std::vector<std::uint8_t> mMask;  // one byte a pixel: the lookups are random and many
     std::vector<Recipe> mRecipes;
     std::vector<Source> mSources;
+    int mFirstSourceRow = 0;
+    int mEndSourceRow = 0;
 };
 
 }  // namespace mlv2dng

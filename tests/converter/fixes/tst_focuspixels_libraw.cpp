@@ -140,9 +140,12 @@ private slots:
             QTest::newRow(qPrintable(QString("dual ISO, --fpi %1").arg(method)))
                 << dualIso << FocusPixelLayout{FocusPixelLayout::kEos700D, Mode::Video1080, false}
                 << QStringList{"--fpi", method} << true << "same-ISO";
-        QTest::newRow("median") << spec(FocusPixelLayout::kEos100D, 1872, 1060, 1, 1)
-                                << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Crop, false}
-                                << QStringList{"--fpi=1"} << true << "generated map";
+        // Rows that do not start on a whole word of the packed stream.
+        FocusPixelClipSpec narrow = spec(FocusPixelLayout::kEos100D, 1872, 1060, 1, 1);
+        narrow.width = 1276;
+        QTest::newRow("median, odd row length")
+            << narrow << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Crop, false} << QStringList{"--fpi=1"}
+            << true << "generated map";
         QTest::newRow("720p buffer without RAWC") << spec(FocusPixelLayout::kEos650D, 1808, 727, 0, 0)
                                                   << FocusPixelLayout{FocusPixelLayout::kEos650D, Mode::Video720, false}
                                                   << QStringList() << true << "650D, 720p,";
