@@ -132,7 +132,7 @@ int main(int argc, char** argv)
         w.bytes().clear();
     };
     mlvtest::MlvWriter w;
-    mlvtest::FocusPixelClipSpec focus;
+    mlvtest::FocusPixelClipPlan focus;
     mlvtest::FocusPixelWindow window;
     if (!camera.empty() && (lossless || sound)) {
         std::fprintf(stderr, "--camera writes uncompressed clips without sound\n");

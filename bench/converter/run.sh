@@ -97,12 +97,17 @@ for round in $(seq "$ROUNDS"); do
             done
         done
     done
-    # Focus pixels: each clip with the defaults, then without the fix; "x off" is against the latter.
-    printf "%-30s %7s %8s %7s %7s %9s\n" "focus pixels" "wall s" "fps" "x off" "CPU s" "map ms"
+    # Focus pixels: each clip with the defaults and without the fix, alternately three times; the fastest
+    # of each counts, since writing the DNGs dominates and the machine is shared. "x off" is against the latter.
+    printf "%-30s %7s %8s %7s %7s %9s\n" "focus pixels, best of 3" "wall s" "fps" "x off" "CPU s" "map ms"
+    fastest() { printf "%s\n%s\n" "$1" "$2" | sort -n | head -1; }
     for clip in eosm1080p 100dcrop; do
-        fixed=$(convert "$clip.MLV")
-        map=$(sed -n 's/.*map built in \([0-9.]*\) ms.*/\1/p' "$WORK/report.txt")
-        unfixed=$(convert "$clip.MLV" --no-fixfp)
+        fixed="999 999"; unfixed="999 999"
+        for attempt in 1 2 3; do
+            fixed=$(fastest "$fixed" "$(convert "$clip.MLV")")
+            map=$(sed -n 's/.*map built in \([0-9.]*\) ms.*/\1/p' "$WORK/report.txt")
+            unfixed=$(fastest "$unfixed" "$(convert "$clip.MLV" --no-fixfp)")
+        done
         for run in "defaults|$fixed|$map" "--no-fixfp|$unfixed|-"; do
             name=${run%%|*}; rest=${run#*|}; timing=${rest%|*}
             awk -v name="$clip, $name" -v t="${timing% *}" -v cpu="${timing#* }" -v off="${unfixed% *}" \

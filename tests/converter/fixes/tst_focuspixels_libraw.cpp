@@ -13,7 +13,7 @@ using namespace mlvtest;
 using Mode = FocusPixelLayout::Mode;
 
 Q_DECLARE_METATYPE(FocusPixelLayout)
-Q_DECLARE_METATYPE(FocusPixelClipSpec)
+Q_DECLARE_METATYPE(FocusPixelClipPlan)
 
 class TestFocusPixels : public QObject
 {
@@ -90,13 +90,13 @@ private slots:
 
     void conversion_data()
     {
-        QTest::addColumn<FocusPixelClipSpec>("spec");
+        QTest::addColumn<FocusPixelClipPlan>("plan");
         QTest::addColumn<FocusPixelLayout>("injected");  // the map the writer offsets, as the camera would
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<bool>("fixed");
         QTest::addColumn<QString>("report");
-        const auto spec = [](std::uint32_t model, int w, int h, int across, int down) {
-            FocusPixelClipSpec s;
+        const auto plan = [](std::uint32_t model, int w, int h, int across, int down) {
+            FocusPixelClipPlan s;
             s.model = model;
             s.bufferWidth = w;
             s.bufferHeight = h;
@@ -110,52 +110,52 @@ private slots:
                                                                  {"700D", FocusPixelLayout::kEos700D},
                                                                  {"100D", FocusPixelLayout::kEos100D}};
         for (const auto& [name, model] : cameras) {
-            const auto row = [&](const char* mode, const FocusPixelClipSpec& s, Mode injected) {
+            const auto row = [&](const char* mode, const FocusPixelClipPlan& s, Mode injected) {
                 QTest::newRow(qPrintable(QString("%1 %2").arg(name, mode)))
                     << s << FocusPixelLayout{model, injected, s.lossless} << QStringList() << true << "generated map";
             };
-            row("720p", spec(model, 1808, 727, 3, 5), Mode::Video720);
-            row("1080p", spec(model, 1808, 1190, 3, 3), Mode::Video1080);
-            row("3x crop", spec(model, 1872, 1060, 1, 1), Mode::Crop);
-            row("zoom", spec(model, 2592, 1108, 1, 1), Mode::Zoom);
-            row("crop_rec 720", spec(model, 1808, 727, 3, 3), Mode::CropRec720);
-            FocusPixelClipSpec lossless = spec(model, 1872, 1060, 1, 1);
+            row("720p", plan(model, 1808, 727, 3, 5), Mode::Video720);
+            row("1080p", plan(model, 1808, 1190, 3, 3), Mode::Video1080);
+            row("3x crop", plan(model, 1872, 1060, 1, 1), Mode::Crop);
+            row("zoom", plan(model, 2592, 1108, 1, 1), Mode::Zoom);
+            row("crop_rec 720", plan(model, 1808, 727, 3, 3), Mode::CropRec720);
+            FocusPixelClipPlan lossless = plan(model, 1872, 1060, 1, 1);
             lossless.lossless = true;
             row("3x crop, 12-bit lossless", lossless, Mode::Crop);
         }
         // Focus pixels in the first row and the last column: only the neighbours that exist serve.
-        FocusPixelClipSpec whole = spec(FocusPixelLayout::kEos100D, 2592, 1108, 1, 1);
+        FocusPixelClipPlan whole = plan(FocusPixelLayout::kEos100D, 2592, 1108, 1, 1);
         whole.width = 2520;
         whole.height = 1080;
         QTest::newRow("whole buffer, compressed DNG")
             << whole << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Zoom, false} << QStringList{"-c"} << true
             << "generated map";
-        FocusPixelClipSpec panning = spec(FocusPixelLayout::kEosM, 1872, 1060, 1, 1);
+        FocusPixelClipPlan panning = plan(FocusPixelLayout::kEosM, 1872, 1060, 1, 1);
         panning.frames = 2;
         QTest::newRow("panning window") << panning << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::Crop, false}
                                         << QStringList() << true << "generated map";
-        FocusPixelClipSpec dualIso = spec(FocusPixelLayout::kEos700D, 1808, 1190, 3, 3);
+        FocusPixelClipPlan dualIso = plan(FocusPixelLayout::kEos700D, 1808, 1190, 3, 3);
         dualIso.dualIso = true;
         for (const char* method : {"0", "1"})
             QTest::newRow(qPrintable(QString("dual ISO, --fpi %1").arg(method)))
                 << dualIso << FocusPixelLayout{FocusPixelLayout::kEos700D, Mode::Video1080, false}
                 << QStringList{"--fpi", method} << true << "same-ISO";
         // Rows that do not start on a whole word of the packed stream.
-        FocusPixelClipSpec narrow = spec(FocusPixelLayout::kEos100D, 1872, 1060, 1, 1);
+        FocusPixelClipPlan narrow = plan(FocusPixelLayout::kEos100D, 1872, 1060, 1, 1);
         narrow.width = 1276;
         QTest::newRow("median, odd row length")
             << narrow << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Crop, false} << QStringList{"--fpi=1"}
             << true << "generated map";
-        QTest::newRow("720p buffer without RAWC") << spec(FocusPixelLayout::kEos650D, 1808, 727, 0, 0)
+        QTest::newRow("720p buffer without RAWC") << plan(FocusPixelLayout::kEos650D, 1808, 727, 0, 0)
                                                   << FocusPixelLayout{FocusPixelLayout::kEos650D, Mode::Video720, false}
                                                   << QStringList() << true << "650D, 720p,";
-        QTest::newRow("crop_rec forced") << spec(FocusPixelLayout::kEosM, 1808, 727, 0, 0)
+        QTest::newRow("crop_rec forced") << plan(FocusPixelLayout::kEosM, 1808, 727, 0, 0)
                                          << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::CropRec720, false}
                                          << QStringList{"--is-croprec"} << true << "crop_rec 720";
-        QTest::newRow("--no-fixfp") << spec(FocusPixelLayout::kEosM, 1808, 1190, 3, 3)
+        QTest::newRow("--no-fixfp") << plan(FocusPixelLayout::kEosM, 1808, 1190, 3, 3)
                                     << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::Video1080, false}
                                     << QStringList{"--no-fixfp"} << false << "";
-        QTest::newRow("no map for this buffer") << spec(FocusPixelLayout::kEosM, 1736, 1190, 3, 3)
+        QTest::newRow("no map for this buffer") << plan(FocusPixelLayout::kEosM, 1736, 1190, 3, 3)
                                                 << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::Video1080, false}
                                                 << QStringList() << false << "80000331_1736x1190.fpm";
     }
@@ -163,21 +163,21 @@ private slots:
     // The focus-pixel error left is under 5 % of what the writer put in, and every other pixel is as recorded.
     void conversion()
     {
-        QFETCH(FocusPixelClipSpec, spec);
+        QFETCH(FocusPixelClipPlan, plan);
         QFETCH(FocusPixelLayout, injected);
         QFETCH(QStringList, options);
         QFETCH(bool, fixed);
         QFETCH(QString, report);
-        spec.focusPixels = FocusPixelLattice::positions(injected, spec.bufferWidth, spec.bufferHeight);
+        plan.focusPixels = FocusPixelLattice::positions(injected, plan.bufferWidth, plan.bufferHeight);
         const QString path = mDir.filePath(QString("c%1/A.MLV").arg(QTest::currentDataTag()).remove(' '));
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        const FocusPixelClip clip = writeFocusPixelClip(path.toStdString(), spec);
-        QCOMPARE(int(clip.truth.size()), spec.frames);
+        const FocusPixelClip clip = writeFocusPixelClip(path.toStdString(), plan);
+        QCOMPARE(int(clip.truth.size()), plan.frames);
         std::vector<std::vector<std::uint16_t>> frames;
         QString out;
         QCOMPARE(convert(path, options, frames, out), 0);
         QVERIFY2(out.contains(report), qPrintable(out));
-        QCOMPARE(int(frames.size()), spec.frames);
+        QCOMPARE(int(frames.size()), plan.frames);
         for (std::size_t f = 0; f < frames.size(); ++f) {
             const std::vector<std::uint16_t>& truth = clip.truth[f];
             const std::vector<std::uint16_t>& recorded = clip.recorded[f];
@@ -186,8 +186,8 @@ private slots:
             for (std::size_t i = 0; i < truth.size(); ++i) {
                 if (recorded[i] == truth[i] && frames[f][i] != recorded[i])
                     QFAIL(qPrintable(QString("pixel %1, %2 is off the map and changed from %3 to %4")
-                                         .arg(i % spec.width)
-                                         .arg(i / spec.width)
+                                         .arg(i % plan.width)
+                                         .arg(i / plan.width)
                                          .arg(recorded[i])
                                          .arg(frames[f][i])));
                 put += std::abs(recorded[i] - truth[i]);
@@ -226,12 +226,12 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(bool, fixed);
         QFETCH(QString, report);
-        FocusPixelClipSpec spec;
-        spec.model = 0x80000285;
-        spec.focusPixels = {{1000, 500}, {1010, 510}, {1020, 520}};
+        FocusPixelClipPlan plan;
+        plan.model = 0x80000285;
+        plan.focusPixels = {{1000, 500}, {1010, 510}, {1020, 520}};
         const QString folder = mDir.filePath(QString("u%1").arg(QTest::currentDataTag()).remove(' '));
         QVERIFY(QDir().mkpath(folder));
-        const FocusPixelClip clip = writeFocusPixelClip((folder + "/A.MLV").toStdString(), spec);
+        const FocusPixelClip clip = writeFocusPixelClip((folder + "/A.MLV").toStdString(), plan);
         QFile map(folder + "/" + file);
         QVERIFY(map.open(QIODevice::WriteOnly) && map.write(text.toUtf8()) == text.size());
         map.close();

@@ -10,7 +10,7 @@
 
 namespace mlvtest {
 
-struct FocusPixelClipSpec
+struct FocusPixelClipPlan
 {
     std::uint32_t model = 0x80000331;  // IDNT cameraModel
     int bufferWidth = 1808;
@@ -33,7 +33,7 @@ struct FocusPixelClip
 };
 
 // Writes the clip; empty frames when the file cannot be written.
-FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClipSpec& spec);
+FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClipPlan& plan);
 
 class MlvWriter;
 
@@ -44,7 +44,7 @@ struct FocusPixelWindow
     int panX = 0;
     int panY = 0;
 };
-FocusPixelWindow writeFocusPixelHeaders(MlvWriter& w, const FocusPixelClipSpec& spec);
+FocusPixelWindow writeFocusPixelHeaders(MlvWriter& w, const FocusPixelClipPlan& plan);
 void writeFocusPixelFrame(MlvWriter& w, std::uint32_t frameNumber, const std::vector<std::uint8_t>& payload,
                           FocusPixelWindow window, std::uint64_t timestamp);
 
