@@ -90,8 +90,9 @@ int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources
     std::int64_t weighted = 0;
     for (std::uint32_t i = 0; i < count; ++i)
         weighted += values[i] * (total - activities[i]);
+    // Both are exact in a double, and its division is several times faster than a 64-bit integer one.
     const std::int64_t denominator = (n - 1) * total;
-    return static_cast<int>((weighted + denominator / 2) / denominator);
+    return static_cast<int>(static_cast<double>(weighted) / static_cast<double>(denominator) + 0.5);
 }
 
 // For an even count the mean of the two middle values, so the result leans neither way.
