@@ -1,5 +1,8 @@
 // Writes a synthetic MLV recording for the converter benchmark and `make demo`: a noisy smooth scene with a
-// few dead photosites, uncompressed or lossless, optionally with the 8-column stripe pattern and a stereo tone.
+// few dead photosites, uncompressed or lossless, optionally with the 8-column stripe pattern and a stereo tone,
+// or with the headers and focus pixels of an EOS M in 1080p or a 100D in 3x crop.
+#include "fixes/focuspixellattice.h"
+#include "focuspixelclip.h"
 #include "lj92encoder.h"
 #include "mlvwriter.h"
 
@@ -70,7 +73,10 @@ std::vector<std::uint8_t> tone(int frame)
 
 void printUsage(std::FILE* to, const char* program)
 {
-    std::fprintf(to, "usage: %s [--lossless] [--stripes] [--sound] OUTPUT.MLV [width height frames]\n", program);
+    std::fprintf(to,
+                 "usage: %s [--lossless] [--stripes] [--sound] [--camera=eosm-1080p|100d-crop] OUTPUT.MLV"
+                 " [width height frames]\n",
+                 program);
 }
 
 }  // namespace
@@ -82,6 +88,7 @@ int main(int argc, char** argv)
     bool lossless = false;
     bool stripes = false;
     bool sound = false;
+    std::string camera;
     std::vector<std::string> rest;
     for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
@@ -94,6 +101,8 @@ int main(int argc, char** argv)
             stripes = true;
         } else if (a == "--sound") {
             sound = true;
+        } else if (a.compare(0, 9, "--camera=") == 0 && (a.substr(9) == "eosm-1080p" || a.substr(9) == "100d-crop")) {
+            camera = a.substr(9);
         } else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "unknown option '%s'\n", a.c_str());
             printUsage(stderr, program);
@@ -123,18 +132,53 @@ int main(int argc, char** argv)
         w.bytes().clear();
     };
     mlvtest::MlvWriter w;
-    w.fileHeader(0x5eed, 0, lossless ? 0x21 : 1, sound ? 1 : 0, static_cast<std::uint32_t>(frames));
-    w.rawInfo(width, height, 14, kBlack, kWhite);
+    mlvtest::FocusPixelClipPlan focus;
+    mlvtest::FocusPixelWindow window;
+    if (!camera.empty() && (lossless || sound)) {
+        std::fprintf(stderr, "--camera writes uncompressed clips without sound\n");
+        return 2;
+    }
+    if (!camera.empty()) {
+        using mlv2dng::FocusPixelLayout;
+        const bool eosM = camera == "eosm-1080p";
+        focus.model = eosM ? FocusPixelLayout::kEosM : FocusPixelLayout::kEos100D;
+        focus.bufferWidth = eosM ? 1808 : 1872;
+        focus.bufferHeight = eosM ? 1190 : 1060;
+        focus.samplingAcross = focus.samplingDown = eosM ? 3 : 1;
+        focus.width = width;
+        focus.height = height;
+        focus.frames = frames;
+        if (width > focus.bufferWidth / 8 * 8 - 72 || height > focus.bufferHeight - 28) {
+            std::fprintf(stderr, "the window does not fit the camera's raw buffer\n");
+            return 2;
+        }
+        window = mlvtest::writeFocusPixelHeaders(w, focus);
+        const FocusPixelLayout layout{focus.model,
+                                      eosM ? FocusPixelLayout::Mode::Video1080 : FocusPixelLayout::Mode::Crop, false};
+        focus.focusPixels = mlv2dng::FocusPixelLattice::positions(layout, focus.bufferWidth, focus.bufferHeight);
+    } else {
+        w.fileHeader(0x5eed, 0, lossless ? 0x21 : 1, sound ? 1 : 0, static_cast<std::uint32_t>(frames));
+        w.rawInfo(width, height, 14, kBlack, kWhite);
+        w.cameraMetadata();
+    }
     if (sound)
         w.audioFormat(2, 48000, 16);
-    w.cameraMetadata();
     w.exposure(400, 20000);
     w.padTo(512);
     flush(w);
     // Packing and encoding are slow in the test helpers, so a few distinct frames are made once and reused.
     std::vector<std::vector<std::uint8_t>> payloads;
     for (unsigned seed = 0; seed < 4; ++seed) {
-        const std::vector<std::uint16_t> pixels = scene(width, height, seed, stripes);
+        std::vector<std::uint16_t> pixels = scene(width, height, seed, stripes);
+        // Focus pixels read 8 % brighter than the scene; the window keeps one origin.
+        const int originX = (window.panX + 7) / 8 * 8, originY = window.panY / 2 * 2;
+        for (const mlv2dng::FocusPixelPosition& p : focus.focusPixels) {
+            const int x = p.x - originX, y = p.y - originY;
+            if (x >= 0 && y >= 0 && x < width && y < height) {
+                std::uint16_t& value = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+                value = static_cast<std::uint16_t>(std::min(16383.0, kBlack + (value - kBlack) * 1.08));
+            }
+        }
         if (lossless) {
             // As cameras code it: two raw rows per line, two components.
             mlv2dng::Lj92EncodeOptions options;
@@ -153,7 +197,10 @@ int main(int argc, char** argv)
         const std::size_t used = 64 + payload.size() + 4;
         const std::uint32_t trailing = static_cast<std::uint32_t>((512 - used % 512) % 512 + 4);
         const std::uint64_t time = 1000000 + static_cast<std::uint64_t>(i) * 40000;
-        w.videoPayload(static_cast<std::uint32_t>(i), payload, 32, trailing, time);
+        if (camera.empty())
+            w.videoPayload(static_cast<std::uint32_t>(i), payload, 32, trailing, time);
+        else
+            mlvtest::writeFocusPixelFrame(w, static_cast<std::uint32_t>(i), payload, window, time);
         if (sound)
             w.audioFrame(static_cast<std::uint32_t>(i), tone(i), 0, time);
         flush(w);

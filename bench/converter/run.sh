@@ -1,7 +1,8 @@
 #!/bin/sh
 # Times mlv2dng on 1920x1080 14-bit 240-frame clips against cp of the same file: corrections off,
 # the defaults, --fixcp2, each chroma smoothing size, a clip with stripes, and the lossless copy;
-# then lossless-JPEG DNGs (-c) against packed ones, and the encoder alone on one core.
+# then lossless-JPEG DNGs (-c) against packed ones, focus pixels on an EOS M 1080p and a 100D 3x crop clip
+# (defaults against --no-fixfp, and the time to build the map), and the encoder alone on one core.
 # Usage: bench/converter/run.sh [build-dir] [rounds]   (the machine is shared: look at the load)
 # Ratios are against the first "off" run; "off, again" shows how much the machine itself drifts.
 set -eu
@@ -17,6 +18,9 @@ elapsed() { echo "$2 - $1" | bc; }
 "$BIN/mlv2dng_makeclip" "$WORK/plain.MLV"
 "$BIN/mlv2dng_makeclip" --stripes "$WORK/striped.MLV"
 "$BIN/mlv2dng_makeclip" --lossless "$WORK/lossless.MLV"
+# The widest 16:9 windows of those cameras' raw buffers, focus pixels 8 % brighter than the scene.
+"$BIN/mlv2dng_makeclip" --camera=eosm-1080p "$WORK/eosm1080p.MLV" 1736 976 240
+"$BIN/mlv2dng_makeclip" --camera=100d-crop "$WORK/100dcrop.MLV" 1728 972 240
 FRAMES=240
 MEGAPIXELS=$(echo "1920 * 1080 / 1000000" | bc -l)
 CORES=$(nproc)
@@ -91,6 +95,24 @@ for round in $(seq "$ROUNDS"); do
                     -v bytes="$bytes" -v packed="$packed" -v frames="$FRAMES" \
                     'BEGIN { printf "%-30s %7.2f %8.1f %7.2f %11.1f %9.3f\n", name, t, frames / t, cpu, bytes / 1e6, bytes / packed }'
             done
+        done
+    done
+    # Focus pixels: each clip with the defaults and without the fix, alternately three times; the fastest
+    # of each counts, since writing the DNGs dominates and the machine is shared. "x off" is against the latter.
+    printf "%-30s %7s %8s %7s %7s %9s\n" "focus pixels, best of 3" "wall s" "fps" "x off" "CPU s" "map ms"
+    fastest() { printf "%s\n%s\n" "$1" "$2" | sort -n | head -1; }
+    for clip in eosm1080p 100dcrop; do
+        fixed="999 999"; unfixed="999 999"
+        for attempt in 1 2 3; do
+            fixed=$(fastest "$fixed" "$(convert "$clip.MLV")")
+            map=$(sed -n 's/.*map built in \([0-9.]*\) ms.*/\1/p' "$WORK/report.txt")
+            unfixed=$(fastest "$unfixed" "$(convert "$clip.MLV" --no-fixfp)")
+        done
+        for run in "defaults|$fixed|$map" "--no-fixfp|$unfixed|-"; do
+            name=${run%%|*}; rest=${run#*|}; timing=${rest%|*}
+            awk -v name="$clip, $name" -v t="${timing% *}" -v cpu="${timing#* }" -v off="${unfixed% *}" \
+                -v map="${rest##*|}" -v frames="$FRAMES" \
+                'BEGIN { printf "%-30s %7.2f %8.1f %7.2f %7.2f %9s\n", name, t, frames / t, t / off, cpu, map }'
         done
     done
 done

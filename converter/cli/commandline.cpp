@@ -91,7 +91,13 @@ bool parseSwitch(const std::string& a, ConverterOptions& o)
         o.bitpack = false;
     else if (a == "--show-progress")
         o.showProgress = true;
-    else if (a != "--batch" && a != "--no-fixfp")  // our report is line-based already; no focus-pixel maps
+    else if (a == "--no-fixfp")
+        c.fixFocusPixels = false;
+    else if (a == "--is-dualiso")
+        c.assumeDualIso = true;
+    else if (a == "--is-croprec")
+        c.assumeCropRec = true;
+    else if (a != "--batch")  // our report is line-based already
         return false;
     return true;
 }
@@ -123,6 +129,31 @@ bool parseValueOption(const std::vector<std::string>& arguments, std::size_t& i,
     return true;
 }
 
+// "--fpi N" or "--fpi=N": 0 interpolates focus pixels, 1 takes the median; larger numbers count as 1.
+bool parseFocusPixelMethod(const std::vector<std::string>& arguments, std::size_t& i, CorrectionOptions& c,
+                           std::string& error)
+{
+    const std::string& a = arguments[i];
+    std::string value;
+    if (a == "--fpi") {
+        if (i + 1 >= arguments.size()) {
+            error = "option --fpi needs a value, 0 or 1";
+            return true;
+        }
+        value = arguments[++i];
+    } else if (a.compare(0, 6, "--fpi=") == 0) {
+        value = a.substr(6);
+    } else {
+        return false;
+    }
+    if (!isNumber(value))
+        error = "option --fpi needs 0 (interpolate) or 1 (median), not '" + value + "'";
+    else
+        c.focusPixelMethod =
+            number(value) == 0 ? FocusPixelFixer::Method::Interpolate : FocusPixelFixer::Method::Median;
+    return true;
+}
+
 }  // namespace
 
 CommandLine::Result CommandLine::parse(const std::vector<std::string>& arguments)
@@ -143,6 +174,7 @@ CommandLine::Result CommandLine::parse(const std::vector<std::string>& arguments
             return result;
         }
         if (parseSwitch(a, o) || parseValueOption(arguments, i, o, result.error)
+            || parseFocusPixelMethod(arguments, i, o.corrections, result.error)
             || parseLevel(a, "--black-fix", kDefaultBlackFix, o.blackLevel, result.error)
             || parseLevel(a, "--white-fix", kDefaultWhiteFix, o.whiteLevel, result.error))
             continue;
@@ -210,7 +242,14 @@ std::string CommandLine::usage(const std::string& program)
              "  --no-audio     do not write the WAV file\n"
              "  --show-progress  show \"frame N of M\" on standard error when it is a terminal\n"
              "  --batch        accepted for mlv_dump scripts; the report is line-based anyway\n"
-             "  --no-fixfp     accepted for mlv_dump scripts; no focus-pixel maps are applied anyway\n"
+             "  --no-fixfp     do not replace focus pixels (replaced by default on the EOS M, 650D,\n"
+             "                 700D and 100D, and on any camera with a map file beside the clip:\n"
+             "                 CLIP.fpm, or MODEL_WxH.fpm as in 80000331_1808x727.fpm)\n"
+             "  --fpi 0|1      focus pixels from their neighbours: 0 weighted mean (default), 1 median\n"
+             "  --is-dualiso   replace focus pixels from same-ISO rows only, even without a dual-ISO\n"
+             "                 block in the clip\n"
+             "  --is-croprec   take a 720p-sized raw buffer as crop_rec 720 even without a capture\n"
+             "                 block saying so\n"
              "  --help         show this text\n"
              "  --version      show the version\n"
              "\n"

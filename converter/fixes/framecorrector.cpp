@@ -29,9 +29,16 @@ void FrameCorrector::prepare(const RawFrame& first)
 {
     if (!isUsable(first))
         return;
+    // Focus pixels would pass for cold pixels or stripes; the others learn from the frame without them.
+    RawFrame withoutFocusPixels;
+    if (mFocusPixels) {
+        withoutFocusPixels = first;
+        mFocusPixels->apply(withoutFocusPixels);
+    }
+    const RawFrame& learnFrom = mFocusPixels ? withoutFocusPixels : first;
     if (mOptions.fixVerticalStripes)
-        mStripes = StripeCorrector::estimate(first);
-    mColdPixels.learn(first);
+        mStripes = StripeCorrector::estimate(learnFrom);
+    mColdPixels.learn(learnFrom);
 }
 
 const std::vector<std::uint32_t>* FrameCorrector::onlyRepairs(const RawFrame& frame) const
@@ -47,7 +54,10 @@ void FrameCorrector::apply(RawFrame& frame) const
 {
     if (!isUsable(frame))
         return;
-    // Stripes first, so repaired and smoothed values come from evened-out neighbours.
+    // Focus pixels first, so that none leaks into another fix; then stripes, so repaired and smoothed
+    // values come from evened-out neighbours.
+    if (mFocusPixels)
+        mFocusPixels->apply(frame);
     mStripes.apply(frame);
     mColdPixels.apply(frame);
     mChroma.apply(frame);

@@ -11,10 +11,10 @@ constexpr std::string_view kVideoFrame = "VIDF";
 constexpr std::string_view kAudioFrame = "AUDF";
 
 // Blocks whose fields MetadataParser keeps in ClipMetadata.
-constexpr std::array<std::string_view, 10> kMetadata{"RAWI", "EXPO", "LENS", "RTCI", "IDNT",
-                                                     "WBAL", "RAWC", "WAVI", "INFO", "VERS"};
+constexpr std::array<std::string_view, 11> kMetadata{"RAWI", "EXPO", "LENS", "RTCI", "IDNT", "WBAL",
+                                                     "RAWC", "DISO", "WAVI", "INFO", "VERS"};
 // Blocks of the format that are read whole but hold nothing a DNG or WAV file needs.
-constexpr std::array<std::string_view, 6> kUnused{"DISO", "MARK", "STYL", "ELVL", "DEBG", "XREF"};
+constexpr std::array<std::string_view, 5> kUnused{"MARK", "STYL", "ELVL", "DEBG", "XREF"};
 
 inline bool isMetadata(std::string_view type)
 {

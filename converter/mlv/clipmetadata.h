@@ -27,6 +27,9 @@ struct RawInfo
     int bitsPerPixel = 0;
     int blackLevel = 0;
     int whiteLevel = 0;
+    int recordedWhiteLevel = 0;  // as the block says, whatever an option puts into whiteLevel
+    int bufferWidth = 0;         // the camera's full raw buffer, which the frame is cut from
+    int bufferHeight = 0;
     std::array<std::int32_t, 4> activeArea{};  // top, left, bottom, right
     std::array<std::int32_t, 2> cropOrigin{};
     std::uint32_t cfaPattern = 0;
@@ -81,6 +84,12 @@ struct CaptureInfo
     int binningX = 0, skippingX = 0, binningY = 0, skippingY = 0;
 };
 
+struct DualIsoInfo
+{
+    bool present = false;
+    std::uint32_t mode = 0;  // 0: one ISO for every row
+};
+
 struct AudioFormat
 {
     bool present = false;
@@ -102,6 +111,7 @@ struct ClipMetadata
     CameraInfo camera;
     WhiteBalanceInfo whiteBalance;
     CaptureInfo capture;
+    DualIsoInfo dualIso;
     AudioFormat audio;
     std::string info;
     bool cropRecording = false;  // a VERS block names the crop_rec module

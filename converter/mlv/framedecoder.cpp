@@ -23,6 +23,10 @@ bool FrameDecoder::describe(const std::uint8_t* block, std::size_t size, const C
 {
     const ByteCursor cursor(block, size);
     frame.frameNumber = cursor.u32(16);
+    // Recorders cut frames at columns that are multiples of 8 and at even rows, and store the
+    // position they asked for; the cut is what the pixels came from.
+    frame.originX = (cursor.u16(24) + 7) / 8 * 8;
+    frame.originY = cursor.u16(26) / 2 * 2;
     const std::string where = "frame " + std::to_string(frame.frameNumber);
     if (size < 32) {
         error = where + ": VIDF block of " + std::to_string(size) + " bytes is shorter than its header";

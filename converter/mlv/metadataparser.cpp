@@ -36,6 +36,9 @@ bool MetadataParser::apply(const std::string& type, const std::uint8_t* block, s
         r.bitsPerPixel = c.i32(44);
         r.blackLevel = c.i32(48);
         r.whiteLevel = c.i32(52);
+        r.recordedWhiteLevel = r.whiteLevel;
+        r.bufferHeight = c.i32(28);
+        r.bufferWidth = c.i32(32);
         r.cropOrigin = {c.i32(56), c.i32(60)};
         for (std::size_t i = 0; i < 4; ++i)
             r.activeArea[i] = c.i32(72 + 4 * i);
@@ -87,6 +90,9 @@ bool MetadataParser::apply(const std::string& type, const std::uint8_t* block, s
         g.skippingX = c.u8(25);
         g.binningY = c.u8(26);
         g.skippingY = c.u8(27);
+    } else if (type == "DISO") {
+        m.dualIso.present = true;
+        m.dualIso.mode = c.u32(16);
     } else if (type == "WAVI") {
         AudioFormat& a = m.audio;
         a.present = true;

@@ -20,6 +20,9 @@ struct RawFrame
     // Colours of the 2x2 repeat, row-major: (0,0), (1,0), (0,1), (1,1). RGGB by default.
     std::array<std::uint8_t, 4> cfa{{CfaRed, CfaGreen, CfaGreen, CfaBlue}};
     std::uint32_t frameNumber = 0;
+    // Where the frame's first pixel lies in the camera's full raw buffer.
+    int originX = 0;
+    int originY = 0;
     std::vector<std::uint16_t> pixels;  // width * height samples, row-major
 
     // A non-empty frame whose pixels are exactly width x height: what every fix checks before it

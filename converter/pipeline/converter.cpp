@@ -10,6 +10,7 @@
 #include "mlv/mlvreader.h"
 #include "output/dngwriter.h"
 #include "pipeline/bufferpool.h"
+#include "pipeline/focuspixelsetup.h"
 #include "pipeline/framepipeline.h"
 #include "pipeline/frameprocessor.h"
 #include "pipeline/progressline.h"
@@ -187,6 +188,7 @@ private:
     std::uint64_t mVideoBlocks = 0;
     std::uint64_t mAudioBlocks = 0;
     bool mPrepared = false;
+    bool mBadFocusPixelMap = false;
     bool mHaveHeader = false;
     bool mAudioWritten = false;
     bool mStoppedEarly = false;
@@ -248,6 +250,9 @@ int Conversion::run()
 
     if (!mFatal.empty())
         mReport.error(mFatal);
+    // A map the user wrote stops the conversion before anything is written, as a bad option does.
+    if (mBadFocusPixelMap)
+        return Converter::BadCommandLine;
     mAudioWritten = mSound.finish(mCurrent->clock);
     if (mWritten == 0 && mFatal.empty() && mSkipped == 0 && mUnwritten == 0)
         mReport.error("'" + mOptions.input + "' holds no video frame"
@@ -305,6 +310,15 @@ bool Conversion::onVideoFrame(MlvBlock& block)
     if (!mPrepared) {
         // The corrector learns from the first frame in file order, before any parallel work.
         if (mDecoder.decode(job.block.data(), job.block.size(), *mCurrent, job.frame, job.error)) {
+            FocusPixelSetup::Choice focusPixels = FocusPixelSetup::choose(mOptions, *mCurrent, job.frame);
+            for (const std::string& note : focusPixels.notes)
+                mReport.info(note);
+            if (!focusPixels.error.empty()) {
+                mFatal = focusPixels.error;
+                mBadFocusPixelMap = true;
+                return false;
+            }
+            mCorrector.useFocusPixels(std::move(focusPixels.fixer));
             mCorrector.prepare(job.frame);
             mPrepared = true;
             job.decoded = true;

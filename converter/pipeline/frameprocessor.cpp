@@ -38,7 +38,7 @@ FrameResult FrameProcessor::process(FrameJob& job, unsigned worker)
     if (job.decoded) {
         frame = std::move(job.frame);
     } else {
-        if (repairInStream(job, frame, result))
+        if (repairInStream(job, scratch, result))
             return result;
         if (!result.error.empty()
             || !mDecoder.decode(job.block.data(), job.block.size(), *job.metadata, frame, result.error))
@@ -52,8 +52,9 @@ FrameResult FrameProcessor::process(FrameJob& job, unsigned worker)
     return result;
 }
 
-bool FrameProcessor::repairInStream(FrameJob& job, RawFrame& frame, FrameResult& result) const
+bool FrameProcessor::repairInStream(FrameJob& job, Scratch& scratch, FrameResult& result) const
 {
+    RawFrame& frame = scratch.frame;
     FrameDecoder::Payload payload;
     if (!FrameDecoder::describe(job.block.data(), job.block.size(), *job.metadata, frame, payload, result.error))
         return false;
@@ -65,6 +66,8 @@ bool FrameProcessor::repairInStream(FrameJob& job, RawFrame& frame, FrameResult&
     if (!repairs || repairs->size() > area / 1024 + 16
         || !BitPacker::stripIsSwappedStream(frame.width, frame.bitsPerPixel))
         return false;
+    if (const FocusPixelFixer* focusPixels = mCorrector.focusPixels())
+        focusPixels->applyToStream(job.block.data() + payload.offset, payload.size, frame, scratch.focusPixelRows);
     StreamPixelRepairer::repair(job.block.data() + payload.offset, payload.size, frame, *repairs);
     result.stripSize = BitPacker::stripBytes(frame.width, frame.height, frame.bitsPerPixel);
     BitPacker::stripFromStream(job.block.data() + payload.offset, result.stripSize, frame.bitsPerPixel);

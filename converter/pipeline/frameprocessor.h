@@ -30,11 +30,12 @@ private:
     {
         RawFrame frame;
         Lj92Encoder encoder;
+        std::vector<std::uint16_t> focusPixelRows;
     };
 
     // Repairs the few known bad pixels in the recorded stream, which then becomes the strip where it
     // lies; false when this frame needs more than that.
-    bool repairInStream(FrameJob& job, RawFrame& frame, FrameResult& result) const;
+    bool repairInStream(FrameJob& job, Scratch& scratch, FrameResult& result) const;
     void packStrip(FrameJob& job, const RawFrame& frame, FrameResult& result) const;
     void compressStrip(FrameJob& job, Scratch& scratch, FrameResult& result) const;
 

@@ -70,9 +70,10 @@ private slots:
         QTest::newRow("--no-audio") << 14 << "--no-audio"
                                     << "0 1 2 3"
                                     << "25 2048 15000 14 3584" << false;
-        QTest::newRow("mlv_dump's script switches") << 14 << "--batch --no-fixfp --show-progress"
-                                                    << "0 1 2 3"
-                                                    << "25 2048 15000 14 3584" << true;
+        QTest::newRow("mlv_dump's script switches")
+            << 14 << "--batch --no-fixfp --fpi 1 --is-dualiso --is-croprec --show-progress"
+            << "0 1 2 3"
+            << "25 2048 15000 14 3584" << true;
     }
 
     void accepted()
@@ -107,8 +108,8 @@ private slots:
     {
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("named");
-        for (const char* option : {"-x", "-e", "-p", "-r", "-b", "--force-stripes", "--fixpn", "--deflicker=8",
-                                   "--skip-xref", "--fpi", "--bogus"})
+        for (const char* option :
+             {"-x", "-e", "-p", "-r", "-b", "--force-stripes", "--fixpn", "--deflicker=8", "--skip-xref", "--bogus"})
             QTest::newRow(option) << QString(option) << QString("option '%1' is not supported").arg(option);
         QTest::newRow("-f backwards") << "-f 5-2"
                                       << "5-2";
@@ -116,6 +117,8 @@ private slots:
                                          << "-f";
         QTest::newRow("-f without value") << "-f"
                                           << "-f";
+        QTest::newRow("--fpi not a number") << "--fpi median"
+                                            << "median";
         QTest::newRow("-A zero") << "-A 0"
                                  << "-A";
         QTest::newRow("--black-fix not a number") << "--black-fix=dark"

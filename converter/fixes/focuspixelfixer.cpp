@@ -1,0 +1,182 @@
+#include "fixes/focuspixelfixer.h"
+
+#include "fixes/streampixelrepairer.h"
+#include "io/byteorder.h"
+#include "mlv/bitunpacker.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace mlv2dng {
+
+namespace {
+
+struct FramePixels
+{
+    std::uint16_t* pixels;
+    int get(std::uint32_t index) const { return pixels[index]; }
+    void set(std::uint32_t index, std::uint16_t value) { pixels[index] = value; }
+};
+
+// Reads from unpacked rows of the stream, which hold every source; writes go into the stream, since no
+// replaced pixel is read again.
+struct RowPixels
+{
+    const std::uint16_t* rows;
+    std::uint32_t firstIndex;  // of the first unpacked pixel
+    std::uint8_t* stream;
+    std::size_t size;
+    int bits;
+    int get(std::uint32_t index) const { return rows[index - firstIndex]; }
+    void set(std::uint32_t index, std::uint16_t value)
+    {
+        StreamPixelRepairer::setPixel(stream, size, index, bits, value);
+    }
+};
+
+// MLV packing: one MSB-first bit stream in little-endian 16-bit words.
+struct StreamPixels
+{
+    std::uint8_t* stream;
+    std::size_t size;
+    int bits;
+    int get(std::uint32_t index) const
+    {
+        const std::size_t bit = std::size_t{index} * static_cast<std::size_t>(bits);
+        const std::size_t byte = bit / 16 * 2;
+        if (byte + 4 > size)
+            return StreamPixelRepairer::pixel(stream, size, index, bits);
+        const std::uint32_t joined = ByteOrder::le16(stream + byte) << 16 | ByteOrder::le16(stream + byte + 2);
+        const unsigned shift = 32 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 16);
+        return static_cast<int>((joined >> shift) & ((std::uint32_t{1} << bits) - 1));
+    }
+    void set(std::uint32_t index, std::uint16_t value)
+    {
+        StreamPixelRepairer::setPixel(stream, size, index, bits, value);
+    }
+};
+
+// Each side's weight is (total - own activity) / ((n - 1) * total): quieter sides weigh more, and the n weights
+// sum to one exactly, as integers over one common denominator. A side whose activity cannot be measured counts
+// as the average of those that can.
+template <class Pixels>
+int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
+{
+    if (count == 1)
+        return pixels.get(sources[0].pixel);
+    std::array<std::int64_t, 4> values{};
+    std::array<std::int64_t, 4> activities{};
+    std::int64_t measured = 0, measuredSum = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const FocusPixelPlacement::Source& s = sources[i];
+        values[i] = pixels.get(s.pixel);
+        activities[i] = s.near == s.far ? -1 : std::abs(pixels.get(s.near) - pixels.get(s.far));
+        if (activities[i] >= 0) {
+            ++measured;
+            measuredSum += activities[i];
+        }
+    }
+    const std::int64_t standIn = measured > 0 ? (measuredSum + measured / 2) / measured : 0;
+    std::int64_t total = 0, sum = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        activities[i] = activities[i] >= 0 ? activities[i] : standIn;
+        total += activities[i];
+        sum += values[i];
+    }
+    const std::int64_t n = count;
+    if (total == 0)
+        return static_cast<int>((sum + n / 2) / n);
+    std::int64_t weighted = 0;
+    for (std::uint32_t i = 0; i < count; ++i)
+        weighted += values[i] * (total - activities[i]);
+    // Both are exact in a double, and its division is several times faster than a 64-bit integer one.
+    const std::int64_t denominator = (n - 1) * total;
+    return static_cast<int>(static_cast<double>(weighted) / static_cast<double>(denominator) + 0.5);
+}
+
+// For an even count the mean of the two middle values, so the result leans neither way.
+template <class Pixels>
+int median(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
+{
+    std::array<int, 80> values{};
+    const std::size_t n = std::min<std::size_t>(count, values.size());
+    for (std::size_t i = 0; i < n; ++i)
+        values[i] = pixels.get(sources[i].pixel);
+    std::sort(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n));
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2] + 1) / 2;
+}
+
+}  // namespace
+
+FocusPixelFixer::FocusPixelFixer(std::vector<FocusPixelPosition> map, Method method, bool dualIso)
+    : mMap(std::move(map)), mMethod(method), mDualIso(dualIso)
+{
+}
+
+std::shared_ptr<const FocusPixelPlacement> FocusPixelFixer::placementFor(const RawFrame& frame) const
+{
+    const std::lock_guard<std::mutex> lock(mMutex);
+    for (auto it = mPlacements.begin(); it != mPlacements.end(); ++it) {
+        if ((*it)->fits(frame.width, frame.height, frame.originX, frame.originY, frame.cfa)) {
+            std::rotate(mPlacements.begin(), it, it + 1);
+            return mPlacements.front();
+        }
+    }
+    auto placed = std::make_shared<const FocusPixelPlacement>(mMap, frame.width, frame.height, frame.originX,
+                                                              frame.originY, frame.cfa, mMethod, mDualIso);
+    mPlacements.insert(mPlacements.begin(), placed);
+    if (mPlacements.size() > kPlacementsKept)
+        mPlacements.pop_back();
+    return placed;
+}
+
+template <class Pixels>
+void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, int bitsPerPixel) const
+{
+    const int maximum = (1 << std::clamp(bitsPerPixel, 1, 16)) - 1;
+    const std::vector<FocusPixelPlacement::Source>& sources = placement.sources();
+    for (const FocusPixelPlacement::Recipe& r : placement.recipes()) {
+        if (r.count == 0)
+            continue;
+        const FocusPixelPlacement::Source* from = sources.data() + r.first;
+        const int value =
+            mMethod == Method::Median ? median(pixels, from, r.count) : interpolate(pixels, from, r.count);
+        pixels.set(r.index, static_cast<std::uint16_t>(std::clamp(value, 0, maximum)));
+    }
+}
+
+void FocusPixelFixer::apply(RawFrame& frame) const
+{
+    if (!frame.hasShape())
+        return;
+    FramePixels pixels{frame.pixels.data()};
+    fix(pixels, *placementFor(frame), frame.bitsPerPixel);
+}
+
+void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame,
+                                    std::vector<std::uint16_t>& rows) const
+{
+    if (frame.width <= 0 || frame.height <= 0 || frame.bitsPerPixel < 1 || frame.bitsPerPixel > 16)
+        return;
+    const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
+    const auto width = static_cast<std::size_t>(frame.width);
+    const auto bits = static_cast<std::size_t>(frame.bitsPerPixel);
+    // Unpacking the rows at once is many times faster than picking each source out of the stream; it
+    // needs rows that start on a whole 16-bit word.
+    if (width * bits % 16 != 0) {
+        StreamPixels pixels{stream, size, frame.bitsPerPixel};
+        fix(pixels, *placement, frame.bitsPerPixel);
+        return;
+    }
+    const auto first = static_cast<std::size_t>(placement->firstSourceRow());
+    const std::size_t count = (static_cast<std::size_t>(placement->endSourceRow()) - first) * width;
+    const std::size_t offset = first * width * bits / 8;
+    rows.resize(count);
+    BitUnpacker::unpack(stream + std::min(offset, size), size - std::min(offset, size), count, frame.bitsPerPixel,
+                        rows.data());
+    RowPixels pixels{rows.data(), static_cast<std::uint32_t>(first * width), stream, size, frame.bitsPerPixel};
+    fix(pixels, *placement, frame.bitsPerPixel);
+}
+
+}  // namespace mlv2dng

@@ -1,0 +1,258 @@
+// Focus pixels end to end: clips made to each camera's headers, converted by mlv2dng, read back by LibRaw and
+// compared with the clip writer's own truth; plus the map tables' sizes and first positions.
+#include "fixes/focuspixellattice.h"
+#include "focuspixelclip.h"
+#include "librawcheck.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace mlv2dng;
+using namespace mlvtest;
+using Mode = FocusPixelLayout::Mode;
+
+Q_DECLARE_METATYPE(FocusPixelLayout)
+Q_DECLARE_METATYPE(FocusPixelClipPlan)
+
+class TestFocusPixels : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir mDir;
+
+    // Converts the clip and reads every DNG back; the report lines go to out.
+    int convert(const QString& clip, const QStringList& options, std::vector<std::vector<std::uint16_t>>& frames,
+                QString& out)
+    {
+        const QString prefix = QFileInfo(clip).path() + "/" + QFileInfo(clip).completeBaseName() + "_";
+        const ProgramRun r = runProgram(MLV2DNG_PATH, options + QStringList{"--dng", "-o", prefix, clip});
+        out = r.out + r.err;
+        frames.clear();
+        for (int f = 0; QFileInfo::exists(prefix + QString("%1.dng").arg(f, 6, 10, QChar('0'))); ++f) {
+            frames.emplace_back();
+            const QString read = readDng(prefix + QString("%1.dng").arg(f, 6, 10, QChar('0')), frames.back());
+            if (read.startsWith("LibRaw"))
+                out += read;
+        }
+        return r.exitCode;
+    }
+
+private slots:
+    void mapTables_data()
+    {
+        QTest::addColumn<FocusPixelLayout>("layout");
+        QTest::addColumn<int>("bufferWidth");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QPoint>("first");
+        const std::uint32_t m = FocusPixelLayout::kEosM, d7 = FocusPixelLayout::kEos700D,
+                            d1 = FocusPixelLayout::kEos100D;
+        // Positions over the full buffer width, and the first one of the map.
+        QTest::newRow("A 720p") << FocusPixelLayout{m, Mode::Video720, false} << 1808 << 13020 << QPoint(78, 290);
+        QTest::newRow("A 1080p") << FocusPixelLayout{d7, Mode::Video1080, false} << 1808 << 26040 << QPoint(79, 459);
+        QTest::newRow("A crop") << FocusPixelLayout{m, Mode::Crop, false} << 1872 << 13500 << QPoint(95, 121);
+        QTest::newRow("A zoom") << FocusPixelLayout{m, Mode::Zoom, false} << 2592 << 22680 << QPoint(95, 31);
+        QTest::newRow("EOS M crop_rec") << FocusPixelLayout{m, Mode::CropRec720, false} << 1808 << 39060
+                                        << QPoint(78, 290);
+        QTest::newRow("700D crop_rec") << FocusPixelLayout{d7, Mode::CropRec720, false} << 1808 << 26040
+                                       << QPoint(79, 219);
+        QTest::newRow("B 720p") << FocusPixelLayout{d1, Mode::Video720, false} << 1808 << 42532 << QPoint(78, 86);
+        QTest::newRow("B 1080p") << FocusPixelLayout{d1, Mode::Video1080, false} << 1808 << 85064 << QPoint(79, 119);
+        QTest::newRow("B crop") << FocusPixelLayout{d1, Mode::Crop, false} << 1872 << 103050 << QPoint(77, 29);
+        QTest::newRow("B zoom") << FocusPixelLayout{d1, Mode::Zoom, false} << 2592 << 151200 << QPoint(72, 28);
+        QTest::newRow("B crop_rec") << FocusPixelLayout{d1, Mode::CropRec720, false} << 1808 << 103075
+                                    << QPoint(78, 86);
+        QTest::newRow("720p lossless") << FocusPixelLayout{m, Mode::Video720, true} << 1808 << 50344 << QPoint(74, 32);
+        QTest::newRow("1080p lossless") << FocusPixelLayout{d1, Mode::Video1080, true} << 1808 << 100905
+                                        << QPoint(79, 29);
+        QTest::newRow("A crop lossless") << FocusPixelLayout{m, Mode::Crop, true} << 1872 << 92700 << QPoint(79, 31);
+        QTest::newRow("B crop lossless") << FocusPixelLayout{d1, Mode::Crop, true} << 1872 << 206400 << QPoint(72, 28);
+        QTest::newRow("A zoom lossless") << FocusPixelLayout{d7, Mode::Zoom, true} << 2592 << 68040 << QPoint(79, 31);
+        QTest::newRow("crop_rec lossless")
+            << FocusPixelLayout{d7, Mode::CropRec720, true} << 1808 << 111104 << QPoint(74, 32);
+        QTest::newRow("no map") << FocusPixelLayout{0x80000285, Mode::Video1080, false} << 1808 << 0 << QPoint();
+    }
+
+    void mapTables()
+    {
+        QFETCH(FocusPixelLayout, layout);
+        QFETCH(int, bufferWidth);
+        QFETCH(int, count);
+        QFETCH(QPoint, first);
+        const std::vector<FocusPixelPosition> map = FocusPixelLattice::positions(layout, bufferWidth, 1190);
+        QCOMPARE(int(map.size()), count);
+        if (!map.empty())
+            QCOMPARE(QPoint(map.front().x, map.front().y), first);
+        for (const FocusPixelPosition& p : map)
+            QVERIFY(p.x >= 72 && p.x < bufferWidth);
+    }
+
+    void conversion_data()
+    {
+        QTest::addColumn<FocusPixelClipPlan>("plan");
+        QTest::addColumn<FocusPixelLayout>("injected");  // the map the writer offsets, as the camera would
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("fixed");
+        QTest::addColumn<QString>("report");
+        const auto plan = [](std::uint32_t model, int w, int h, int across, int down) {
+            FocusPixelClipPlan s;
+            s.model = model;
+            s.bufferWidth = w;
+            s.bufferHeight = h;
+            s.samplingAcross = across;
+            s.samplingDown = down;
+            s.height = h < 900 ? 640 : 720;
+            return s;
+        };
+        const std::pair<const char*, std::uint32_t> cameras[] = {{"EOS M", FocusPixelLayout::kEosM},
+                                                                 {"650D", FocusPixelLayout::kEos650D},
+                                                                 {"700D", FocusPixelLayout::kEos700D},
+                                                                 {"100D", FocusPixelLayout::kEos100D}};
+        for (const auto& [name, model] : cameras) {
+            const auto row = [&](const char* mode, const FocusPixelClipPlan& s, Mode injected) {
+                QTest::newRow(qPrintable(QString("%1 %2").arg(name, mode)))
+                    << s << FocusPixelLayout{model, injected, s.lossless} << QStringList() << true << "generated map";
+            };
+            row("720p", plan(model, 1808, 727, 3, 5), Mode::Video720);
+            row("1080p", plan(model, 1808, 1190, 3, 3), Mode::Video1080);
+            row("3x crop", plan(model, 1872, 1060, 1, 1), Mode::Crop);
+            row("zoom", plan(model, 2592, 1108, 1, 1), Mode::Zoom);
+            row("crop_rec 720", plan(model, 1808, 727, 3, 3), Mode::CropRec720);
+            FocusPixelClipPlan lossless = plan(model, 1872, 1060, 1, 1);
+            lossless.lossless = true;
+            row("3x crop, 12-bit lossless", lossless, Mode::Crop);
+        }
+        // Focus pixels in the first row and the last column: only the neighbours that exist serve.
+        FocusPixelClipPlan whole = plan(FocusPixelLayout::kEos100D, 2592, 1108, 1, 1);
+        whole.width = 2520;
+        whole.height = 1080;
+        QTest::newRow("whole buffer, compressed DNG")
+            << whole << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Zoom, false} << QStringList{"-c"} << true
+            << "generated map";
+        FocusPixelClipPlan panning = plan(FocusPixelLayout::kEosM, 1872, 1060, 1, 1);
+        panning.frames = 2;
+        QTest::newRow("panning window") << panning << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::Crop, false}
+                                        << QStringList() << true << "generated map";
+        FocusPixelClipPlan dualIso = plan(FocusPixelLayout::kEos700D, 1808, 1190, 3, 3);
+        dualIso.dualIso = true;
+        for (const char* method : {"0", "1"})
+            QTest::newRow(qPrintable(QString("dual ISO, --fpi %1").arg(method)))
+                << dualIso << FocusPixelLayout{FocusPixelLayout::kEos700D, Mode::Video1080, false}
+                << QStringList{"--fpi", method} << true << "same-ISO";
+        // Rows that do not start on a whole word of the packed stream.
+        FocusPixelClipPlan narrow = plan(FocusPixelLayout::kEos100D, 1872, 1060, 1, 1);
+        narrow.width = 1276;
+        QTest::newRow("median, odd row length")
+            << narrow << FocusPixelLayout{FocusPixelLayout::kEos100D, Mode::Crop, false} << QStringList{"--fpi=1"}
+            << true << "generated map";
+        QTest::newRow("720p buffer without RAWC") << plan(FocusPixelLayout::kEos650D, 1808, 727, 0, 0)
+                                                  << FocusPixelLayout{FocusPixelLayout::kEos650D, Mode::Video720, false}
+                                                  << QStringList() << true << "650D, 720p,";
+        QTest::newRow("crop_rec forced") << plan(FocusPixelLayout::kEosM, 1808, 727, 0, 0)
+                                         << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::CropRec720, false}
+                                         << QStringList{"--is-croprec"} << true << "crop_rec 720";
+        QTest::newRow("--no-fixfp") << plan(FocusPixelLayout::kEosM, 1808, 1190, 3, 3)
+                                    << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::Video1080, false}
+                                    << QStringList{"--no-fixfp"} << false << "";
+        QTest::newRow("no map for this buffer") << plan(FocusPixelLayout::kEosM, 1736, 1190, 3, 3)
+                                                << FocusPixelLayout{FocusPixelLayout::kEosM, Mode::Video1080, false}
+                                                << QStringList() << false << "80000331_1736x1190.fpm";
+    }
+
+    // The focus-pixel error left is under 5 % of what the writer put in, and every other pixel is as recorded.
+    void conversion()
+    {
+        QFETCH(FocusPixelClipPlan, plan);
+        QFETCH(FocusPixelLayout, injected);
+        QFETCH(QStringList, options);
+        QFETCH(bool, fixed);
+        QFETCH(QString, report);
+        plan.focusPixels = FocusPixelLattice::positions(injected, plan.bufferWidth, plan.bufferHeight);
+        const QString path = mDir.filePath(QString("c%1/A.MLV").arg(QTest::currentDataTag()).remove(' '));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        const FocusPixelClip clip = writeFocusPixelClip(path.toStdString(), plan);
+        QCOMPARE(int(clip.truth.size()), plan.frames);
+        std::vector<std::vector<std::uint16_t>> frames;
+        QString out;
+        QCOMPARE(convert(path, options, frames, out), 0);
+        QVERIFY2(out.contains(report), qPrintable(out));
+        QCOMPARE(int(frames.size()), plan.frames);
+        for (std::size_t f = 0; f < frames.size(); ++f) {
+            const std::vector<std::uint16_t>& truth = clip.truth[f];
+            const std::vector<std::uint16_t>& recorded = clip.recorded[f];
+            QCOMPARE(frames[f].size(), truth.size());
+            double put = 0, left = 0;
+            for (std::size_t i = 0; i < truth.size(); ++i) {
+                if (recorded[i] == truth[i] && frames[f][i] != recorded[i])
+                    QFAIL(qPrintable(QString("pixel %1, %2 is off the map and changed from %3 to %4")
+                                         .arg(i % plan.width)
+                                         .arg(i / plan.width)
+                                         .arg(recorded[i])
+                                         .arg(frames[f][i])));
+                put += std::abs(recorded[i] - truth[i]);
+                left += std::abs(frames[f][i] - truth[i]);
+            }
+            QVERIFY(put > 0);
+            qInfo("frame %zu: %.2f %% of the injected focus-pixel error left", f, 100 * left / put);
+            if (fixed)
+                QVERIFY2(left < 0.05 * put, qPrintable(QString::number(100 * left / put) + " % left"));
+            else
+                QCOMPARE(frames[f], recorded);
+        }
+    }
+
+    void userMaps_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("fixed");
+        QTest::addColumn<QString>("report");
+        const QString positions = "1000 \t 500\r\n1010\t510 extra words\r\n# a comment\r\n\r\n1020 520\r\n";
+        QTest::newRow("beside the clip") << "A.fpm"
+                                         << "#FPM 80000285 mine\n" + positions << 0 << true << "A.fpm";
+        QTest::newRow("model and buffer") << "80000285_1808x1190.fpm" << positions << 0 << true << "80000285_1808";
+        QTest::newRow("another camera") << "A.fpm"
+                                        << "#FPM 80000331\n" + positions << 0 << false << "is for camera 80000331";
+        QTest::newRow("malformed line") << "A.fpm" << positions + "1030,530\n" << 2 << false << "A.fpm', line 6";
+    }
+
+    // A 5D Mark III has no map of its own: only a user's map replaces anything.
+    void userMaps()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, text);
+        QFETCH(int, exitCode);
+        QFETCH(bool, fixed);
+        QFETCH(QString, report);
+        FocusPixelClipPlan plan;
+        plan.model = 0x80000285;
+        plan.focusPixels = {{1000, 500}, {1010, 510}, {1020, 520}};
+        const QString folder = mDir.filePath(QString("u%1").arg(QTest::currentDataTag()).remove(' '));
+        QVERIFY(QDir().mkpath(folder));
+        const FocusPixelClip clip = writeFocusPixelClip((folder + "/A.MLV").toStdString(), plan);
+        QFile map(folder + "/" + file);
+        QVERIFY(map.open(QIODevice::WriteOnly) && map.write(text.toUtf8()) == text.size());
+        map.close();
+        std::vector<std::vector<std::uint16_t>> frames;
+        QString out;
+        QCOMPARE(convert(folder + "/A.MLV", {"--no-fixcp"}, frames, out), exitCode);
+        QVERIFY2(out.contains(report), qPrintable(out));
+        if (exitCode != 0) {
+            QCOMPARE(QDir(folder).entryList({"*.dng", "*.wav", "*.tmp*"}, QDir::Files), QStringList());
+            return;
+        }
+        QCOMPARE(int(frames.size()), 1);
+        int changed = 0;
+        for (std::size_t i = 0; i < frames[0].size(); ++i) {
+            const std::uint16_t expected = fixed ? clip.truth[0][i] : clip.recorded[0][i];
+            QVERIFY(std::abs(frames[0][i] - expected) <= (clip.recorded[0][i] != clip.truth[0][i] ? 25 : 0));
+            changed += frames[0][i] != clip.recorded[0][i];
+        }
+        QCOMPARE(changed, fixed ? 3 : 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFocusPixels)
+#include "tst_focuspixels_libraw.moc"
