@@ -4,11 +4,14 @@
 #include <system_error>
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QProcess>
 #include <QStringList>
+
+#include "engine/outputlines.h"
 
 namespace {
 
@@ -78,6 +81,7 @@ MLVWorker::MLVWorker(const MLVWorker& other) : QObject(nullptr)
     mStdOut = other.mStdOut;
     mStdErr = other.mStdErr;
     mStartTime = other.mStartTime;
+    mEndTime = other.mEndTime;
     mProcessId = other.mProcessId;
     mFileSize = other.mFileSize;
 }
@@ -100,6 +104,7 @@ void MLVWorker::StartProcessing()
         {
             const QMutexLocker locker(&mRecordLock);
             mStartTime = QTime::currentTime();
+            mEndTime = mStartTime;
             mStdErr = QStringLiteral("Cannot create the output folder %1: %2\n").arg(mOutputPath, reason);
         }
         emit Finished(this);
@@ -127,8 +132,27 @@ void MLVWorker::StartProcessing()
         const QMutexLocker locker(&mRecordLock);
         mProcessId = process.processId();
     }
-    if (programNamed)
-        process.waitForFinished(-1);
+    // Both channels are gathered as they come, so that each line can be passed on at once.
+    OutputLines out(process, QProcess::StandardOutput);
+    OutputLines err(process, QProcess::StandardError);
+    const auto passOn = [this](const QStringList& lines) {
+        for (const QString& line : lines)
+            emit OutputLine(mSourceFile, line);
+    };
+    if (programNamed && process.state() != QProcess::NotRunning) {
+        QEventLoop loop;
+        connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] { passOn(out.Take()); });
+        connect(&process, &QProcess::readyReadStandardError, &loop, [&] { passOn(err.Take()); });
+        connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop, &QEventLoop::quit);
+        if (process.state() != QProcess::NotRunning)
+            loop.exec();
+        // Whatever came with the end, and a last line without a line break.
+        passOn(out.Take());
+        passOn(err.Take());
+        passOn(out.TakeRest());
+        passOn(err.TakeRest());
+    }
+    const QTime endTime = QTime::currentTime();
     {
         const QMutexLocker locker(&mRecordLock);
         mProcessId = 0;
@@ -138,8 +162,8 @@ void MLVWorker::StartProcessing()
     QString errors;
     QString output;
     if (started) {
-        errors = QString::fromUtf8(process.readAllStandardError());
-        output = QString::fromUtf8(process.readAllStandardOutput());
+        errors = QString::fromUtf8(err.All());
+        output = QString::fromUtf8(out.All());
     }
     const QString note = EndingNote(process, program, started);
     if (!note.isEmpty() && !errors.isEmpty() && !errors.endsWith(QLatin1Char('\n')))
@@ -151,6 +175,7 @@ void MLVWorker::StartProcessing()
         const QMutexLocker locker(&mRecordLock);
         mStdErr = errors;
         mStdOut = output;
+        mEndTime = endTime;
     }
 
     emit Finished(this);

@@ -16,7 +16,7 @@ class MLVWorker : public QObject
 public:
     MLVWorker();
     MLVWorker(const QString& sourceFile, const QString& outputPath, const QString& commandLine);
-    // A fresh object (no parent, no connections) carrying the same eight values.
+    // A fresh object (no parent, no connections) carrying the same nine values.
     MLVWorker(const MLVWorker& other);
     MLVWorker& operator=(const MLVWorker&) = delete;
     ~MLVWorker() override;
@@ -29,12 +29,16 @@ public:
     QString mStdOut;
     QString mStdErr;
     QTime mStartTime;
+    // When the converter ended (or the job gave up before starting it); null while it runs.
+    QTime mEndTime;
     qint64 mProcessId = 0;
     qint64 mFileSize = 0;
 
 signals:
     void Finished(MLVWorker* pWorker);
     void FinishedSignal();
+    // Each line the converter writes, on either channel, as it comes; the record gets the whole texts at the end.
+    void OutputLine(QString sourceFile, QString line);
 
 public slots:
     void StartProcessing();

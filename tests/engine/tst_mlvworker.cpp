@@ -4,7 +4,7 @@
 
 #include "engine/mlvworker.h"
 
-// The eight values of a record, for one comparison.
+// The nine values of a record, for one comparison.
 static QStringList Values(const MLVWorker& worker)
 {
     return {worker.mSourceFile,
@@ -13,6 +13,7 @@ static QStringList Values(const MLVWorker& worker)
             worker.mStdOut,
             worker.mStdErr,
             worker.mStartTime.toString(QStringLiteral("hh:mm:ss.zzz")),
+            worker.mEndTime.toString(QStringLiteral("hh:mm:ss.zzz")),
             QString::number(worker.mProcessId),
             QString::number(worker.mFileSize)};
 }
@@ -81,6 +82,7 @@ private slots:
         single.mStdOut = QStringLiteral("out");
         single.mStdErr = QStringLiteral("[ERROR] broken\n");
         single.mStartTime = QTime(10, 11, 12, 13);
+        single.mEndTime = QTime(10, 11, 14, 15);
         single.mProcessId = 4321;
         QSignalSpy finished(&single, &MLVWorker::Finished);
         QSignalSpy finishedSignal(&single, &MLVWorker::FinishedSignal);
