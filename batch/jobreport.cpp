@@ -79,7 +79,8 @@ void JobReport::TakeEnd(const MLVWorker& worker, const QDateTime& arrival)
 
 qint64 JobReport::WrittenBytes() const
 {
-    if (record->mOutputPath.isEmpty() || !started.isValid())
+    // A job refused for a folder another job writes into ran no converter: the files there are the other's.
+    if (record->mOutputPath.isEmpty() || record->mCommandLine.isEmpty())
         return 0;
     const QString name = QFileInfo(record->mSourceFile).completeBaseName();
     qint64 bytes = 0;
