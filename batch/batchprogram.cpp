@@ -98,8 +98,11 @@ int RunJobs(QCoreApplication& application, const BatchOptions& options)
     });
     QObject::connect(&run, &BatchRun::JobStarted, &run,
                      [&](int index) { display.JobStarted(run.Reports()[std::size_t(index)]); });
-    QObject::connect(&run, &BatchRun::JobEnded, &run,
-                     [&](int index) { display.JobEnded(run.Reports()[std::size_t(index)]); });
+    // The live lines come back at once after an ended job's line, not at the next redraw.
+    QObject::connect(&run, &BatchRun::JobEnded, &run, [&](int index) {
+        display.JobEnded(run.Reports()[std::size_t(index)]);
+        display.Redraw(run.Reports(), run.StartedAt());
+    });
     if (options.showOutput) {
         QObject::connect(&run, &BatchRun::JobOutput, &run, [&](int index, const QString& line) {
             display.JobOutput(run.Reports()[std::size_t(index)], line);

@@ -196,15 +196,27 @@ QStringList ProgressDisplay::LiveLines(const std::vector<JobReport>& reports, qi
 {
     // One column short of the width: a line that fills the last column leaves some terminals waiting to wrap.
     const int width = std::max(1, columns - 1);
-    QStringList lines;
+    // One column for the names and one for the progress, so the percentages stand in line.
+    QStringList names;
+    QStringList progress;
     for (const JobReport& report : reports) {
         if (!report.IsRunning())
             continue;
-        const QString progress = report.progress.isEmpty() ? QStringLiteral("Processing") : report.progress;
-        const int nameWidth = std::max(12, width - 4 - int(progress.size()));
-        lines.append((QStringLiteral("  ") + ShortenMiddle(Name(report), nameWidth) + QStringLiteral("  ") + progress)
-                         .left(width));
+        names.append(Name(report));
+        progress.append(report.progress.isEmpty() ? QStringLiteral("Processing") : report.progress);
     }
+    int progressWidth = 0;
+    for (const QString& text : progress)
+        progressWidth = std::max(progressWidth, int(text.size()));
+    int nameWidth = 0;
+    for (QString& name : names) {
+        name = ShortenMiddle(name, std::max(12, width - 4 - progressWidth));
+        nameWidth = std::max(nameWidth, int(name.size()));
+    }
+    QStringList lines;
+    for (int i = 0; i < names.size(); ++i)
+        lines.append((QStringLiteral("  ") + names[i].leftJustified(nameWidth) + QStringLiteral("  ") + progress[i])
+                         .left(width));
     const QStringList parts = OverallParts(reports, elapsedMs);
     QString overall = parts.join(QStringLiteral(" | "));
     // The bytes read give way first: the counts and the time left say more.
