@@ -31,7 +31,8 @@ QString JobReport::DurationShown() const
     if (!started.isValid())
         return QStringLiteral("-");
     const qint64 ms = DurationMs();
-    return DurationText::Format(ms) + QStringLiteral(".%1").arg(std::max<qint64>(0, ms) % 1000, 3, 10, QLatin1Char('0'));
+    return DurationText::Format(ms)
+           + QStringLiteral(".%1").arg(std::max<qint64>(0, ms) % 1000, 3, 10, QLatin1Char('0'));
 }
 
 QString JobReport::ErrorText() const
@@ -56,8 +57,8 @@ void JobReport::SampleProgress(const ProgressText::CounterSource& counters, cons
         return;
     const quint64 size = quint64(std::max<qint64>(0, record->mFileSize));
     bytesRead = std::max(bytesRead, std::min(io->bytesRead, size));
-    progress = ProgressText::Format(io->bytesRead, io->bytesWritten, size,
-                                    ProgressText::ElapsedMs(record->mStartTime, now));
+    progress =
+        ProgressText::Format(io->bytesRead, io->bytesWritten, size, ProgressText::ElapsedMs(record->mStartTime, now));
 }
 
 void JobReport::TakeEnd(const MLVWorker& worker, const QDateTime& arrival)

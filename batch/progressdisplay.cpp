@@ -136,8 +136,8 @@ void ProgressDisplay::JobEnded(const JobReport& report)
 {
     if (mMode == Mode::Quiet)
         return;
-    QString line = QStringLiteral("%1 %2 after %3")
-                       .arg(report.StateText(), report.record->mSourceFile, report.DurationShown());
+    QString line =
+        QStringLiteral("%1 %2 after %3").arg(report.StateText(), report.record->mSourceFile, report.DurationShown());
     if (!report.FirstErrorLine().isEmpty())
         line += QStringLiteral(": ") + report.FirstErrorLine();
     Clear();

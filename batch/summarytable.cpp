@@ -13,8 +13,7 @@ QString Format(const std::vector<JobReport>& reports)
     std::vector<Row> rows{{QStringLiteral("File"), QStringLiteral("State"), QStringLiteral("Duration"),
                            QStringLiteral("Output folder"), QStringLiteral("Error")}};
     for (const JobReport& report : reports) {
-        rows.push_back({report.record->mSourceFile, report.StateText(),
-                        report.DurationShown(),
+        rows.push_back({report.record->mSourceFile, report.StateText(), report.DurationShown(),
                         report.record->mOutputPath, report.FirstErrorLine()});
     }
     std::array<int, 5> widths{};

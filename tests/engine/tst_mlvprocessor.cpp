@@ -207,15 +207,25 @@ private slots:
         QTest::addColumn<bool>("stop");
         QTest::addColumn<QStringList>("releases");  // in this order, each once it runs
         QTest::addColumn<QStringList>("log");       // without the snapshots
-        QTest::newRow("both slots at once")
-            << true << QStringList{"F1", "F2"}
-            << QStringList{"update F1 Processing", "update F2 Processing", "completed", "update F1 Finished",
-                           "completed", "update F2 Finished", "finished"};
-        QTest::newRow("next on an end")
-            << false << QStringList{"F1", "F3", "F2"}
-            << QStringList{"update F1 Processing", "update F2 Processing", "completed", "update F1 Finished",
-                           "update F3 Processing", "completed", "update F3 Finished", "completed",
-                           "update F2 Finished", "finished"};
+        QTest::newRow("both slots at once") << true << QStringList{"F1", "F2"}
+                                            << QStringList{"update F1 Processing",
+                                                           "update F2 Processing",
+                                                           "completed",
+                                                           "update F1 Finished",
+                                                           "completed",
+                                                           "update F2 Finished",
+                                                           "finished"};
+        QTest::newRow("next on an end") << false << QStringList{"F1", "F3", "F2"}
+                                        << QStringList{"update F1 Processing",
+                                                       "update F2 Processing",
+                                                       "completed",
+                                                       "update F1 Finished",
+                                                       "update F3 Processing",
+                                                       "completed",
+                                                       "update F3 Finished",
+                                                       "completed",
+                                                       "update F2 Finished",
+                                                       "finished"};
     }
     void fullPace()
     {
