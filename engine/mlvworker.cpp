@@ -144,14 +144,13 @@ void MLVWorker::StartProcessing()
         connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] { passOn(out.Take()); });
         connect(&process, &QProcess::readyReadStandardError, &loop, [&] { passOn(err.Take()); });
         connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop, &QEventLoop::quit);
-        if (process.state() != QProcess::NotRunning)
-            loop.exec();
-        // Whatever came with the end, and a last line without a line break.
-        passOn(out.Take());
-        passOn(err.Take());
-        passOn(out.TakeRest());
-        passOn(err.TakeRest());
+        loop.exec();
     }
+    // Whatever came with the end, and a last line without a line break.
+    passOn(out.Take());
+    passOn(err.Take());
+    passOn(out.TakeRest());
+    passOn(err.TakeRest());
     const QTime endTime = QTime::currentTime();
     {
         const QMutexLocker locker(&mRecordLock);

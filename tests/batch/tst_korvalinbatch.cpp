@@ -73,11 +73,14 @@ private slots:
 
         const QString json = root.filePath(QStringLiteral("summary.json"));
         const QString inProcess = root.filePath(QStringLiteral("in-process"));
-        const Result run = RunBatch({QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("--executable"),
-                                     QStringLiteral(MLV2DNG_PATH), QStringLiteral("-d"), inProcess,
-                                     QStringLiteral("--json"), json, footage});
+        const Result run = RunBatch({QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("-v"),
+                                     QStringLiteral("--executable"), QStringLiteral(MLV2DNG_PATH), QStringLiteral("-d"),
+                                     inProcess, QStringLiteral("--json"), json, footage});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.out.contains("A003.mlv"), run.out.constData());
+        // -v: the converter's own lines, each led by its clip's name.
+        for (const char* name : {"A001.MLV", "A002.mlv", "A003.mlv"})
+            QVERIFY2(run.out.contains(QByteArray("\n") + name + ": mlv2dng "), run.out.constData());
 
         QFile jsonFile(json);
         QVERIFY(jsonFile.open(QIODevice::ReadOnly));
@@ -85,6 +88,12 @@ private slots:
         const QJsonObject summary = QJsonDocument::fromJson(jsonFile.readAll(), &parseError).object();
         QCOMPARE(parseError.error, QJsonParseError::NoError);
         QCOMPARE(summary.value(QStringLiteral("exitCode")).toInt(), 1);
+        // Both slots filled at once, the third job started on an end, the end noticed at once: a pace of one
+        // start a second would take three seconds at least.
+        const auto when = [&summary](const char* key) {
+            return QDateTime::fromString(summary.value(QLatin1String(key)).toString(), Qt::ISODateWithMs);
+        };
+        QVERIFY(when("started").msecsTo(when("ended")) < 2000);
         const QJsonArray jobs = summary.value(QStringLiteral("jobs")).toArray();
         QCOMPARE(jobs.size(), 3);
         const QMap<QString, QByteArray> written = FilesBelow(inProcess);
