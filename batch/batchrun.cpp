@@ -137,6 +137,8 @@ void BatchRun::OnRefresh(const std::vector<MLVWorker>& workers)
         if (index >= 0 && mReports[std::size_t(index)].IsRunning())
             mReports[std::size_t(index)].record = std::make_unique<MLVWorker>(worker);
     }
+    // A snapshot brings the process ids of jobs that have just started: their progress can be read from now on.
+    SampleProgress();
 }
 
 void BatchRun::OnFinished()
