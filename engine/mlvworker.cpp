@@ -145,6 +145,9 @@ void MLVWorker::StartProcessing()
         connect(&process, &QProcess::readyReadStandardError, &loop, [&] { passOn(err.Take()); });
         connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop, &QEventLoop::quit);
         loop.exec();
+        // A quit() of this thread ends every loop in it; the converter is still waited for to its end.
+        if (process.state() != QProcess::NotRunning)
+            process.waitForFinished(-1);
     }
     // Whatever came with the end, and a last line without a line break.
     passOn(out.Take());
