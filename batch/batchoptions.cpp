@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 
 #include "engine/bundledconverter.h"
@@ -33,7 +34,9 @@ struct Options
     QCommandLineOption relaxed{QStringLiteral("relaxed"), QStringLiteral("Skip damaged frames instead of stopping.")};
     QCommandLineOption compress{QStringLiteral("compress"),
                                 QStringLiteral("Write lossless-JPEG compressed DNGs (the converter's -c).")};
-    QCommandLineOption verbose{QStringLiteral("v"), QStringLiteral("Ask the converter for verbose output.")};
+    QCommandLineOption verbose{QStringLiteral("v"),
+                               QStringLiteral("Ask the converter for verbose output and show it as it comes, each "
+                                              "line led by its clip's name.")};
     QCommandLineOption recursive{{QStringLiteral("r"), QStringLiteral("recursive")},
                                  QStringLiteral("Also take the MLV files in sub-folders of the given folders.")};
     QCommandLineOption saved{QStringLiteral("saved"),
@@ -46,6 +49,38 @@ struct Options
                                      QStringLiteral("Run nothing; print one POSIX shell command per job, for GNU "
                                                     "parallel or a job array.")};
 };
+
+// The converter is run by the batch itself, so a path that cannot be run is refused before any job starts.
+// A name without a folder is looked up on PATH, as the job's start looks it up.
+QString ExecutableProblem(const QString& executable)
+{
+    if (executable.isEmpty())
+        return QStringLiteral("No converter to run: give --executable PATH.");
+    const bool bare = !executable.contains(QLatin1Char('/')) && !executable.contains(QLatin1Char('\\'));
+    const QString found = bare ? QStandardPaths::findExecutable(executable) : executable;
+    const QFileInfo info(found.isEmpty() ? executable : found);
+    if (!info.exists())
+        return QStringLiteral("The converter %1 does not exist.").arg(executable);
+    if (!info.isFile() || !info.isExecutable())
+        return QStringLiteral("The converter %1 cannot be run (not an executable file).").arg(executable);
+    return QString();
+}
+
+// The JSON summary is written after the last job: a folder it cannot go into would lose it after all the work.
+QString JsonFileProblem(const QString& file)
+{
+    const QFileInfo info(file);
+    const QFileInfo folder(info.absolutePath());
+    if (info.isDir())
+        return QStringLiteral("--json %1 is a folder, not a file.").arg(file);
+    if (!folder.isDir())
+        return QStringLiteral("--json %1: the folder %2 does not exist.").arg(file, folder.filePath());
+    if (!folder.isWritable())
+        return QStringLiteral("--json %1: the folder %2 cannot be written.").arg(file, folder.filePath());
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("--json %1 cannot be written.").arg(file);
+    return QString();
+}
 
 BatchOptions Refused(const QString& problem)
 {
@@ -148,7 +183,16 @@ BatchOptions BatchOptions::Parse(const QStringList& arguments)
         return Refused(QStringLiteral("No MLV files in the given paths."));
 
     result.quiet = parser.isSet(o.quiet);
+    result.showOutput = parser.isSet(o.verbose);
     result.jsonFile = parser.value(o.json);
     result.action = parser.isSet(o.printCommands) ? Action::PrintCommands : Action::Run;
+    // Printed commands may run elsewhere, with a converter this machine does not have.
+    if (result.action == Action::Run) {
+        const QString problem = ExecutableProblem(settings.executable);
+        if (!problem.isEmpty())
+            return Refused(problem);
+        if (parser.isSet(o.json) && !JsonFileProblem(result.jsonFile).isEmpty())
+            return Refused(JsonFileProblem(result.jsonFile));
+    }
     return result;
 }

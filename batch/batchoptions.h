@@ -20,6 +20,8 @@ struct BatchOptions
     ConversionSettings settings;  // options and, for Run and PrintCommands, the jobs in order
     QString jsonFile;
     bool quiet = false;
+    // -v: each line of the converters' output is shown as it comes.
+    bool showOutput = false;
     QString problem;
     QString helpText;
     // Paths that exist but hold no MLV file, mentioned on standard error.

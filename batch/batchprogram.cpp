@@ -29,7 +29,6 @@ QString ProgramVersion()
 constexpr int kExitFinished = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadCommandLine = 2;
-constexpr int kExitInterrupted = 130;
 const int kRedrawEveryMs = 500;
 
 void PrintLine(std::FILE* stream, const QString& text)
@@ -49,9 +48,8 @@ int PrintCommands(const BatchOptions& options)
         if (BuildCommandLine(options.settings, job.mSourceFile, cleanedPath, outputPath, commandLine)) {
             const QString owner = claims.Owner(outputPath);
             if (!owner.isEmpty()) {
-                PrintLine(
-                    stderr,
-                    QStringLiteral("korvalin-batch: not printed: %1 already writes into %2").arg(owner, outputPath));
+                PrintLine(stderr, QStringLiteral("korvalin-batch: not printed: %1, as %2 already writes into %3")
+                                      .arg(cleanedPath, owner, outputPath));
                 status = kExitFailed;
                 continue;
             }
@@ -70,10 +68,10 @@ int PrintCommands(const BatchOptions& options)
     return status;
 }
 
-int ExitCode(const BatchRun& run, bool interrupted)
+int ExitCode(const BatchRun& run, int interruptStatus)
 {
-    if (interrupted)
-        return kExitInterrupted;
+    if (interruptStatus != 0)
+        return interruptStatus;
     for (const JobReport& report : run.Reports()) {
         if (report.Status() != JobStatus::Finished)
             return kExitFailed;
@@ -100,10 +98,21 @@ int RunJobs(QCoreApplication& application, const BatchOptions& options)
     });
     QObject::connect(&run, &BatchRun::JobStarted, &run,
                      [&](int index) { display.JobStarted(run.Reports()[std::size_t(index)]); });
-    QObject::connect(&run, &BatchRun::JobEnded, &run,
-                     [&](int index) { display.JobEnded(run.Reports()[std::size_t(index)]); });
+    // The live lines come back at once after an ended job's line, not at the next redraw.
+    QObject::connect(&run, &BatchRun::JobEnded, &run, [&](int index) {
+        display.JobEnded(run.Reports()[std::size_t(index)]);
+        display.Redraw(run.Reports(), run.StartedAt());
+    });
+    if (options.showOutput) {
+        QObject::connect(&run, &BatchRun::JobOutput, &run, [&](int index, const QString& line) {
+            display.JobOutput(run.Reports()[std::size_t(index)], line);
+        });
+    }
     QTimer redraw;
-    QObject::connect(&redraw, &QTimer::timeout, &run, [&] { display.Redraw(run.Reports(), run.StartedAt()); });
+    QObject::connect(&redraw, &QTimer::timeout, &run, [&] {
+        run.SampleProgress();
+        display.Redraw(run.Reports(), run.StartedAt());
+    });
     QObject::connect(&run, &BatchRun::Finished, &application, [&] {
         redraw.stop();
         QCoreApplication::exit(0);
@@ -114,8 +123,10 @@ int RunJobs(QCoreApplication& application, const BatchOptions& options)
     application.exec();
 
     display.Clear();
-    const int status = ExitCode(run, interrupts > 0);
+    const int status = ExitCode(run, watcher.ExitStatus());
+    const qint64 elapsedMs = run.StartedAt().msecsTo(QDateTime::currentDateTime());
     std::fputs(SummaryTable::Format(run.Reports()).toLocal8Bit().constData(), stdout);
+    PrintLine(stdout, SummaryTable::Totals(run.Reports(), elapsedMs));
     std::fflush(stdout);
     if (!options.jsonFile.isEmpty()) {
         QSaveFile json(options.jsonFile);

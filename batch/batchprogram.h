@@ -5,7 +5,8 @@ class QCoreApplication;
 
 namespace BatchProgram {
 
-// 0 when every job finished, 1 when any did not, 2 for a bad command line, 130 after an interrupt.
+// 0 when every job finished, 1 when any did not, 2 for a bad command line; after an interrupt, as a shell reports
+// the signal: 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP.
 int Run(QCoreApplication& application);
 
 }  // namespace BatchProgram

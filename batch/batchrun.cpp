@@ -6,6 +6,7 @@
 
 #include "batch/childprocesses.h"
 #include "engine/mlvprocessor.h"
+#include "engine/processio.h"
 
 namespace {
 
@@ -47,12 +48,17 @@ BatchRun::~BatchRun()
 void BatchRun::Start()
 {
     mStartedAt = QDateTime::currentDateTime();
-    mpProcessor = new MLVProcessor(mSettings);
+    mpProcessor = new MLVProcessor(mSettings, MLVProcessor::Pacing::FillSlotsAtOnce);
     mpProcessor->moveToThread(&mThread);
     connect(&mThread, &QThread::started, mpProcessor, &MLVProcessor::StartProcessing);
     connect(mpProcessor, &MLVProcessor::FileCompleted, this, [this] { mNextUpdateEnds = true; });
     connect(mpProcessor, &MLVProcessor::UpdateTable, this, &BatchRun::OnUpdate);
     connect(mpProcessor, &MLVProcessor::RefreshTable, this, &BatchRun::OnRefresh);
+    connect(mpProcessor, &MLVProcessor::JobOutput, this, [this](const QString& sourceFile, const QString& line) {
+        const int index = IndexOf(sourceFile);
+        if (index >= 0)
+            emit JobOutput(index, line);
+    });
     connect(mpProcessor, &MLVProcessor::Finished, &mThread, &QThread::quit);
     connect(mpProcessor, &MLVProcessor::Finished, mpProcessor, &QObject::deleteLater);
     connect(mpProcessor, &MLVProcessor::Finished, this, &BatchRun::OnFinished);
@@ -102,19 +108,26 @@ void BatchRun::OnUpdate(const MLVWorker& worker)
     if (index < 0)
         return;
     JobReport& report = mReports[std::size_t(index)];
-    report.record = std::make_unique<MLVWorker>(worker);
     const QDateTime now = QDateTime::currentDateTime();
-    if (!report.started.isValid())
-        report.started = now;
     if (!ends) {
+        report.record = std::make_unique<MLVWorker>(worker);
+        if (!report.started.isValid())
+            report.started = now;
         emit JobStarted(index);
         return;
     }
-    report.ended = now;
+    report.TakeEnd(worker, now);
     // A job started before the second interrupt but ended by itself was not interrupted after all.
     if (report.interrupted && report.Status() == JobStatus::Finished)
         report.interrupted = false;
     emit JobEnded(index);
+}
+
+void BatchRun::SampleProgress()
+{
+    const QTime now = QTime::currentTime();
+    for (JobReport& report : mReports)
+        report.SampleProgress(ReadProcessIoCounters, now);
 }
 
 void BatchRun::OnRefresh(const std::vector<MLVWorker>& workers)
@@ -124,6 +137,8 @@ void BatchRun::OnRefresh(const std::vector<MLVWorker>& workers)
         if (index >= 0 && mReports[std::size_t(index)].IsRunning())
             mReports[std::size_t(index)].record = std::make_unique<MLVWorker>(worker);
     }
+    // A snapshot brings the process ids of jobs that have just started: their progress can be read from now on.
+    SampleProgress();
 }
 
 void BatchRun::OnFinished()

@@ -1,4 +1,4 @@
-// Runs one batch through the window's scheduler and keeps a report of every job, in list order.
+// Runs one batch through the window's scheduler at full pace and keeps a report of every job, in list order.
 #pragma once
 
 #include <memory>
@@ -28,6 +28,9 @@ public:
     // Ends the running converters and removes their unfinished files; the batch then finishes.
     void Abort();
 
+    // Reads the running converters' progress into their reports.
+    void SampleProgress();
+
     const std::vector<JobReport>& Reports() const { return mReports; }
     const QDateTime& StartedAt() const { return mStartedAt; }
     bool Stopped() const { return mStopped; }
@@ -35,6 +38,8 @@ public:
 signals:
     void JobStarted(int index);
     void JobEnded(int index);
+    // One line of a running job's converter output.
+    void JobOutput(int index, const QString& line);
     void Finished();
 
 private:

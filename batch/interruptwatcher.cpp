@@ -30,8 +30,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
         return FALSE;
     if (InterruptWatcher* pWatcher = Current().data()) {
-        QMetaObject::invokeMethod(pWatcher, "Interrupted", Qt::QueuedConnection,
-                                  Q_ARG(bool, event == CTRL_CLOSE_EVENT));
+        QMetaObject::invokeMethod(pWatcher, "Deliver", Qt::QueuedConnection,
+                                  Q_ARG(char, event == CTRL_CLOSE_EVENT ? 't' : 'i'));
     }
     return TRUE;
 }
@@ -45,7 +45,7 @@ void OnSignal(int number)
     const int fd = gWakeFd;
     if (fd < 0)
         return;
-    const char byte = number == SIGINT ? 'i' : 't';
+    const char byte = number == SIGINT ? 'i' : number == SIGHUP ? 'h' : 't';
     const int savedErrno = errno;
     [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
     errno = savedErrno;
@@ -117,13 +117,20 @@ InterruptWatcher::~InterruptWatcher()
 #endif
 }
 
+void InterruptWatcher::Deliver(char kind)
+{
+    // 128 and the signal's number, as POSIX shells report a program ended by it.
+    mExitStatus = kind == 'i' ? 128 + 2 : kind == 'h' ? 128 + 1 : 128 + 15;
+    emit Interrupted(kind != 'i');
+}
+
 void InterruptWatcher::Drain()
 {
 #ifndef Q_OS_WIN
     char bytes[16];
     const ssize_t got = ::read(mFds[0], bytes, sizeof bytes);
     for (ssize_t i = 0; i < got; ++i)
-        emit Interrupted(bytes[i] != 'i');
+        Deliver(bytes[i]);
 #endif
 }
 
@@ -139,7 +146,7 @@ void InterruptWatcher::ReadTerminal()
     const char interrupt = char(mSavedTerminal->c_cc[VINTR]);
     for (ssize_t i = 0; i < got; ++i) {
         if (bytes[i] == interrupt)
-            emit Interrupted(false);
+            Deliver('i');
     }
 }
 #endif

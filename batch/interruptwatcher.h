@@ -17,12 +17,20 @@ public:
     explicit InterruptWatcher(QObject* pParent = nullptr);
     ~InterruptWatcher() override;
 
+    // The exit status a shell gives for the last interrupt: 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP;
+    // 0 before any.
+    int ExitStatus() const { return mExitStatus; }
+
 signals:
     // `urgent` for SIGTERM or SIGHUP: end at once, as after a second Ctrl-C.
     void Interrupted(bool urgent);
 
 private:
+    // 'i' for Ctrl-C, 't' for SIGTERM or a closed console, 'h' for SIGHUP.
+    Q_INVOKABLE void Deliver(char kind);
     void Drain();
+
+    int mExitStatus = 0;
 
 #ifndef Q_OS_WIN
     void ReadTerminal();

@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QMutexLocker>
 #include <QThread>
+#include <QTimer>
 
 #include "engine/commandline.h"
 
@@ -19,7 +20,8 @@ const qint64 kEndingThreadsWaitMs = 10000;
 
 }  // namespace
 
-MLVProcessor::MLVProcessor(const ConversionSettings& settings) : QObject(nullptr), mSettings(settings)
+MLVProcessor::MLVProcessor(const ConversionSettings& settings, Pacing pacing)
+    : QObject(nullptr), mSettings(settings), mPacing(pacing)
 {
     // The start-up registers both already; doing it here as well keeps a scheduler usable by any
     // caller, since an unregistered type would make every queued report vanish silently.
@@ -67,6 +69,8 @@ bool MLVProcessor::StartWorker(int slot, const QString& sourceFile)
     connect(worker.get(), &MLVWorker::FinishedSignal, thread.get(), &QThread::quit);
     connect(thread.get(), &QThread::finished, worker.get(), &QObject::deleteLater);
     connect(thread.get(), &QThread::finished, thread.get(), &QObject::deleteLater);
+    // Passed on from the job's thread as it is, so a line never waits for this thread's next pause.
+    connect(worker.get(), &MLVWorker::OutputLine, this, &MLVProcessor::JobOutput, Qt::DirectConnection);
 
     mFolderClaims.Claim(outputPath, cleanedPath);
     // From here on the two objects delete themselves once the thread has finished.
@@ -80,34 +84,20 @@ bool MLVProcessor::StartWorker(int slot, const QString& sourceFile)
 void MLVProcessor::StartProcessing()
 {
     std::list<MLVWorker>& queue = mSettings.workers;
+    if (mPacing == Pacing::FillSlotsAtOnce) {
+        RunAtFullPace();
+        return;
+    }
     for (;;) {
         if (mStop) {
             queue.clear();
         } else {
             const QMutexLocker locker(&mMutex);
-            const int slot = GetFreeSlot();
-            std::vector<MLVWorker> snapshot;
-            for (const MLVWorker* worker : mWorkerSlots) {
-                if (worker)
-                    snapshot.emplace_back(*worker);  // the copy takes the job's record lock
-            }
-            QString sourceFile;
-            // A refused job takes no slot, so the next one is tried in the same cycle.
-            while (slot != -1 && !queue.empty() && RefuseSharedFolder(queue.front().mSourceFile))
-                queue.pop_front();
-            if (slot != -1 && !queue.empty()) {
-                sourceFile = queue.front().mSourceFile;
-                queue.pop_front();
-            }
-            if (!sourceFile.isEmpty())
-                StartWorker(slot, sourceFile);
-            else
-                emit RefreshTable(snapshot);
+            if (!StartNext())
+                SendSnapshot();
         }
 
-        QCoreApplication::processEvents();
-        QThread::msleep(kCyclePauseMs);
-        QCoreApplication::processEvents();
+        Pause();
 
         {
             const QMutexLocker locker(&mMutex);
@@ -120,6 +110,72 @@ void MLVProcessor::StartProcessing()
             return;
         }
     }
+}
+
+void MLVProcessor::RunAtFullPace()
+{
+    std::list<MLVWorker>& queue = mSettings.workers;
+    // The timer both marks a snapshot as due and wakes the wait in Pause().
+    bool snapshotDue = false;
+    QTimer snapshotTimer;
+    connect(&snapshotTimer, &QTimer::timeout, this, [&snapshotDue] { snapshotDue = true; });
+    snapshotTimer.start(kSnapshotEveryMs);
+    for (;;) {
+        if (mStop)
+            queue.clear();
+        {
+            const QMutexLocker locker(&mMutex);
+            while (GetFreeSlot() != -1 && !queue.empty())
+                StartNext();
+            // Snapshots go on while a stop lets the running jobs finish, so their progress still shows.
+            if (snapshotDue && AnyThreadSlotBusy())
+                SendSnapshot();
+            snapshotDue = false;
+            if (!AnyThreadSlotBusy() && queue.empty())
+                break;
+        }
+        Pause();
+    }
+    AwaitEndingThreads();
+    emit Finished();
+}
+
+bool MLVProcessor::StartNext()
+{
+    std::list<MLVWorker>& queue = mSettings.workers;
+    const int slot = GetFreeSlot();
+    // A refused job takes no slot, so the next one is tried at once.
+    while (slot != -1 && !queue.empty() && RefuseSharedFolder(queue.front().mSourceFile))
+        queue.pop_front();
+    if (slot == -1 || queue.empty())
+        return false;
+    const QString sourceFile = queue.front().mSourceFile;
+    queue.pop_front();
+    if (sourceFile.isEmpty())
+        return false;
+    StartWorker(slot, sourceFile);
+    return true;
+}
+
+void MLVProcessor::SendSnapshot()
+{
+    std::vector<MLVWorker> snapshot;
+    for (const MLVWorker* worker : mWorkerSlots) {
+        if (worker)
+            snapshot.emplace_back(*worker);  // the copy takes the job's record lock
+    }
+    emit RefreshTable(snapshot);
+}
+
+void MLVProcessor::Pause()
+{
+    if (mPacing == Pacing::FillSlotsAtOnce) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return;
+    }
+    QCoreApplication::processEvents();
+    QThread::msleep(kCyclePauseMs);
+    QCoreApplication::processEvents();
 }
 
 bool MLVProcessor::RefuseSharedFolder(const QString& sourceFile)

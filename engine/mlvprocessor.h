@@ -1,4 +1,4 @@
-// Runs one batch: at most `threads` jobs at a time, each on a thread of its own, polled once a second.
+// Runs one batch: at most `threads` jobs at a time, each on a thread of its own, at the pace chosen at creation.
 #pragma once
 
 #include <vector>
@@ -18,8 +18,17 @@ class MLVProcessor : public QObject
     Q_OBJECT
 
 public:
+    enum class Pacing {
+        // The window's: a cycle a second, which starts at most one job or else sends a snapshot.
+        OneStartPerCycle,
+        // As fast as the jobs go: every free slot is filled at once, an end is handled the moment it arrives,
+        // and snapshots follow every kSnapshotEveryMs while jobs run.
+        FillSlotsAtOnce
+    };
+    static constexpr int kSnapshotEveryMs = 500;
+
     // Copies the options and the job list, leaving out the jobs that are already Finished.
-    explicit MLVProcessor(const ConversionSettings& settings);
+    explicit MLVProcessor(const ConversionSettings& settings, Pacing pacing = Pacing::OneStartPerCycle);
     ~MLVProcessor() override;
 
     // Lowest free slot index, or -1 when every slot is busy (or there are none).
@@ -36,6 +45,9 @@ signals:
     void UpdateTable(MLVWorker worker);
     void RefreshTable(std::vector<MLVWorker> workers);
     void Finished();
+    // One line (without its line break) a running job's converter wrote on either channel, sent from
+    // the job's own thread.
+    void JobOutput(QString sourceFile, QString line);
 
 public slots:
     // Runs the whole batch on the calling thread; returns after Finished() has been emitted.
@@ -47,6 +59,7 @@ public slots:
 private:
     mutable QMutex mMutex;
     ConversionSettings mSettings;
+    const Pacing mPacing;
     std::vector<QThread*> mThreadSlots;
     std::vector<MLVWorker*> mWorkerSlots;
     bool mStop = false;
@@ -58,4 +71,12 @@ private:
 
     bool AnyThreadSlotBusy() const;
     void AwaitEndingThreads();
+    void RunAtFullPace();
+    // Takes the next job off the queue for the lowest free slot; false when no job was taken (no free slot,
+    // an empty queue, or an empty path dropped). The caller holds mMutex, for this and SendSnapshot().
+    bool StartNext();
+    // Copies of the running jobs, in slot order.
+    void SendSnapshot();
+    // Waits for whatever comes next: a second's pause, or, at full pace, the next queued call or snapshot time.
+    void Pause();
 };

@@ -5,11 +5,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QProcess>
 #include <QStringList>
+
+#include "engine/outputlines.h"
 
 namespace {
 
@@ -133,8 +136,28 @@ void MLVWorker::StartProcessing()
         const QMutexLocker locker(&mRecordLock);
         mProcessId = process.processId();
     }
-    if (programNamed)
-        process.waitForFinished(-1);
+    // Both channels are gathered as they come, so that each line can be passed on at once.
+    OutputLines out(process, QProcess::StandardOutput);
+    OutputLines err(process, QProcess::StandardError);
+    const auto passOn = [this](const QStringList& lines) {
+        for (const QString& line : lines)
+            emit OutputLine(mSourceFile, line);
+    };
+    if (programNamed && process.state() != QProcess::NotRunning) {
+        QEventLoop loop;
+        connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] { passOn(out.Take()); });
+        connect(&process, &QProcess::readyReadStandardError, &loop, [&] { passOn(err.Take()); });
+        connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop, &QEventLoop::quit);
+        loop.exec();
+        // A quit() of this thread ends every loop in it; the converter is still waited for to its end.
+        if (process.state() != QProcess::NotRunning)
+            process.waitForFinished(-1);
+    }
+    // Whatever came with the end, and a last line without a line break.
+    passOn(out.Take());
+    passOn(err.Take());
+    passOn(out.TakeRest());
+    passOn(err.TakeRest());
     {
         const QMutexLocker locker(&mRecordLock);
         mProcessId = 0;
@@ -144,8 +167,8 @@ void MLVWorker::StartProcessing()
     QString errors;
     QString output;
     if (started) {
-        errors = QString::fromUtf8(process.readAllStandardError());
-        output = QString::fromUtf8(process.readAllStandardOutput());
+        errors = QString::fromUtf8(err.All());
+        output = QString::fromUtf8(out.All());
     }
     const QString note = EndingNote(process, program, started);
     if (!note.isEmpty() && !errors.isEmpty() && !errors.endsWith(QLatin1Char('\n')))

@@ -38,6 +38,8 @@ public:
 signals:
     void Finished(MLVWorker* pWorker);
     void FinishedSignal();
+    // Each line the converter writes, on either channel, as it comes; the record gets the whole texts at the end.
+    void OutputLine(QString sourceFile, QString line);
 
 public slots:
     void StartProcessing();

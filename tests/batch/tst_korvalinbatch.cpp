@@ -8,6 +8,8 @@
 
 #include <csignal>
 
+#include "batch/jobreport.h"
+#include "batch/progressdisplay.h"
 #include "batch/shellcommand.h"
 #include "mlvwriter.h"
 
@@ -71,11 +73,14 @@ private slots:
 
         const QString json = root.filePath(QStringLiteral("summary.json"));
         const QString inProcess = root.filePath(QStringLiteral("in-process"));
-        const Result run = RunBatch({QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("--executable"),
-                                     QStringLiteral(MLV2DNG_PATH), QStringLiteral("-d"), inProcess,
-                                     QStringLiteral("--json"), json, footage});
+        const Result run = RunBatch({QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("-v"),
+                                     QStringLiteral("--executable"), QStringLiteral(MLV2DNG_PATH), QStringLiteral("-d"),
+                                     inProcess, QStringLiteral("--json"), json, footage});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.out.contains("A003.mlv"), run.out.constData());
+        // -v: the converter's own lines, each led by its clip's name.
+        for (const char* name : {"A001.MLV", "A002.mlv", "A003.mlv"})
+            QVERIFY2(run.out.contains(QByteArray("\n") + name + ": mlv2dng "), run.out.constData());
 
         QFile jsonFile(json);
         QVERIFY(jsonFile.open(QIODevice::ReadOnly));
@@ -83,11 +88,27 @@ private slots:
         const QJsonObject summary = QJsonDocument::fromJson(jsonFile.readAll(), &parseError).object();
         QCOMPARE(parseError.error, QJsonParseError::NoError);
         QCOMPARE(summary.value(QStringLiteral("exitCode")).toInt(), 1);
+        // Both slots filled at once, the third job started on an end, the end noticed at once: a pace of one
+        // start a second would take three seconds at least.
+        const auto when = [&summary](const char* key) {
+            return QDateTime::fromString(summary.value(QLatin1String(key)).toString(), Qt::ISODateWithMs);
+        };
+        QVERIFY(when("started").msecsTo(when("ended")) < 2000);
         const QJsonArray jobs = summary.value(QStringLiteral("jobs")).toArray();
         QCOMPARE(jobs.size(), 3);
         const QMap<QString, QByteArray> written = FilesBelow(inProcess);
+        qint64 bytes = 0;
+        for (const QByteArray& file : written)
+            bytes += file.size();
+        const QByteArray totals = QStringLiteral("3 clips: 2 finished, 1 failed, %1 MB written in ")
+                                      .arg(double(bytes) / 1e6, 0, 'f', 1)
+                                      .toUtf8();
+        QVERIFY2(run.out.trimmed().split('\n').last().startsWith(totals), run.out.constData());
         for (const QJsonValue& value : jobs) {
             const QJsonObject job = value.toObject();
+            // The job's own time, not the scheduler's: these clips take a few milliseconds.
+            QVERIFY(job.value(QStringLiteral("durationMs")).toInt(-1) >= 0);
+            QVERIFY(job.value(QStringLiteral("durationMs")).toInt() < 1000);
             const QString name = QFileInfo(job.value(QStringLiteral("source")).toString()).completeBaseName();
             const QString folder = job.value(QStringLiteral("outputFolder")).toString();
             QCOMPARE(folder, inProcess + QLatin1Char('/') + name + QLatin1Char('/'));
@@ -180,8 +201,18 @@ private slots:
         QVERIFY(QFileInfo(output).isDir());
     }
 
-    void secondInterruptEndsConvertersAndTheirFiles()
+    void interruptsEndConvertersAndTheirFiles_data()
     {
+        QTest::addColumn<QList<int>>("signalNumbers");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("Ctrl-C twice") << QList<int>{SIGINT, SIGINT} << 130;
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << 143;
+    }
+
+    void interruptsEndConvertersAndTheirFiles()
+    {
+        QFETCH(QList<int>, signalNumbers);
+        QFETCH(int, exitCode);
         QTemporaryDir root;
         for (const char* name : {"A.mlv", "B.mlv", "C.mlv"})
             QVERIFY(WriteClip(root.filePath(QLatin1String(name)), 1));
@@ -201,13 +232,16 @@ private slots:
                     {QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("--executable"), slow, root.path()});
         QVERIFY(batch.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root.filePath(QStringLiteral("B/B_000000.dng.part"))), 20000);
-        ::kill(pid_t(batch.processId()), SIGINT);
-        QTest::qWait(300);
-        ::kill(pid_t(batch.processId()), SIGINT);
+        for (int i = 0; i < signalNumbers.size(); ++i) {
+            if (i > 0)
+                QTest::qWait(300);
+            ::kill(pid_t(batch.processId()), signalNumbers[i]);
+        }
         QVERIFY(batch.waitForFinished(20000));
         QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(batch.exitCode(), 130);
+        QCOMPARE(batch.exitCode(), exitCode);
         QVERIFY(batch.readAllStandardError().contains("Ending the running converters"));
+        QVERIFY(batch.readAllStandardOutput().contains("C.mlv  Not started"));
         QCOMPARE(FilesBelow(root.path()).keys().filter(QStringLiteral(".part")), QStringList());
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("C"))));  // dropped by the first Ctrl-C
         // No converter is left: none of the processes still running names this folder.
@@ -232,12 +266,27 @@ private slots:
         QTest::newRow("bad chroma") << QStringList{QStringLiteral("--chroma"), QStringLiteral("4x4"),
                                                    QStringLiteral("/")}
                                     << QByteArray("--chroma");
+        // Found before any job starts; CLIP stands for a real clip.
+        QTest::newRow("JSON in a missing folder")
+            << QStringList{QStringLiteral("--json"), QStringLiteral("/no/such/folder/summary.json"),
+                           QStringLiteral("CLIP")}
+            << QByteArray("/no/such/folder");
+        QTest::newRow("missing converter")
+            << QStringList{QStringLiteral("--executable"), QStringLiteral("/no/such/mlv2dng"), QStringLiteral("CLIP")}
+            << QByteArray("/no/such/mlv2dng does not exist");
+        QTest::newRow("converter that cannot run")
+            << QStringList{QStringLiteral("--executable"), QStringLiteral("CLIP"), QStringLiteral("CLIP")}
+            << QByteArray(".mlv cannot be run");
     }
 
     void badCommandLinesAreRefused()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, says);
+        QTemporaryDir root;
+        const QString clip = root.filePath(QStringLiteral("clip.mlv"));
+        QVERIFY(WriteClip(clip, 5));
+        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^CLIP$")), clip);
         const Result run = RunBatch(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.out.isEmpty());
@@ -245,6 +294,46 @@ private slots:
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines[0].startsWith("korvalin-batch: ") && lines[0].contains(says), lines[0].constData());
         QVERIFY(lines[1].startsWith("Usage: korvalin-batch"));
+        QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("clip"))));  // no job started
+    }
+
+    // A running job keeps its last progress when its converter can no longer be read (it has ended, and the
+    // end is not known yet), and every live line fits the terminal, the name shortened in its middle.
+    void liveLinesKeepProgressAndFitTheWidth_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::newRow("wide") << 200;
+        QTest::newRow("60 columns") << 60;
+        QTest::newRow("narrow") << 20;
+    }
+    void liveLinesKeepProgressAndFitTheWidth()
+    {
+        QFETCH(int, columns);
+        const QString name = QStringLiteral("A001_a_clip_name_longer_than_any_terminal_line_C0042.MLV");
+        std::vector<JobReport> reports;
+        reports.emplace_back(QStringLiteral("/card/") + name);
+        reports.emplace_back(QStringLiteral("/card/queued.MLV"));
+        JobReport& running = reports.front();
+        running.started = QDateTime::currentDateTime();
+        running.record->mStartTime = QTime(10, 0);
+        running.record->mProcessId = 7;
+        running.record->mFileSize = qint64(2) << 30;
+        std::optional<ProcessIoCounters> io = ProcessIoCounters{quint64(3) << 29, quint64(1) << 29};
+        const auto counters = [&io](qint64 id) { return id == 7 ? io : std::nullopt; };
+
+        running.SampleProgress(counters, QTime(10, 0, 10));
+        const QStringList lines = ProgressDisplay::LiveLines(reports, 10000, columns);
+        QCOMPARE(lines.size(), 2);
+        for (const QString& line : lines)
+            QVERIFY2(line.size() < columns, qPrintable(line));
+        if (columns >= 60) {
+            QVERIFY2(lines[0].contains(name.left(4)) && lines[0].contains(name.right(9)), qPrintable(lines[0]));
+            QVERIFY2(lines[0].contains(QStringLiteral("75 %")), qPrintable(lines[0]));
+            QVERIFY2(lines[1].contains(QStringLiteral("left")), qPrintable(lines[1]));
+        }
+        io.reset();
+        running.SampleProgress(counters, QTime(10, 0, 11));
+        QCOMPARE(ProgressDisplay::LiveLines(reports, 10000, columns), lines);
     }
 };
 

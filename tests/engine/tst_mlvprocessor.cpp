@@ -19,7 +19,9 @@ class Batch : public QObject
     Q_OBJECT
 
 public:
-    explicit Batch(const ConversionSettings& settings) : processor(new MLVProcessor(settings))
+    explicit Batch(const ConversionSettings& settings,
+                   MLVProcessor::Pacing pacing = MLVProcessor::Pacing::OneStartPerCycle)
+        : processor(new MLVProcessor(settings, pacing))
     {
         processor->moveToThread(&mThread);
         connect(&mThread, &QThread::started, processor, &MLVProcessor::StartProcessing);
@@ -196,6 +198,52 @@ private slots:
         QVERIFY(batch.waitForEnd());
         batch.log.removeAll(QStringLiteral("refresh [E3]"));
         QCOMPARE(batch.log, log);
+    }
+
+    // At full pace every free slot is filled before a stop asked at the first start can be handled, and an
+    // ended job's slot goes to the next one while the other job still runs.
+    void fullPace_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<QStringList>("releases");  // in this order, each once it runs
+        QTest::addColumn<QStringList>("log");       // without the snapshots
+        QTest::newRow("both slots at once") << true << QStringList{"F1", "F2"}
+                                            << QStringList{"update F1 Processing",
+                                                           "update F2 Processing",
+                                                           "completed",
+                                                           "update F1 Finished",
+                                                           "completed",
+                                                           "update F2 Finished",
+                                                           "finished"};
+        QTest::newRow("next on an end") << false << QStringList{"F1", "F3", "F2"}
+                                        << QStringList{"update F1 Processing",
+                                                       "update F2 Processing",
+                                                       "completed",
+                                                       "update F1 Finished",
+                                                       "update F3 Processing",
+                                                       "completed",
+                                                       "update F3 Finished",
+                                                       "completed",
+                                                       "update F2 Finished",
+                                                       "finished"};
+    }
+    void fullPace()
+    {
+        QFETCH(bool, stop);
+        QFETCH(QStringList, releases);
+        QFETCH(QStringList, log);
+        for (const char* name : {"F1", "F2", "F3"})
+            QFile::remove(releaseFile(name));  // left by the row before
+        Batch batch(batchOf({"F1*", "F2*", "F3*"}, 2), MLVProcessor::Pacing::FillSlotsAtOnce);
+        if (stop)
+            batch.stopOnFirst(&MLVProcessor::UpdateTable);
+        for (const QString& name : releases) {
+            QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Processing"), 30000);
+            QVERIFY(FakeClip::release(releaseFile(name)));
+            QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Finished"), 30000);
+        }
+        QVERIFY(batch.waitForEnd());
+        QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral("^(?!refresh)"))), log);
     }
 
     // Within one batch an output folder serves the first job that writes there; a later job for the

@@ -4,7 +4,7 @@
 
 #include "engine/mlvworker.h"
 
-// The eight values of a record, for one comparison.
+// The ten values of a record, for one comparison.
 static QStringList Values(const MLVWorker& worker)
 {
     return {worker.mSourceFile,
@@ -14,7 +14,9 @@ static QStringList Values(const MLVWorker& worker)
             worker.mStdErr,
             worker.mStartTime.toString(QStringLiteral("hh:mm:ss.zzz")),
             QString::number(worker.mProcessId),
-            QString::number(worker.mFileSize)};
+            QString::number(worker.mFileSize),
+            QString::number(worker.mDurationMs),
+            QString::number(worker.mExitCode)};
 }
 
 class TestMLVWorker : public QObject
@@ -81,6 +83,8 @@ private slots:
         single.mStdOut = QStringLiteral("out");
         single.mStdErr = QStringLiteral("[ERROR] broken\n");
         single.mStartTime = QTime(10, 11, 12, 13);
+        single.mDurationMs = 2002;
+        single.mExitCode = 3;
         single.mProcessId = 4321;
         QSignalSpy finished(&single, &MLVWorker::Finished);
         QSignalSpy finishedSignal(&single, &MLVWorker::FinishedSignal);
