@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "batch/childprocesses.h"
+#include "engine/childprocesses.h"
 #include "engine/mlvprocessor.h"
 #include "engine/processio.h"
 

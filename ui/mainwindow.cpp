@@ -23,7 +23,7 @@
 #include <QThread>
 #include <QUrl>
 
-#include "batch/childprocesses.h"
+#include "engine/childprocesses.h"
 #include "engine/joblist.h"
 #include "engine/mlvprocessor.h"
 #include "engine/processio.h"

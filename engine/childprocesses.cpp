@@ -1,4 +1,4 @@
-#include "batch/childprocesses.h"
+#include "engine/childprocesses.h"
 
 #include <QtGlobal>
 
