@@ -8,11 +8,10 @@
 #include <windows.h>
 #else
 #include <csignal>
-#include <fcntl.h>
-#include <pthread.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "engine/signalpipe.h"
 #endif
 
 namespace {
@@ -35,32 +34,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
     }
     return TRUE;
 }
-#else
-// A signal handler can only reach the program through a variable like this one: the write end of the
-// watcher's socket pair, or -1.
-volatile sig_atomic_t gWakeFd = -1;
-
-void OnSignal(int number)
-{
-    const int fd = gWakeFd;
-    if (fd < 0)
-        return;
-    const char byte = number == SIGINT ? 'i' : number == SIGHUP ? 'h' : 't';
-    const int savedErrno = errno;
-    [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
-    errno = savedErrno;
-}
-
-void Handle(int number, void (*handler)(int))
-{
-    struct sigaction action
-    {
-    };
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(number, &action, nullptr);
-}
 #endif
 
 }  // namespace
@@ -71,17 +44,10 @@ InterruptWatcher::InterruptWatcher(QObject* pParent) : QObject(pParent)
     Current() = this;
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, mFds) != 0)
-        return;
-    for (const int fd : mFds)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    ::fcntl(mFds[1], F_SETFL, O_NONBLOCK);
-    mNotifier = std::make_unique<QSocketNotifier>(mFds[0], QSocketNotifier::Read);
-    connect(mNotifier.get(), &QSocketNotifier::activated, this, &InterruptWatcher::Drain);
-    gWakeFd = mFds[1];
-    Handle(SIGINT, OnSignal);
-    Handle(SIGTERM, OnSignal);
-    Handle(SIGHUP, OnSignal);
+    mSignals = std::make_unique<SignalPipe>(std::vector<int>{SIGINT, SIGTERM, SIGHUP});
+    connect(mSignals.get(), &SignalPipe::Received, this, [this](int number) {
+        Deliver(number == SIGINT ? 'i' : number == SIGHUP ? 'h' : 't');
+    });
 
     termios terminal{};
     const bool foreground = ::isatty(STDIN_FILENO) && ::tcgetpgrp(STDIN_FILENO) == ::getpgrp();
@@ -106,14 +72,6 @@ InterruptWatcher::~InterruptWatcher()
     mTerminalNotifier.reset();
     if (mSavedTerminal)
         ::tcsetattr(STDIN_FILENO, TCSANOW, mSavedTerminal.get());
-    for (const int number : {SIGINT, SIGTERM, SIGHUP})
-        Handle(number, SIG_DFL);
-    gWakeFd = -1;
-    mNotifier.reset();
-    for (const int fd : mFds) {
-        if (fd >= 0)
-            ::close(fd);
-    }
 #endif
 }
 
@@ -122,16 +80,6 @@ void InterruptWatcher::Deliver(char kind)
     // 128 and the signal's number, as POSIX shells report a program ended by it.
     mExitStatus = kind == 'i' ? 128 + 2 : kind == 'h' ? 128 + 1 : 128 + 15;
     emit Interrupted(kind != 'i');
-}
-
-void InterruptWatcher::Drain()
-{
-#ifndef Q_OS_WIN
-    char bytes[16];
-    const ssize_t got = ::read(mFds[0], bytes, sizeof bytes);
-    for (ssize_t i = 0; i < got; ++i)
-        Deliver(bytes[i]);
-#endif
 }
 
 #ifndef Q_OS_WIN

@@ -6,6 +6,7 @@
 #include <QObject>
 
 class QSocketNotifier;
+class SignalPipe;
 struct termios;
 
 class InterruptWatcher : public QObject
@@ -28,15 +29,13 @@ signals:
 private:
     // 'i' for Ctrl-C, 't' for SIGTERM or a closed console, 'h' for SIGHUP.
     Q_INVOKABLE void Deliver(char kind);
-    void Drain();
 
     int mExitStatus = 0;
 
 #ifndef Q_OS_WIN
     void ReadTerminal();
 
-    int mFds[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> mNotifier;
+    std::unique_ptr<SignalPipe> mSignals;
     // While we run in the terminal's foreground, Ctrl-C arrives as a byte instead of a signal to the
     // whole process group, which would end the converters at once: the first Ctrl-C must let them finish.
     std::unique_ptr<termios> mSavedTerminal;

@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include <csignal>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -27,6 +28,7 @@
 #include "engine/joblist.h"
 #include "engine/mlvprocessor.h"
 #include "engine/processio.h"
+#include "engine/signalpipe.h"
 #include "settings/chromasmoothing.h"
 #include "settings/settingsstore.h"
 #include "ui/durationtext.h"
@@ -34,7 +36,6 @@
 #include "ui/programidentity.h"
 #include "ui/statuscelldelegate.h"
 #include "ui/tablewriter.h"
-#include "ui/terminationwatcher.h"
 #include "ui/threadpresets.h"
 
 namespace {
@@ -109,7 +110,10 @@ MainWindow::MainWindow(const QString& bundledConverter, QWidget* parent)
     connect(&mElapsedTimer, &QTimer::timeout, this, &MainWindow::TimerSignal);
     mEndConvertersTimer.setInterval(kEndConvertersEveryMs);
     connect(&mEndConvertersTimer, &QTimer::timeout, this, &MainWindow::EndConverters);
-    connect(new TerminationWatcher(this), &TerminationWatcher::Terminated, this, &MainWindow::EndSession);
+#ifndef Q_OS_WIN
+    // A logout (SIGHUP) or a plain `kill` (SIGTERM) ends the converters instead of leaving them without a parent.
+    connect(new SignalPipe({SIGTERM, SIGHUP}, this), &SignalPipe::Received, this, &MainWindow::EndSession);
+#endif
 
     mpStatus = new QStatusBar;
     setStatusBar(mpStatus);

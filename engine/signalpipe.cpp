@@ -1,4 +1,4 @@
-#include "ui/terminationwatcher.h"
+#include "engine/signalpipe.h"
 
 #include <QSocketNotifier>
 
@@ -13,10 +13,8 @@
 namespace {
 
 #ifndef Q_OS_WIN
-const int kSignals[] = {SIGTERM, SIGHUP};
-
 // A signal handler can only reach the program through a variable like this one: the write end of the
-// watcher's socket pair, or -1.
+// pipe's socket pair, or -1.
 volatile sig_atomic_t gWakeFd = -1;
 
 void OnSignal(int number)
@@ -44,7 +42,8 @@ void Handle(int number, void (*handler)(int))
 
 }  // namespace
 
-TerminationWatcher::TerminationWatcher(QObject* pParent) : QObject(pParent)
+SignalPipe::SignalPipe(std::vector<int> signalNumbers, QObject* pParent)
+    : QObject(pParent), mSignalNumbers(std::move(signalNumbers))
 {
 #ifndef Q_OS_WIN
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, mFds) != 0)
@@ -53,18 +52,18 @@ TerminationWatcher::TerminationWatcher(QObject* pParent) : QObject(pParent)
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     ::fcntl(mFds[1], F_SETFL, O_NONBLOCK);
     mNotifier = std::make_unique<QSocketNotifier>(mFds[0], QSocketNotifier::Read);
-    connect(mNotifier.get(), &QSocketNotifier::activated, this, &TerminationWatcher::Drain);
+    connect(mNotifier.get(), &QSocketNotifier::activated, this, &SignalPipe::Drain);
     gWakeFd = mFds[1];
-    for (const int number : kSignals)
+    for (const int number : mSignalNumbers)
         Handle(number, OnSignal);
 #endif
 }
 
-TerminationWatcher::~TerminationWatcher()
+SignalPipe::~SignalPipe()
 {
 #ifndef Q_OS_WIN
     if (gWakeFd == mFds[1]) {
-        for (const int number : kSignals)
+        for (const int number : mSignalNumbers)
             Handle(number, SIG_DFL);
         gWakeFd = -1;
     }
@@ -76,12 +75,12 @@ TerminationWatcher::~TerminationWatcher()
 #endif
 }
 
-void TerminationWatcher::Drain()
+void SignalPipe::Drain()
 {
 #ifndef Q_OS_WIN
     char bytes[16];
     const ssize_t got = ::read(mFds[0], bytes, sizeof bytes);
     for (ssize_t i = 0; i < got; ++i)
-        emit Terminated(int(bytes[i]));
+        emit Received(int(bytes[i]));
 #endif
 }
