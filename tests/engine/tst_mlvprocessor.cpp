@@ -302,13 +302,13 @@ private slots:
         const auto run = [](const QString& program, const QStringList& arguments) {
             QProcess process;
             process.start(program, arguments);
-            const bool ok = process.waitForFinished() && process.exitStatus() == QProcess::NormalExit
-                            && process.exitCode() == 0;
+            const bool ok =
+                process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
             if (ok)
                 return QString();
             return program + ": "
                    + (process.error() == QProcess::FailedToStart ? process.errorString()
-                                                                  : QString(process.readAllStandardError()).trimmed());
+                                                                 : QString(process.readAllStandardError()).trimmed());
         };
         QString failure = run("mkfs.vfat", {"-C", image, "2048"});
         if (failure.isEmpty())
