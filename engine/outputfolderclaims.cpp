@@ -1,19 +1,8 @@
 #include "engine/outputfolderclaims.h"
 
+#include "engine/foldercase.h"
+
 #include <QDir>
-
-OutputFolderClaims::OutputFolderClaims(Qt::CaseSensitivity folderCase) : mFolderCase(folderCase)
-{
-}
-
-Qt::CaseSensitivity OutputFolderClaims::PlatformFolderCase()
-{
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return Qt::CaseInsensitive;
-#else
-    return Qt::CaseSensitive;
-#endif
-}
 
 QString OutputFolderClaims::Owner(const QString& folder) const
 {
@@ -30,5 +19,7 @@ void OutputFolderClaims::Claim(const QString& folder, const QString& sourceFile)
 QString OutputFolderClaims::Key(const QString& folder) const
 {
     const QString cleaned = QDir::cleanPath(folder);
-    return mFolderCase == Qt::CaseInsensitive ? cleaned.toCaseFolded() : cleaned;
+    const Qt::CaseSensitivity folderCase = mFolderCase ? *mFolderCase : FolderCase::Of(cleaned);
+    // Marked by its rule, so a folded name never meets a case-sensitive one that happens to be lower case.
+    return folderCase == Qt::CaseInsensitive ? QLatin1Char('i') + cleaned.toCaseFolded() : QLatin1Char('s') + cleaned;
 }

@@ -4,13 +4,15 @@
 #include <QHash>
 #include <QString>
 
+#include <optional>
+
 class OutputFolderClaims
 {
 public:
-    explicit OutputFolderClaims(Qt::CaseSensitivity folderCase = PlatformFolderCase());
-
-    // How the platform's usual file systems compare names: Windows and macOS ignore letter case.
-    static Qt::CaseSensitivity PlatformFolderCase();
+    // Letter case counts as the file system that holds each folder says (FolderCase::Of).
+    OutputFolderClaims() = default;
+    // One rule for every folder.
+    explicit OutputFolderClaims(Qt::CaseSensitivity folderCase) : mFolderCase(folderCase) {}
 
     // The source that already writes into the folder, or empty when the folder is free.
     QString Owner(const QString& folder) const;
@@ -20,6 +22,6 @@ public:
 private:
     QString Key(const QString& folder) const;
 
-    Qt::CaseSensitivity mFolderCase;
+    std::optional<Qt::CaseSensitivity> mFolderCase;
     QHash<QString, QString> mOwners;
 };

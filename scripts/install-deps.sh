@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libraw-dev libimage-exiftool-perl dcraw
-    desktop-file-utils clang-format parallel"
+    desktop-file-utils clang-format parallel dosfstools"
 # `make fuzz` also needs clang and its sanitizer runtimes (libFuzzer is only recommended by clang).
 case "${1:-}" in
     --fuzz) PACKAGES="$PACKAGES clang libclang-rt-dev" ;;

@@ -4,8 +4,11 @@
 #include <fcntl.h>
 #include <io.h>
 #include <memory>
-#include <shellapi.h>
+
+// <windows.h> first, in a block of its own: <shellapi.h> needs what it defines, and sorting must not swap them.
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace mlv2dng {
 

@@ -31,8 +31,7 @@ std::string describeType(const std::uint8_t* p)
 
 }  // namespace
 
-MlvReader::MlvReader(std::vector<std::unique_ptr<ByteSource>> chunks)
-    : mChunks(std::move(chunks)), mBlockCounts(mChunks.size(), 0)
+MlvReader::MlvReader(std::vector<std::unique_ptr<ByteSource>> chunks) : mChunks(std::move(chunks))
 {
     if (!mChunks.empty())
         mReader = std::make_unique<BufferedReader>(*mChunks.front());
@@ -135,7 +134,6 @@ MlvReader::Result MlvReader::next(MlvBlock& block)
         }
     }
     mAtChunkStart = false;
-    ++mBlockCounts[mChunk];
     return Result::Block;
 }
 

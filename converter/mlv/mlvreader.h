@@ -33,14 +33,12 @@ public:
 
     std::size_t chunkCount() const { return mChunks.size(); }
     const ByteSource& chunk(std::size_t index) const { return *mChunks[index]; }
-    std::uint64_t blocksInChunk(std::size_t index) const { return mBlockCounts[index]; }
 
 private:
     Result fail(const std::string& message);
     bool keepsBody(const std::string& type) const;
 
     std::vector<std::unique_ptr<ByteSource>> mChunks;
-    std::vector<std::uint64_t> mBlockCounts;
     std::unique_ptr<BufferedReader> mReader;
     std::size_t mChunk = 0;
     bool mAtChunkStart = true;

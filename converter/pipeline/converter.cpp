@@ -10,6 +10,7 @@
 #include "mlv/mlvreader.h"
 #include "output/dngwriter.h"
 #include "pipeline/bufferpool.h"
+#include "pipeline/fileordersteps.h"
 #include "pipeline/focuspixelsetup.h"
 #include "pipeline/framepipeline.h"
 #include "pipeline/frameprocessor.h"
@@ -152,6 +153,10 @@ private:
 
     // False stops reading.
     bool onBlock(MlvBlock& block);
+    // Counts the block, and describes it when verbose, once the frames before it are written.
+    void holdBlock(const MlvBlock& block);
+    // A failure found while reading, which counts only if no frame before it stops the run.
+    void holdFatal(const std::string& error);
     bool onFileHeader(const MlvBlock& block);
     bool onVideoFrame(MlvBlock& block);
     void onMetadata(const MlvBlock& block);
@@ -185,6 +190,13 @@ private:
     std::atomic<std::uint64_t> mUnwritten{0};  // good frames that could not be stored
     std::uint32_t mFirstWritten = 0xffffffffu;
     std::uint32_t mLastWritten = 0;
+    // Frames handed to the pipeline (reader thread), and those delivered without stopping it, in file order.
+    std::uint64_t mSubmitted = 0;
+    std::atomic<std::uint64_t> mPassed{0};
+    // The reader runs ahead of the writer; what it meets waits here for the frames before it, and
+    // everything below is changed only by these steps.
+    FileOrderSteps mHeld;
+    std::vector<std::uint64_t> mBlocksRead;  // per chunk
     std::uint64_t mVideoBlocks = 0;
     std::uint64_t mAudioBlocks = 0;
     bool mPrepared = false;
@@ -204,11 +216,12 @@ Conversion::Conversion(const ConverterOptions& options, Reporter& report, std::o
     , mCorrector(options.corrections)
     , mDecoder()
     , mDngWriter(std::string("Korvalin mlv2dng ") + Converter::kVersion)
-    , mCores(std::max(1u, std::thread::hardware_concurrency()))
+    , mCores(options.workers > 0 ? options.workers : std::max(1u, std::thread::hardware_concurrency()))
     , mBuffers(kInFlightPerCore * mCores + 3)
     , mProcessor(options, mCorrector, mDngWriter, mCores)
     , mSound(Converter::wavPath(options.prefix), report)
     , mProgress(err, options.showProgress, wantedOf(announcedFrames))
+    , mBlocksRead(mReader.chunkCount(), 0)
 {
     auto initial = std::make_shared<ClipMetadata>();
     initial->reelName = Converter::reelName(options.input);
@@ -226,25 +239,33 @@ int Conversion::run()
         if (block.bytes.capacity() == 0)
             block.bytes = mBuffers.take();
         const MlvReader::Result step = mReader.next(block);
-        for (const std::string& warning : mReader.takeWarnings())
-            mReport.error(warning);
+        std::vector<std::string> warnings = mReader.takeWarnings();
+        if (!warnings.empty())
+            mHeld.add(mSubmitted, [this, warnings] {
+                for (const std::string& warning : warnings)
+                    mReport.error(warning);
+            });
         if (step == MlvReader::Result::End)
             break;
         if (step == MlvReader::Result::Error) {
             // A full card or a dead battery cuts the last frame short; the frames before it are whole.
             if (mOptions.relaxed && mReader.cutShort()) {
-                mReport.warning(mReader.error() + ": the recording was cut short; the complete frames are kept");
+                mHeld.add(mSubmitted, [this, warning = mReader.error()] {
+                    mReport.warning(warning + ": the recording was cut short; the complete frames are kept");
+                });
                 break;
             }
-            mFatal = mReader.error();
+            holdFatal(mReader.error());
             break;
         }
-        if (mOptions.verbose)
-            mReport.info(describeBlock(block));
+        holdBlock(block);
         if (!onBlock(block))
             break;
+        // With no frame in flight, nothing waits for the writer.
+        mHeld.runThrough(mPassed);
     }
     mPipeline->finish();
+    mHeld.runThrough(mPassed);
     mProgress.finish();
     mStoppedEarly = !mFatal.empty() || mPipeline->stopped();
 
@@ -263,6 +284,25 @@ int Conversion::run()
     return mReport.errorCount() == 0 && mWritten > 0 ? Converter::Success : Converter::Failed;
 }
 
+void Conversion::holdBlock(const MlvBlock& block)
+{
+    mHeld.add(mSubmitted, [this, chunk = block.chunk, type = block.type,
+                           line = mOptions.verbose ? describeBlock(block) : std::string()] {
+        ++mBlocksRead[chunk];
+        if (type == BlockTypes::kVideoFrame)
+            ++mVideoBlocks;
+        else if (type == BlockTypes::kAudioFrame)
+            ++mAudioBlocks;
+        if (!line.empty())
+            mReport.info(line);
+    });
+}
+
+void Conversion::holdFatal(const std::string& error)
+{
+    mHeld.add(mSubmitted, [this, error] { mFatal = error; });
+}
+
 bool Conversion::onBlock(MlvBlock& block)
 {
     const std::string& type = block.type;
@@ -271,8 +311,15 @@ bool Conversion::onBlock(MlvBlock& block)
     if (type == BlockTypes::kVideoFrame)
         return onVideoFrame(block);
     if (type == BlockTypes::kAudioFrame) {
-        ++mAudioBlocks;
-        return !mOptions.audio || mSound.add(block, *mCurrent, mOptions.relaxed, mFatal);
+        if (!mOptions.audio)
+            return true;
+        const std::string damage = mCurrent->audio.present ? SoundTrack::damage(block) : std::string();
+        if (!damage.empty() && !mOptions.relaxed) {
+            holdFatal(damage);
+            return false;
+        }
+        mHeld.add(mSubmitted, [this, block, metadata = mCurrent] { mSound.add(block, *metadata); });
+        return true;
     }
     if (MetadataParser::handles(type))
         onMetadata(block);
@@ -290,7 +337,7 @@ bool Conversion::onFileHeader(const MlvBlock& block)
     mCurrent = next;
     const std::string unsupported = FrameDecoder::unsupportedVideo(next->header.videoClass);
     if (!unsupported.empty() && next->header.videoClass != 0) {
-        mFatal = unsupported;
+        holdFatal(unsupported);
         return false;
     }
     return true;
@@ -298,7 +345,6 @@ bool Conversion::onFileHeader(const MlvBlock& block)
 
 bool Conversion::onVideoFrame(MlvBlock& block)
 {
-    ++mVideoBlocks;
     FrameJob job;
     const ByteCursor cursor(block.bytes.data(), block.bytes.size());
     job.frameNumber = cursor.u32(16);
@@ -324,7 +370,10 @@ bool Conversion::onVideoFrame(MlvBlock& block)
             job.decoded = true;
         }
     }
-    return mPipeline->submit(std::move(job));
+    if (!mPipeline->submit(std::move(job)))
+        return false;
+    ++mSubmitted;
+    return true;
 }
 
 void Conversion::onMetadata(const MlvBlock& block)
@@ -364,6 +413,8 @@ std::uint64_t Conversion::wantedOf(std::uint64_t announced) const
 
 bool Conversion::deliver(FrameResult& result)
 {
+    // What the file holds before this frame comes first, whatever becomes of the frame.
+    mHeld.runThrough(result.sequence);
     std::string error = result.error;
     const bool written = result.ok
                          && AtomicFile::writeWhole(Converter::framePath(mOptions.prefix, result.frameNumber),
@@ -375,19 +426,21 @@ bool Conversion::deliver(FrameResult& result)
         mFirstWritten = std::min(mFirstWritten, result.frameNumber);
         mLastWritten = std::max(mLastWritten, result.frameNumber);
         mProgress.frameWritten(mWritten);
+        mPassed = result.sequence + 1;
         return true;
     }
     mReport.error(error);
     ++(result.ok ? mUnwritten : mSkipped);
+    if (mOptions.relaxed)
+        mPassed = result.sequence + 1;
     return mOptions.relaxed;
 }
 
 void Conversion::summarise(double seconds)
 {
     const bool statistics = !mStoppedEarly && mWritten > 0;
-    for (std::size_t i = 0; statistics && i < mReader.chunkCount(); ++i)
-        mReport.info("Chunk " + std::to_string(i + 1) + ": " + std::to_string(mReader.blocksInChunk(i))
-                     + " blocks read");
+    for (std::size_t i = 0; statistics && i < mBlocksRead.size(); ++i)
+        mReport.info("Chunk " + std::to_string(i + 1) + ": " + std::to_string(mBlocksRead[i]) + " blocks read");
     std::ostringstream summary;
     summary << "Video blocks: " << mVideoBlocks << ", audio blocks: " << mAudioBlocks;
     if (statistics)

@@ -20,6 +20,7 @@ struct ConverterOptions
     bool bitpack = true;    // false: 16-bit samples whatever the recorded depth
     bool audio = true;
     bool showProgress = false;     // a progress line on standard error, when that is a terminal
+    unsigned workers = 0;          // threads that process frames; 0: one per core
     std::uint32_t firstFrame = 0;  // frame numbers to convert, inclusive
     std::uint32_t lastFrame = 0xffffffffu;
     std::uint32_t fpsTimes1000 = 0;  // the frame rate written into the DNGs; 0: as recorded

@@ -26,34 +26,37 @@ bool SoundTrack::open(const ClipMetadata& metadata)
     return true;
 }
 
-bool SoundTrack::add(const MlvBlock& block, const ClipMetadata& metadata, bool relaxed, std::string& fatal)
+std::string SoundTrack::damage(const MlvBlock& block)
+{
+    const ByteCursor cursor(block.bytes.data(), block.bytes.size());
+    const std::uint32_t frameSpace = cursor.u32(20);
+    if (block.bytes.size() >= 24 && frameSpace <= block.bytes.size() - 24)
+        return std::string();
+    return "audio frame " + std::to_string(cursor.u32(16)) + ": frame space " + std::to_string(frameSpace)
+           + " is larger than the block";
+}
+
+void SoundTrack::add(const MlvBlock& block, const ClipMetadata& metadata)
 {
     if (!metadata.audio.present || mRefused) {
         if (!mOrphanReported && !mRefused)
             mReport.error("audio frame before any WAVI audio format block; sound is not written");
         mOrphanReported = true;
-        return true;
+        return;
     }
-    const ByteCursor cursor(block.bytes.data(), block.bytes.size());
-    const std::uint32_t frameNumber = cursor.u32(16);
-    const std::uint32_t frameSpace = cursor.u32(20);
-    if (block.bytes.size() < 24 || frameSpace > block.bytes.size() - 24) {
-        const std::string error = "audio frame " + std::to_string(frameNumber) + ": frame space "
-                                  + std::to_string(frameSpace) + " is larger than the block";
-        if (!relaxed) {
-            fatal = error;
-            return false;
-        }
-        mReport.error(error);
-        return true;
+    const std::string damaged = damage(block);
+    if (!damaged.empty()) {
+        mReport.error(damaged);
+        return;
     }
     if (!mWav && !open(metadata))
-        return true;
+        return;
+    const ByteCursor cursor(block.bytes.data(), block.bytes.size());
+    const std::uint32_t frameSpace = cursor.u32(20);
     std::string error;
-    if (!mWav->addFrame(frameNumber, block.timestamp, block.bytes.data() + 24 + frameSpace,
+    if (!mWav->addFrame(cursor.u32(16), block.timestamp, block.bytes.data() + 24 + frameSpace,
                         block.bytes.size() - 24 - frameSpace, error))
         refuse(error);
-    return true;
 }
 
 bool SoundTrack::finish(const ClockInfo& clock)

@@ -16,9 +16,11 @@ class SoundTrack
 public:
     SoundTrack(std::string path, Reporter& report) : mPath(std::move(path)), mReport(report) {}
 
-    // Adds one AUDF block. Returns false with fatal set for damage that must stop the conversion
-    // (unless relaxed, when it is only reported).
-    bool add(const MlvBlock& block, const ClipMetadata& metadata, bool relaxed, std::string& fatal);
+    // Why an AUDF block cannot be read, or empty when it can. Checked as the block is read, since a
+    // damaged block stops the conversion unless relaxed.
+    static std::string damage(const MlvBlock& block);
+    // Adds one AUDF block; a damaged one is only reported.
+    void add(const MlvBlock& block, const ClipMetadata& metadata);
     // Completes the file; true when a WAV was written.
     bool finish(const ClockInfo& clock);
 

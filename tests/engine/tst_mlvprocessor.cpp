@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include "engine/foldercase.h"
 #include "engine/mlvprocessor.h"
 #include "engine/outputfolderclaims.h"
 #include "fakeclip.h"
@@ -248,13 +249,13 @@ private slots:
 
     // Within one batch an output folder serves the first job that writes there; a later job for the
     // same folder never starts, and its error names the first. Whether letter case tells two folders
-    // apart is the platform's rule.
+    // apart is the rule of the file system they are on.
     void sharedOutputFolder_data()
     {
         QTest::addColumn<QStringList>("paths");  // below the test folder
         QTest::addColumn<bool>("customDestination");
         QTest::addColumn<QStringList>("starts");  // the starts and refusals, in order
-        const bool caseMatters = OutputFolderClaims::PlatformFolderCase() == Qt::CaseSensitive;
+        const bool caseMatters = FolderCase::Of(QDir::tempPath()) == Qt::CaseSensitive;
         QTest::newRow("same name, two folders")
             << QStringList{"A/clip.MLV", "B/clip.MLV", "A/other.mlv"} << true
             << QStringList{"update clip Processing", "update clip Error", "update other Processing"};
@@ -322,6 +323,54 @@ private slots:
         claims.Claim(second, "/b/clip.mlv");
         QCOMPARE(claims.Owner(second), taken ? QStringLiteral("/a/clip.mlv") : QStringLiteral("/b/clip.mlv"));
     }
+
+    void fileSystemCase_data()
+    {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<bool>("ignoresCase");
+        for (const char* type : {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "cifs", "smb3"})
+            QTest::newRow(type) << QByteArray(type) << true;
+        for (const char* type : {"ext4", "btrfs", "xfs", "tmpfs", "overlay", "fuse.sshfs", "nfs4", "", "vfat2"})
+            QTest::newRow(type) << QByteArray(type) << false;
+    }
+    void fileSystemCase()
+    {
+        QFETCH(QByteArray, type);
+        QFETCH(bool, ignoresCase);
+        QCOMPARE(FolderCase::OfFileSystem(type), ignoresCase ? Qt::CaseInsensitive : Qt::CaseSensitive);
+    }
+
+#ifdef Q_OS_LINUX
+    // A folder yet to be made on a real FAT file system: its claims ignore case. Needs root and a loop device.
+    void folderOnAFatImage()
+    {
+        const QTemporaryDir dir;
+        const QString image = dir.filePath("card.img"), mountPoint = dir.filePath("card");
+        QVERIFY(QDir(dir.path()).mkdir("card"));
+        const auto run = [](const QString& program, const QStringList& arguments) {
+            QProcess process;
+            process.start(program, arguments);
+            const bool ok =
+                process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+            if (ok)
+                return QString();
+            return program + ": "
+                   + (process.error() == QProcess::FailedToStart ? process.errorString()
+                                                                 : QString(process.readAllStandardError()).trimmed());
+        };
+        QString failure = run("mkfs.vfat", {"-C", image, "2048"});
+        if (failure.isEmpty())
+            failure = run("mount", {"-o", "loop", image, mountPoint});
+        if (!failure.isEmpty())
+            QSKIP(qPrintable("no FAT image can be mounted here (it needs root, a loop device and vfat): " + failure));
+        const auto unmount = qScopeGuard([&] { run("umount", {mountPoint}); });
+        const QString folder = mountPoint + "/DCIM/A001";
+        QCOMPARE(FolderCase::Of(folder), Qt::CaseInsensitive);
+        OutputFolderClaims claims;
+        claims.Claim(folder, "/a/A001.MLV");
+        QCOMPARE(claims.Owner(mountPoint + "/dcim/a001"), QStringLiteral("/a/A001.MLV"));
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestMLVProcessor)

@@ -2,10 +2,12 @@
 #include "librawcheck.h"
 #include "lj92encoder.h"
 #include "mlvwriter.h"
+#include "pipeline/converter.h"
 
 #include <QtTest>
 
 #include <fstream>
+#include <sstream>
 
 using namespace mlvtest;
 
@@ -424,6 +426,50 @@ private slots:
             exifValues(wav.fileName(), {"Encoding", "NumChannels", "SampleRate", "DateTimeOriginal", "TimeReference"}),
             (QStringList{"1", "2", "48000", "2024:03:09 10:11:13",
                          QString::number((10 * 3600 + 11 * 60 + 13) * 48000)}));
+    }
+
+    // A damaged frame stops the run wherever the reader has got to meanwhile: the WAV holds exactly the
+    // sound stored before that frame, and every byte written and every line reported (timing aside) is the
+    // same run after run, with more workers than cores to stir the timing.
+    void damagedClipConvertsAlike()
+    {
+        constexpr int kFrames = 40, kDamaged = 6;
+        MlvWriter w = clipHeader(14, 1, 1);
+        for (int i = 0; i < kFrames; ++i) {
+            std::vector<std::uint8_t> pixels = MlvWriter::pack(testPattern(kWidth, kHeight, 14, unsigned(i)), 14);
+            if (i == kDamaged)
+                pixels.resize(pixels.size() / 2);
+            w.videoPayload(std::uint32_t(i), pixels, 0, 0, 1000000 + 40000 * std::uint64_t(i));
+            w.audioFrame(std::uint32_t(i), pcm(7680, unsigned(i)), 0, 1000000 + 40000 * std::uint64_t(i));
+        }
+        QVERIFY(w.save(path("Damaged.MLV").toStdString()));
+        mlv2dng::ConverterOptions options;
+        options.input = path("Damaged.MLV").toStdString();
+        options.prefix = path("damaged/D_").toStdString();
+        options.dng = options.verbose = true;
+        options.workers = 6;
+        QByteArray first;
+        for (int run = 0; run < 10; ++run) {
+            QDir output(path("damaged"));
+            QVERIFY(output.removeRecursively() && output.mkpath("."));
+            std::ostringstream out, err;
+            QCOMPARE(mlv2dng::Converter(options, out, err).run(), int(mlv2dng::Converter::Failed));
+            QString report = QString::fromStdString(out.str() + err.str());
+            report.remove(QRegularExpression("Processed [^\\n]*"));
+            if (run == 0) {
+                QVERIFY2(report.contains(QString("Wrote %1 DNG frames").arg(kDamaged)), qPrintable(report));
+                QVERIFY2(report.contains(QString("(%1 bytes of sound)").arg(kDamaged * 7680)), qPrintable(report));
+            }
+            QByteArray all = report.toUtf8();
+            for (const QString& name : output.entryList(QDir::Files, QDir::Name)) {
+                QFile file(output.filePath(name));
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                all += name.toUtf8() + '\n' + file.readAll();
+            }
+            if (run == 0)
+                first = all;
+            QVERIFY2(all == first, qPrintable(QString("run %1 differs from the first").arg(run)));
+        }
     }
 };
 
