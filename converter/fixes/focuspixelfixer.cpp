@@ -19,28 +19,17 @@ struct FramePixels
     void set(std::uint32_t index, std::uint16_t value) { pixels[index] = value; }
 };
 
-// Reads from unpacked rows of the stream, which hold every source; writes go into the stream, since no
-// replaced pixel is read again.
-struct RowPixels
-{
-    const std::uint16_t* rows;
-    std::uint32_t firstIndex;  // of the first unpacked pixel
-    std::uint8_t* stream;
-    std::size_t size;
-    int bits;
-    int get(std::uint32_t index) const { return rows[index - firstIndex]; }
-    void set(std::uint32_t index, std::uint16_t value)
-    {
-        StreamPixelRepairer::setPixel(stream, size, index, bits, value);
-    }
-};
+// How many pixels can be unpacked for the time it takes to pick one out of the stream (measured: about ten).
+constexpr std::size_t kUnpackedPerRead = 8;
 
-// MLV packing: one MSB-first bit stream in little-endian 16-bit words.
-struct StreamPixels
+// MLV packing: one MSB-first bit stream in little-endian 16-bit words. A pixel spans at most two words;
+// inside the stream both are read and written straight, without a bounds check per byte.
+struct PackedStream
 {
     std::uint8_t* stream;
     std::size_t size;
     int bits;
+
     int get(std::uint32_t index) const
     {
         const std::size_t bit = std::size_t{index} * static_cast<std::size_t>(bits);
@@ -53,22 +42,62 @@ struct StreamPixels
     }
     void set(std::uint32_t index, std::uint16_t value)
     {
-        StreamPixelRepairer::setPixel(stream, size, index, bits, value);
+        const std::size_t bit = std::size_t{index} * static_cast<std::size_t>(bits);
+        const std::size_t byte = bit / 16 * 2;
+        if (byte + 4 > size) {
+            StreamPixelRepairer::setPixel(stream, size, index, bits, value);
+            return;
+        }
+        const unsigned shift = 32 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 16);
+        const std::uint32_t mask = ((std::uint32_t{1} << bits) - 1) << shift;
+        std::uint32_t joined = ByteOrder::le16(stream + byte) << 16 | ByteOrder::le16(stream + byte + 2);
+        joined = (joined & ~mask) | ((std::uint32_t{value} << shift) & mask);
+        ByteOrder::putLe16(stream + byte, static_cast<std::uint16_t>(joined >> 16));
+        ByteOrder::putLe16(stream + byte + 2, static_cast<std::uint16_t>(joined));
     }
 };
 
-// Each side's weight is (total - own activity) / ((n - 1) * total): quieter sides weigh more, and the n weights
-// sum to one exactly, as integers over one common denominator. A side whose activity cannot be measured counts
-// as the average of those that can.
-template <class Pixels>
-int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
+// Reads from unpacked rows of the stream, which hold every source; writes go into the stream, since no
+// replaced pixel is read again.
+struct RowPixels
 {
-    if (count == 1)
-        return pixels.get(sources[0].pixel);
-    std::array<std::int64_t, 4> values{};
-    std::array<std::int64_t, 4> activities{};
-    std::int64_t measured = 0, measuredSum = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint16_t* rows;
+    std::uint32_t firstIndex;  // of the first unpacked pixel
+    PackedStream out;
+    int get(std::uint32_t index) const { return rows[index - firstIndex]; }
+    void set(std::uint32_t index, std::uint16_t value) { out.set(index, value); }
+};
+
+// Each side's weight is (total - own activity) / ((n - 1) * total): quieter sides weigh more, and the n weights
+// sum to one exactly, as integers over one common denominator.
+template <std::uint32_t n>
+int weightedMean(const std::array<int, n>& values, const std::array<int, n>& activities)
+{
+    int total = 0, sum = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        total += activities[i];
+        sum += values[i];
+    }
+    if (total == 0)
+        return (sum + static_cast<int>(n) / 2) / static_cast<int>(n);
+    std::int64_t weighted = 0;
+    for (std::uint32_t i = 0; i < n; ++i)
+        weighted += std::int64_t{values[i]} * (total - activities[i]);
+    // Both are exact in a double, and its division is several times faster than a 64-bit integer one.
+    const std::int64_t denominator = std::int64_t{static_cast<int>(n) - 1} * total;
+    return static_cast<int>(static_cast<double>(weighted) / static_cast<double>(denominator) + 0.5);
+}
+
+// A side whose activity cannot be measured counts as the average of those that can. The count is a template
+// argument so that the loops unroll: this runs for every focus pixel of every frame.
+template <std::uint32_t n, class Pixels>
+int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources)
+{
+    // At most four 16-bit values: the sums fit an int, the weighted one needs 64 bits.
+    std::array<int, n> values{};
+    std::array<int, n> activities{};
+    int measured = 0, measuredSum = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
         const FocusPixelPlacement::Source& s = sources[i];
         values[i] = pixels.get(s.pixel);
         activities[i] = s.near == s.far ? -1 : std::abs(pixels.get(s.near) - pixels.get(s.far));
@@ -77,22 +106,28 @@ int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources
             measuredSum += activities[i];
         }
     }
-    const std::int64_t standIn = measured > 0 ? (measuredSum + measured / 2) / measured : 0;
-    std::int64_t total = 0, sum = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        activities[i] = activities[i] >= 0 ? activities[i] : standIn;
-        total += activities[i];
-        sum += values[i];
+    if (measured < static_cast<int>(n)) {
+        const int standIn = measured > 0 ? (measuredSum + measured / 2) / measured : 0;
+        for (int& activity : activities)
+            activity = activity >= 0 ? activity : standIn;
     }
-    const std::int64_t n = count;
-    if (total == 0)
-        return static_cast<int>((sum + n / 2) / n);
-    std::int64_t weighted = 0;
-    for (std::uint32_t i = 0; i < count; ++i)
-        weighted += values[i] * (total - activities[i]);
-    // Both are exact in a double, and its division is several times faster than a 64-bit integer one.
-    const std::int64_t denominator = (n - 1) * total;
-    return static_cast<int>(static_cast<double>(weighted) / static_cast<double>(denominator) + 0.5);
+    return weightedMean<n>(values, activities);
+}
+
+// One source per side, four sides at most.
+template <class Pixels>
+int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
+{
+    switch (count) {
+    case 1:
+        return pixels.get(sources[0].pixel);
+    case 2:
+        return interpolate<2>(pixels, sources);
+    case 3:
+        return interpolate<3>(pixels, sources);
+    default:
+        return interpolate<4>(pixels, sources);
+    }
 }
 
 // For an even count the mean of the two middle values, so the result leans neither way.
@@ -162,20 +197,21 @@ void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, cons
     const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
     const auto width = static_cast<std::size_t>(frame.width);
     const auto bits = static_cast<std::size_t>(frame.bitsPerPixel);
-    // Unpacking the rows at once is many times faster than picking each source out of the stream; it
-    // needs rows that start on a whole 16-bit word.
-    if (width * bits % 16 != 0) {
-        StreamPixels pixels{stream, size, frame.bitsPerPixel};
-        fix(pixels, *placement, frame.bitsPerPixel);
-        return;
-    }
+    PackedStream packed{stream, size, frame.bitsPerPixel};
     const auto first = static_cast<std::size_t>(placement->firstSourceRow());
     const std::size_t count = (static_cast<std::size_t>(placement->endSourceRow()) - first) * width;
+    // Unpacking a pixel costs a small fraction of picking one out of the stream, so the rows are unpacked
+    // unless the sources are thinly spread over them (each is read up to three times). Unpacking needs rows
+    // that start on a whole 16-bit word.
+    if (width * bits % 16 != 0 || count > placement->sources().size() * kUnpackedPerRead * 3) {
+        fix(packed, *placement, frame.bitsPerPixel);
+        return;
+    }
     const std::size_t offset = first * width * bits / 8;
     rows.resize(count);
     BitUnpacker::unpack(stream + std::min(offset, size), size - std::min(offset, size), count, frame.bitsPerPixel,
                         rows.data());
-    RowPixels pixels{rows.data(), static_cast<std::uint32_t>(first * width), stream, size, frame.bitsPerPixel};
+    RowPixels pixels{rows.data(), static_cast<std::uint32_t>(first * width), packed};
     fix(pixels, *placement, frame.bitsPerPixel);
 }
 
