@@ -130,6 +130,11 @@ int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources
     }
 }
 
+int maximumOf(int bitsPerPixel)
+{
+    return (1 << std::clamp(bitsPerPixel, 1, 16)) - 1;
+}
+
 // For an even count the mean of the two middle values, so the result leans neither way.
 template <class Pixels>
 int median(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
@@ -167,18 +172,15 @@ std::shared_ptr<const FocusPixelPlacement> FocusPixelFixer::placementFor(const R
 }
 
 template <class Pixels>
-void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, int bitsPerPixel) const
+void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, const Recipe& recipe,
+                          int maximum) const
 {
-    const int maximum = (1 << std::clamp(bitsPerPixel, 1, 16)) - 1;
-    const std::vector<FocusPixelPlacement::Source>& sources = placement.sources();
-    for (const FocusPixelPlacement::Recipe& r : placement.recipes()) {
-        if (r.count == 0)
-            continue;
-        const FocusPixelPlacement::Source* from = sources.data() + r.first;
-        const int value =
-            mMethod == Method::Median ? median(pixels, from, r.count) : interpolate(pixels, from, r.count);
-        pixels.set(r.index, static_cast<std::uint16_t>(std::clamp(value, 0, maximum)));
-    }
+    if (recipe.count == 0)
+        return;
+    const FocusPixelPlacement::Source* from = placement.sources().data() + recipe.first;
+    const int value =
+        mMethod == Method::Median ? median(pixels, from, recipe.count) : interpolate(pixels, from, recipe.count);
+    pixels.set(recipe.index, static_cast<std::uint16_t>(std::clamp(value, 0, maximum)));
 }
 
 void FocusPixelFixer::apply(RawFrame& frame) const
@@ -186,7 +188,9 @@ void FocusPixelFixer::apply(RawFrame& frame) const
     if (!frame.hasShape())
         return;
     FramePixels pixels{frame.pixels.data()};
-    fix(pixels, *placementFor(frame), frame.bitsPerPixel);
+    const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
+    for (const Recipe& recipe : placement->recipes())
+        fix(pixels, *placement, recipe, maximumOf(frame.bitsPerPixel));
 }
 
 void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame,
@@ -198,21 +202,36 @@ void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, cons
     const auto width = static_cast<std::size_t>(frame.width);
     const auto bits = static_cast<std::size_t>(frame.bitsPerPixel);
     PackedStream packed{stream, size, frame.bitsPerPixel};
+    const int maximum = maximumOf(frame.bitsPerPixel);
     const auto first = static_cast<std::size_t>(placement->firstSourceRow());
     const std::size_t count = (static_cast<std::size_t>(placement->endSourceRow()) - first) * width;
     // Unpacking a pixel costs a small fraction of picking one out of the stream, so the rows are unpacked
     // unless the sources are thinly spread over them (each is read up to three times). Unpacking needs rows
     // that start on a whole 16-bit word.
     if (width * bits % 16 != 0 || count > placement->sources().size() * kUnpackedPerRead * 3) {
-        fix(packed, *placement, frame.bitsPerPixel);
+        for (const Recipe& recipe : placement->recipes())
+            fix(packed, *placement, recipe, maximum);
         return;
     }
     const std::size_t offset = first * width * bits / 8;
     rows.resize(count);
     BitUnpacker::unpack(stream + std::min(offset, size), size - std::min(offset, size), count, frame.bitsPerPixel,
                         rows.data());
+    // Nearly every focus pixel has four measured sides: those go without the checks and the indirection
+    // that the general recipe needs.
+    const std::uint16_t* from = rows.data();
+    for (const FocusPixelPlacement::FourSides& r : placement->fourSides()) {
+        std::array<int, 4> values{};
+        std::array<int, 4> activities{};
+        for (std::size_t side = 0; side < 4; ++side) {
+            values[side] = from[r.reads[side * 3]];
+            activities[side] = std::abs(from[r.reads[side * 3 + 1]] - from[r.reads[side * 3 + 2]]);
+        }
+        packed.set(r.index, static_cast<std::uint16_t>(std::clamp(weightedMean<4>(values, activities), 0, maximum)));
+    }
     RowPixels pixels{rows.data(), static_cast<std::uint32_t>(first * width), packed};
-    fix(pixels, *placement, frame.bitsPerPixel);
+    for (const std::uint32_t other : placement->otherRecipes())
+        fix(pixels, *placement, placement->recipes()[other], maximum);
 }
 
 }  // namespace mlv2dng
