@@ -172,8 +172,7 @@ std::shared_ptr<const FocusPixelPlacement> FocusPixelFixer::placementFor(const R
 }
 
 template <class Pixels>
-void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, const Recipe& recipe,
-                          int maximum) const
+void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, const Recipe& recipe, int maximum) const
 {
     if (recipe.count == 0)
         return;

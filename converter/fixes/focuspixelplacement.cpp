@@ -55,6 +55,7 @@ FocusPixelPlacement::FocusPixelPlacement(const std::vector<FocusPixelPosition>& 
 void FocusPixelPlacement::splitRecipes(Method method)
 {
     const auto firstIndex = static_cast<std::uint32_t>(mFirstSourceRow) * static_cast<std::uint32_t>(mWidth);
+    mFourSides.reserve(mRecipes.size());
     for (std::uint32_t i = 0; i < mRecipes.size(); ++i) {
         const Recipe& r = mRecipes[i];
         const Source* from = mSources.data() + r.first;
