@@ -19,28 +19,18 @@ struct FramePixels
     void set(std::uint32_t index, std::uint16_t value) { pixels[index] = value; }
 };
 
-// Reads from unpacked rows of the stream, which hold every source; writes go into the stream, since no
-// replaced pixel is read again.
-struct RowPixels
-{
-    const std::uint16_t* rows;
-    std::uint32_t firstIndex;  // of the first unpacked pixel
-    std::uint8_t* stream;
-    std::size_t size;
-    int bits;
-    int get(std::uint32_t index) const { return rows[index - firstIndex]; }
-    void set(std::uint32_t index, std::uint16_t value)
-    {
-        StreamPixelRepairer::setPixel(stream, size, index, bits, value);
-    }
-};
+// How many pixels are unpacked for the work of picking one out of the stream: about eight (under two
+// instructions a pixel with the AVX2 unpacker, a dozen a pick).
+constexpr std::size_t kUnpackedPerRead = 8;
 
-// MLV packing: one MSB-first bit stream in little-endian 16-bit words.
-struct StreamPixels
+// MLV packing: one MSB-first bit stream in little-endian 16-bit words. A pixel spans at most two words;
+// inside the stream both are read and written straight, without a bounds check per byte.
+struct PackedStream
 {
     std::uint8_t* stream;
     std::size_t size;
     int bits;
+
     int get(std::uint32_t index) const
     {
         const std::size_t bit = std::size_t{index} * static_cast<std::size_t>(bits);
@@ -53,22 +43,62 @@ struct StreamPixels
     }
     void set(std::uint32_t index, std::uint16_t value)
     {
-        StreamPixelRepairer::setPixel(stream, size, index, bits, value);
+        const std::size_t bit = std::size_t{index} * static_cast<std::size_t>(bits);
+        const std::size_t byte = bit / 16 * 2;
+        if (byte + 4 > size) {
+            StreamPixelRepairer::setPixel(stream, size, index, bits, value);
+            return;
+        }
+        const unsigned shift = 32 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 16);
+        const std::uint32_t mask = ((std::uint32_t{1} << bits) - 1) << shift;
+        std::uint32_t joined = ByteOrder::le16(stream + byte) << 16 | ByteOrder::le16(stream + byte + 2);
+        joined = (joined & ~mask) | ((std::uint32_t{value} << shift) & mask);
+        ByteOrder::putLe16(stream + byte, static_cast<std::uint16_t>(joined >> 16));
+        ByteOrder::putLe16(stream + byte + 2, static_cast<std::uint16_t>(joined));
     }
 };
 
-// Each side's weight is (total - own activity) / ((n - 1) * total): quieter sides weigh more, and the n weights
-// sum to one exactly, as integers over one common denominator. A side whose activity cannot be measured counts
-// as the average of those that can.
-template <class Pixels>
-int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
+// Reads from unpacked rows of the stream, which hold every source; writes go into the stream, since no
+// replaced pixel is read again.
+struct RowPixels
 {
-    if (count == 1)
-        return pixels.get(sources[0].pixel);
-    std::array<std::int64_t, 4> values{};
-    std::array<std::int64_t, 4> activities{};
-    std::int64_t measured = 0, measuredSum = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint16_t* rows;
+    std::uint32_t firstIndex;  // of the first unpacked pixel
+    PackedStream out;
+    int get(std::uint32_t index) const { return rows[index - firstIndex]; }
+    void set(std::uint32_t index, std::uint16_t value) { out.set(index, value); }
+};
+
+// Each side's weight is (total - own activity) / ((n - 1) * total): quieter sides weigh more, and the n weights
+// sum to one exactly, as integers over one common denominator.
+template <std::uint32_t n>
+int weightedMean(const std::array<int, n>& values, const std::array<int, n>& activities)
+{
+    int total = 0, sum = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        total += activities[i];
+        sum += values[i];
+    }
+    if (total == 0)
+        return (sum + static_cast<int>(n) / 2) / static_cast<int>(n);
+    std::int64_t weighted = 0;
+    for (std::uint32_t i = 0; i < n; ++i)
+        weighted += std::int64_t{values[i]} * (total - activities[i]);
+    // Both are exact in a double, and its division is several times faster than a 64-bit integer one.
+    const std::int64_t denominator = std::int64_t{static_cast<int>(n) - 1} * total;
+    return static_cast<int>(static_cast<double>(weighted) / static_cast<double>(denominator) + 0.5);
+}
+
+// A side whose activity cannot be measured counts as the average of those that can. The count is a template
+// argument so that the loops unroll: this runs for every focus pixel of every frame.
+template <std::uint32_t n, class Pixels>
+int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources)
+{
+    // At most four 16-bit values: the sums fit an int, the weighted one needs 64 bits.
+    std::array<int, n> values{};
+    std::array<int, n> activities{};
+    int measured = 0, measuredSum = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
         const FocusPixelPlacement::Source& s = sources[i];
         values[i] = pixels.get(s.pixel);
         activities[i] = s.near == s.far ? -1 : std::abs(pixels.get(s.near) - pixels.get(s.far));
@@ -77,22 +107,33 @@ int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources
             measuredSum += activities[i];
         }
     }
-    const std::int64_t standIn = measured > 0 ? (measuredSum + measured / 2) / measured : 0;
-    std::int64_t total = 0, sum = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        activities[i] = activities[i] >= 0 ? activities[i] : standIn;
-        total += activities[i];
-        sum += values[i];
+    if (measured < static_cast<int>(n)) {
+        const int standIn = measured > 0 ? (measuredSum + measured / 2) / measured : 0;
+        for (int& activity : activities)
+            activity = activity >= 0 ? activity : standIn;
     }
-    const std::int64_t n = count;
-    if (total == 0)
-        return static_cast<int>((sum + n / 2) / n);
-    std::int64_t weighted = 0;
-    for (std::uint32_t i = 0; i < count; ++i)
-        weighted += values[i] * (total - activities[i]);
-    // Both are exact in a double, and its division is several times faster than a 64-bit integer one.
-    const std::int64_t denominator = (n - 1) * total;
-    return static_cast<int>(static_cast<double>(weighted) / static_cast<double>(denominator) + 0.5);
+    return weightedMean<n>(values, activities);
+}
+
+// One source per side, four sides at most.
+template <class Pixels>
+int interpolate(const Pixels& pixels, const FocusPixelPlacement::Source* sources, std::uint32_t count)
+{
+    switch (count) {
+    case 1:
+        return pixels.get(sources[0].pixel);
+    case 2:
+        return interpolate<2>(pixels, sources);
+    case 3:
+        return interpolate<3>(pixels, sources);
+    default:
+        return interpolate<4>(pixels, sources);
+    }
+}
+
+int maximumOf(int bitsPerPixel)
+{
+    return (1 << std::clamp(bitsPerPixel, 1, 16)) - 1;
 }
 
 // For an even count the mean of the two middle values, so the result leans neither way.
@@ -132,18 +173,14 @@ std::shared_ptr<const FocusPixelPlacement> FocusPixelFixer::placementFor(const R
 }
 
 template <class Pixels>
-void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, int bitsPerPixel) const
+void FocusPixelFixer::fix(Pixels& pixels, const FocusPixelPlacement& placement, const Recipe& recipe, int maximum) const
 {
-    const int maximum = (1 << std::clamp(bitsPerPixel, 1, 16)) - 1;
-    const std::vector<FocusPixelPlacement::Source>& sources = placement.sources();
-    for (const FocusPixelPlacement::Recipe& r : placement.recipes()) {
-        if (r.count == 0)
-            continue;
-        const FocusPixelPlacement::Source* from = sources.data() + r.first;
-        const int value =
-            mMethod == Method::Median ? median(pixels, from, r.count) : interpolate(pixels, from, r.count);
-        pixels.set(r.index, static_cast<std::uint16_t>(std::clamp(value, 0, maximum)));
-    }
+    if (recipe.count == 0)
+        return;
+    const FocusPixelPlacement::Source* from = placement.sources().data() + recipe.first;
+    const int value =
+        mMethod == Method::Median ? median(pixels, from, recipe.count) : interpolate(pixels, from, recipe.count);
+    pixels.set(recipe.index, static_cast<std::uint16_t>(std::clamp(value, 0, maximum)));
 }
 
 void FocusPixelFixer::apply(RawFrame& frame) const
@@ -151,7 +188,9 @@ void FocusPixelFixer::apply(RawFrame& frame) const
     if (!frame.hasShape())
         return;
     FramePixels pixels{frame.pixels.data()};
-    fix(pixels, *placementFor(frame), frame.bitsPerPixel);
+    const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
+    for (const Recipe& recipe : placement->recipes())
+        fix(pixels, *placement, recipe, maximumOf(frame.bitsPerPixel));
 }
 
 void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, const RawFrame& frame,
@@ -162,21 +201,37 @@ void FocusPixelFixer::applyToStream(std::uint8_t* stream, std::size_t size, cons
     const std::shared_ptr<const FocusPixelPlacement> placement = placementFor(frame);
     const auto width = static_cast<std::size_t>(frame.width);
     const auto bits = static_cast<std::size_t>(frame.bitsPerPixel);
-    // Unpacking the rows at once is many times faster than picking each source out of the stream; it
-    // needs rows that start on a whole 16-bit word.
-    if (width * bits % 16 != 0) {
-        StreamPixels pixels{stream, size, frame.bitsPerPixel};
-        fix(pixels, *placement, frame.bitsPerPixel);
-        return;
-    }
+    PackedStream packed{stream, size, frame.bitsPerPixel};
+    const int maximum = maximumOf(frame.bitsPerPixel);
     const auto first = static_cast<std::size_t>(placement->firstSourceRow());
     const std::size_t count = (static_cast<std::size_t>(placement->endSourceRow()) - first) * width;
+    // Unpacking a pixel costs a small fraction of picking one out of the stream, so the rows are unpacked
+    // unless the sources are thinly spread over them (each is read up to three times). Unpacking needs rows
+    // that start on a whole 16-bit word.
+    if (width * bits % 16 != 0 || count > placement->sources().size() * kUnpackedPerRead * 3) {
+        for (const Recipe& recipe : placement->recipes())
+            fix(packed, *placement, recipe, maximum);
+        return;
+    }
     const std::size_t offset = first * width * bits / 8;
     rows.resize(count);
     BitUnpacker::unpack(stream + std::min(offset, size), size - std::min(offset, size), count, frame.bitsPerPixel,
                         rows.data());
-    RowPixels pixels{rows.data(), static_cast<std::uint32_t>(first * width), stream, size, frame.bitsPerPixel};
-    fix(pixels, *placement, frame.bitsPerPixel);
+    // Nearly every focus pixel has four measured sides: those go without the checks and the indirection
+    // that the general recipe needs.
+    const std::uint16_t* from = rows.data();
+    for (const FocusPixelPlacement::FourSides& r : placement->fourSides()) {
+        std::array<int, 4> values{};
+        std::array<int, 4> activities{};
+        for (std::size_t side = 0; side < 4; ++side) {
+            values[side] = from[r.reads[side * 3]];
+            activities[side] = std::abs(from[r.reads[side * 3 + 1]] - from[r.reads[side * 3 + 2]]);
+        }
+        packed.set(r.index, static_cast<std::uint16_t>(std::clamp(weightedMean<4>(values, activities), 0, maximum)));
+    }
+    RowPixels pixels{rows.data(), static_cast<std::uint32_t>(first * width), packed};
+    for (const std::uint32_t other : placement->otherRecipes())
+        fix(pixels, *placement, placement->recipes()[other], maximum);
 }
 
 }  // namespace mlv2dng

@@ -19,6 +19,7 @@ class FocusPixelFixer
 {
 public:
     using Method = FocusPixelPlacement::Method;
+    using Recipe = FocusPixelPlacement::Recipe;
 
     // The map is in buffer coordinates. With dual ISO, rows read at the other ISO serve as no source.
     FocusPixelFixer(std::vector<FocusPixelPosition> map, Method method, bool dualIso);
@@ -35,7 +36,7 @@ public:
 
 private:
     template <class Pixels>
-    void fix(Pixels& pixels, const FocusPixelPlacement& placement, int bitsPerPixel) const;
+    void fix(Pixels& pixels, const FocusPixelPlacement& placement, const Recipe& recipe, int maximum) const;
 
     static constexpr std::size_t kPlacementsKept = 4;  // a panning window has a few origins at a time
 

@@ -49,6 +49,30 @@ FocusPixelPlacement::FocusPixelPlacement(const std::vector<FocusPixelPosition>& 
         mFirstSourceRow = static_cast<int>(lowest / static_cast<std::uint32_t>(width));
         mEndSourceRow = static_cast<int>(highest / static_cast<std::uint32_t>(width)) + 1;
     }
+    splitRecipes(method);
+}
+
+void FocusPixelPlacement::splitRecipes(Method method)
+{
+    const auto firstIndex = static_cast<std::uint32_t>(mFirstSourceRow) * static_cast<std::uint32_t>(mWidth);
+    mFourSides.reserve(mRecipes.size());
+    for (std::uint32_t i = 0; i < mRecipes.size(); ++i) {
+        const Recipe& r = mRecipes[i];
+        const Source* from = mSources.data() + r.first;
+        const bool measured = method == Method::Interpolate && r.count == 4
+                              && std::all_of(from, from + 4, [](const Source& s) { return s.near != s.far; });
+        if (!measured) {
+            mOtherRecipes.push_back(i);
+            continue;
+        }
+        FourSides sides{r.index, {}};
+        for (std::size_t side = 0; side < 4; ++side) {
+            sides.reads[side * 3] = from[side].pixel - firstIndex;
+            sides.reads[side * 3 + 1] = from[side].near - firstIndex;
+            sides.reads[side * 3 + 2] = from[side].far - firstIndex;
+        }
+        mFourSides.push_back(sides);
+    }
 }
 
 bool FocusPixelPlacement::usable(int x, int y, int fromY) const

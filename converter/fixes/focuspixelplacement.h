@@ -30,6 +30,13 @@ public:
         std::uint32_t first;  // its sources in sources(); none: it is left as it is
         std::uint32_t count;
     };
+    // The usual Interpolate recipe, all four sides measured, laid out for a frame whose source rows are
+    // unpacked: each side's pixel, near and far, counted from the first pixel of the first source row.
+    struct FourSides
+    {
+        std::uint32_t index;  // of the focus pixel in the frame
+        std::array<std::uint32_t, 12> reads;
+    };
 
     // Sources are healthy pixels inside the frame and, with dual ISO, in rows of the same ISO (it changes
     // every two rows). Interpolate takes the same-colour pixel two away on each side, or four away past a focus
@@ -45,6 +52,10 @@ public:
     // One per focus pixel in the frame, by ascending index.
     const std::vector<Recipe>& recipes() const { return mRecipes; }
     const std::vector<Source>& sources() const { return mSources; }
+    // The recipes again, split for the unpacked source rows: those of four measured sides, and the indices
+    // in recipes() of the others.
+    const std::vector<FourSides>& fourSides() const { return mFourSides; }
+    const std::vector<std::uint32_t>& otherRecipes() const { return mOtherRecipes; }
     bool isFocusPixel(std::size_t index) const { return mMask[index] != 0; }
     // The rows that hold every source, first and past the last; equal when there is none.
     int firstSourceRow() const { return mFirstSourceRow; }
@@ -54,6 +65,7 @@ private:
     bool usable(int x, int y, int fromY) const;
     void addInterpolationSources(int x, int y);
     void addMedianSources(int x, int y);
+    void splitRecipes(Method method);
     std::uint32_t indexOf(int x, int y) const
     {
         return static_cast<std::uint32_t>(static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth)
@@ -70,6 +82,8 @@ private:
     std::vector<std::uint8_t> mMask;  // one byte a pixel: the lookups are random and many
     std::vector<Recipe> mRecipes;
     std::vector<Source> mSources;
+    std::vector<FourSides> mFourSides;
+    std::vector<std::uint32_t> mOtherRecipes;
     int mFirstSourceRow = 0;
     int mEndSourceRow = 0;
 };
