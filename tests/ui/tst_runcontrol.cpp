@@ -124,6 +124,8 @@ private slots:
         QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
         harness.find<QPushButton>("mpButtonGo")->click();
         QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QStringLiteral("Processing"), kBatchTimeout);
+        // The row shows Processing as the job starts, before its thread has made the folder.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(harness.files.filePath("out/0")).isDir(), kBatchTimeout);
         const QString part = harness.files.filePath("out/0/0_000001.dng.part");
         const QString done = harness.files.filePath("out/0/0_000000.dng");
         for (const QString& file : {part, done})
