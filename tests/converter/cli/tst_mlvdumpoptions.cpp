@@ -32,47 +32,28 @@ class TestMlvDumpOptions : public QObject
 private slots:
     void initTestCase() { QVERIFY(mDir.isValid()); }
 
+    // The frame numbers written; FrameRate BlackLevel WhiteLevel BitsPerSample StripByteCounts of the first DNG.
     void accepted_data()
     {
         QTest::addColumn<int>("bits");
         QTest::addColumn<QString>("options");
-        QTest::addColumn<QString>("frames");  // frame numbers written
-        QTest::addColumn<QString>(
-            "tags");  // FrameRate BlackLevel WhiteLevel BitsPerSample StripByteCounts of the first
+        QTest::addColumn<QString>("frames");
+        QTest::addColumn<QString>("tags");
         QTest::addColumn<bool>("wav");
-        QTest::newRow("none") << 14 << ""
-                              << "0 1 2 3"
-                              << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-f N: frames 0 to N") << 14 << "-f 2"
-                                             << "0 1 2"
-                                             << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-f A-B") << 14 << "-f 1-2"
-                                << "1 2"
-                                << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-fA-B joined") << 14 << "-f3-9"
-                                      << "3"
-                                      << "25 2048 15000 14 3584" << true;
-        QTest::newRow("-A") << 14 << "-A 23976"
-                            << "0 1 2 3"
-                            << "23.976 2048 15000 14 3584" << true;
-        QTest::newRow("--black-fix, --white-fix") << 14 << "--black-fix --white-fix"
-                                                  << "0 1 2 3"
-                                                  << "25 2048 15000 14 3584" << true;
-        QTest::newRow("levels given") << 14 << "--black-fix=2000 --white-fix=16000"
-                                      << "0 1 2 3"
-                                      << "25 2000 16000 14 3584" << true;
-        QTest::newRow("levels at 12 bits") << 12 << "--black-fix=2000 --white-fix"
-                                           << "0 1 2 3"
-                                           << "25 500 3750 12 3072" << true;
-        QTest::newRow("--no-bitpack") << 12 << "--no-bitpack"
-                                      << "0 1 2 3"
-                                      << "25 512 3750 16 4096" << true;
-        QTest::newRow("--no-audio") << 14 << "--no-audio"
-                                    << "0 1 2 3"
-                                    << "25 2048 15000 14 3584" << false;
-        QTest::newRow("mlv_dump's script switches") << 14 << "--batch --no-fixfp --show-progress"
-                                                    << "0 1 2 3"
-                                                    << "25 2048 15000 14 3584" << true;
+        const QString all("0 1 2 3"), plain("25 2048 15000 14 3584");
+        QTest::newRow("none") << 14 << QString() << all << plain << true;
+        QTest::newRow("-f N: frames 0 to N") << 14 << QString("-f 2") << QString("0 1 2") << plain << true;
+        QTest::newRow("-f A-B") << 14 << QString("-f 1-2") << QString("1 2") << plain << true;
+        QTest::newRow("-fA-B joined") << 14 << QString("-f3-9") << QString("3") << plain << true;
+        QTest::newRow("-A") << 14 << QString("-A 23976") << all << QString("23.976 2048 15000 14 3584") << true;
+        QTest::newRow("levels given") << 14 << QString("--black-fix=2000 --white-fix=16000") << all
+                                      << QString("25 2000 16000 14 3584") << true;
+        QTest::newRow("levels at 12 bits")
+            << 12 << QString("--black-fix=2000 --white-fix") << all << QString("25 500 3750 12 3072") << true;
+        QTest::newRow("--no-bitpack") << 12 << QString("--no-bitpack") << all << QString("25 512 3750 16 4096") << true;
+        QTest::newRow("--no-audio") << 14 << QString("--no-audio") << all << plain << false;
+        QTest::newRow("mlv_dump's script switches")
+            << 14 << QString("--batch --no-fixfp --show-progress --black-fix --white-fix") << all << plain << true;
     }
 
     void accepted()
@@ -110,18 +91,13 @@ private slots:
         for (const char* option : {"-x", "-e", "-p", "-r", "-b", "--force-stripes", "--fixpn", "--deflicker=8",
                                    "--skip-xref", "--fpi", "--bogus"})
             QTest::newRow(option) << QString(option) << QString("option '%1' is not supported").arg(option);
-        QTest::newRow("-f backwards") << "-f 5-2"
-                                      << "5-2";
-        QTest::newRow("-f not a number") << "-f x"
-                                         << "-f";
-        QTest::newRow("-f without value") << "-f"
-                                          << "-f";
-        QTest::newRow("-A zero") << "-A 0"
-                                 << "-A";
-        QTest::newRow("--black-fix not a number") << "--black-fix=dark"
-                                                  << "dark";
-        QTest::newRow("--white-fix too large") << "--white-fix=70000"
-                                               << "70000";
+        for (const auto& [option, named] : {std::pair("-f 5-2", "5-2"),
+                                            {"-f x", "-f"},
+                                            {"-f", "-f"},
+                                            {"-A 0", "-A"},
+                                            {"--black-fix=dark", "dark"},
+                                            {"--white-fix=70000", "70000"}})
+            QTest::newRow(option) << QString(option) << QString(named);
     }
 
     // Exit 2 with "[ERROR] " lines naming the option, and nothing written.
