@@ -52,17 +52,11 @@ struct Clip
 
 mlvtest::MlvWriter header(const Clip& clip, std::uint16_t fileNumber = 0)
 {
+    if (fileNumber == 0)
+        return mlvtest::MlvWriter::recording(kWidth, kHeight, clip.bits, clip.lossless ? 0x21 : 1, clip.withSound,
+                                             0xc0ffee);
     mlvtest::MlvWriter w;
     w.fileHeader(0xc0ffee, fileNumber, clip.lossless ? 0x21 : 1, clip.withSound ? 1 : 0, kFrames);
-    if (fileNumber > 0) {
-        w.padTo(512);
-        return w;
-    }
-    w.rawInfo(kWidth, kHeight, clip.bits, mlvtest::level(2048, clip.bits), mlvtest::level(15000, clip.bits));
-    w.cameraMetadata();
-    w.exposure(400, 20000);
-    if (clip.withSound)
-        w.audioFormat(2, 48000, 16);
     w.padTo(512);
     return w;
 }

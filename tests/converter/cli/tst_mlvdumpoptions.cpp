@@ -18,10 +18,7 @@ class TestMlvDumpOptions : public QObject
         const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
         if (QFileInfo::exists(path))
             return path;
-        MlvWriter w;
-        w.fileHeader(5, 0, 1, 1, 4);
-        w.rawInfo(64, 32, bits, level(2048, bits), level(15000, bits));
-        w.audioFormat(2, 48000, 16);
+        MlvWriter w = MlvWriter::recording(64, 32, bits, 1, true);
         for (std::uint32_t i = 0; i < 4; ++i) {
             w.videoFrame(i, testPattern(64, 32, bits, i), bits, 32);
             w.audioFrame(i, std::vector<std::uint8_t>(256, std::uint8_t(i)));

@@ -31,6 +31,16 @@ std::vector<std::uint8_t> pcm(std::size_t bytes, unsigned seed)
     return data;
 }
 
+// A smooth scene, both greens alike as on a sensor: what a predictor can exploit, and nothing for the fixes.
+Pixels smoothScene(int width, int height, int bits)
+{
+    Pixels scene;
+    for (int i = 0; i < width * height; ++i)
+        scene.push_back(
+            std::uint16_t(level(5000 + 900 * ((i & 1) + (i / width & 1)) + 30 * (i % width) + 20 * (i / width), bits)));
+    return scene;
+}
+
 enum Layout { Plain, Camera, Recompressed };
 
 // Cameras code two raw rows per JPEG line in two components; mlv_dump -c uses one component twice
@@ -64,18 +74,9 @@ class TestConversion : public QObject
         return frames;
     }
 
-    // Headers laid out as mlv_lite writes them, then a NULL pad to 512.
-    static MlvWriter clipHeader(int bits, std::uint16_t videoClass = 1, std::uint16_t audioClass = 0)
+    static MlvWriter clipHeader(int bits, std::uint16_t videoClass = 1, bool sound = false)
     {
-        MlvWriter w;
-        w.fileHeader(0xabcdef, 0, videoClass, audioClass, 3);
-        w.rawInfo(kWidth, kHeight, bits, level(2048, bits), level(15000, bits));
-        w.cameraMetadata();
-        w.exposure(400, 20000);
-        if (audioClass)
-            w.audioFormat(2, 48000, 16);
-        w.padTo(512);
-        return w;
+        return MlvWriter::recording(kWidth, kHeight, bits, videoClass, sound);
     }
 
     // Runs mlv2dng and checks the outcome: exit code, "[ERROR] " lines only, naming the reason, and
@@ -205,6 +206,11 @@ private slots:
                                           error, frames, kept, bits);
         if (!damage.isEmpty() || files.isEmpty())
             return;
+        // The same with -c: lossless-JPEG DNGs (compression 7) in which LibRaw reads the very same pixels.
+        const QStringList compressed =
+            convert(path(name + ".MLV"), path(name + "c_"), options << "-c", 0, error, frames, kept, bits);
+        QVERIFY(!compressed.isEmpty());
+        QCOMPARE(exifValues(compressed[0], {"Compression"}), QStringList{"7"});
         QCOMPARE(exifValues(files[0], {"ISO"}), QStringList{"400"});
         // Frame 1 is stored after the EXPO change, and 1.999996 s after the clock.
         QCOMPARE(exifValues(files[1],
@@ -273,10 +279,7 @@ private slots:
         QFETCH(bool, fixesStill);
         QFETCH(bool, fixesMoving);
         const QString name = "Fix" + QString::number(++mSeed);
-        Pixels scene;  // both greens alike, as on a sensor
-        for (int i = 0; i < kWidth * kHeight; ++i)
-            scene.push_back(
-                std::uint16_t(5000 + 900 * ((i & 1) + (i / kWidth & 1)) + 30 * (i % kWidth) + 20 * (i / kWidth)));
+        const Pixels scene = smoothScene(kWidth, kHeight, 14);
         const std::size_t still = 13 * kWidth + 22, moving = 20 * kWidth + 41;
         Frames frames{scene, scene};
         frames[0][still] = frames[1][still] = frames[1][moving] = 0;
@@ -300,6 +303,51 @@ private slots:
                         QString("pixel %1 of frame %2 is %3, scene %4").arg(i).arg(frame).arg(got[i]).arg(scene[i])));
             }
         }
+    }
+
+    void compressedShapes_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QStringList>("options");
+        const QStringList off{"--no-fixcp", "--no-stripes"};
+        // LibRaw takes nothing below 22 pixels either way for a raw image.
+        QTest::newRow("odd width") << 14 << 37 << 24 << off;
+        QTest::newRow("odd width and height") << 12 << 23 << 23 << off;
+        QTest::newRow("width not a multiple of 8") << 14 << 70 << 22 << off;
+        QTest::newRow("10-bit, corrections on") << 10 << 64 << 32 << QStringList{"--fixcp2", "--cs3x3"};
+    }
+
+    // Odd widths go as one component, whose left neighbour is another colour; the fixes run before the
+    // compression. Either way -c gives LibRaw the frame, levels and pixels of the packed DNG, and a smooth
+    // scene in fewer bytes where the colours pair up.
+    void compressedShapes()
+    {
+        QFETCH(int, bits);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QStringList, options);
+        const QString name = "Shape" + QString::number(++mSeed);
+        MlvWriter w = MlvWriter::recording(width, height, bits);
+        w.videoFrame(0, smoothScene(width, height, bits), bits, 32);
+        QVERIFY(w.save(path(name + ".MLV").toStdString()));
+        QStringList files;
+        for (const QString& prefix : {path(name + "u_"), path(name + "c_")}) {
+            const QStringList arguments = options + QStringList{"--dng", "-o", prefix, path(name + ".MLV")};
+            const ProgramRun r =
+                runProgram(MLV2DNG_PATH, prefix.endsWith("c_") ? arguments + QStringList{"-c"} : arguments);
+            QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+            files << prefix + "000000.dng";
+        }
+        Pixels packed, compressed;
+        const QString description = readDng(files[0], packed);
+        QVERIFY2(description.startsWith(QString("%1x%2 black").arg(width).arg(height)), qPrintable(description));
+        QCOMPARE(readDng(files[1], compressed), description);
+        QVERIFY(compressed == packed);
+        QCOMPARE(exiftoolProblems({files[1]}), QString());
+        QCOMPARE(exifValues(files[1], {"Compression"}), QStringList{"7"});
+        QVERIFY(width % 2 || QFileInfo(files[1]).size() < QFileInfo(files[0]).size() * 3 / 4);
     }
 
     void refusedInputs_data()
