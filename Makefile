@@ -45,7 +45,7 @@ format: deps
 	sh scripts/format.sh
 
 # Runs every libFuzzer target for FUZZ_SECONDS, each on its own corpus under $(FUZZ_DIR)/corpus,
-# seeded by its seeds_ program. Crashes land in $(FUZZ_DIR)/artifacts. Not part of `make test`.
+# seeded by the seeds program. Crashes land in $(FUZZ_DIR)/artifacts. Not part of `make test`.
 fuzz:
 	sh scripts/install-deps.sh --fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DKORVALIN_FUZZ=ON -DKORVALIN_BUILD_GUI=OFF -DKORVALIN_BUILD_BENCH=OFF
@@ -53,7 +53,7 @@ fuzz:
 	mkdir -p $(FUZZ_DIR)/artifacts
 	set -e; for target in $(FUZZ_DIR)/fuzz/fuzz_*; do \
 	    name=$$(basename $$target); corpus=$(FUZZ_DIR)/corpus/$$name; mkdir -p $$corpus; \
-	    seeds=$(FUZZ_DIR)/fuzz/seeds_$${name#fuzz_}; if [ -x $$seeds ]; then $$seeds $$corpus; fi; \
+	    $(FUZZ_DIR)/fuzz/seeds $${name#fuzz_} $$corpus; \
 	    echo "== $$name for $(FUZZ_SECONDS) s"; \
 	    $$target -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -print_final_stats=1 \
 	        -artifact_prefix=$(FUZZ_DIR)/artifacts/$$name- $$corpus; \
