@@ -2,7 +2,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -32,21 +31,11 @@ private slots:
         WindowHarness harness;
         QCOMPARE(harness.window().windowTitle() + harness.window().objectName(), "Korvalin 0.9.9.0 betaMainWindow");
         QVERIFY(harness.window().acceptDrops());
-        const auto* pCombo = harness.find<QComboBox>("mpComboChroma");
-        QStringList texts;
-        for (int i = 0; i < pCombo->count(); ++i)
-            texts << pCombo->itemText(i) + QLatin1Char('=') + pCombo->itemData(i, Qt::UserRole).toString();
-        QCOMPARE(texts, (QStringList{"None=no-cs", "2x2=cs2x2", "3x3=cs3x3", "5x5=cs5x5"}));
         QCOMPARE(harness.options(), kDefaults);
         // Nothing to convert and no tool: both marked, Go blocked.
         QCOMPARE(harness.marked(), (QStringList{"mpTable", "mpEditExecutable"}));
         QCOMPARE(harness.controls(false), (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination",
                                                        "mpButtonStop", "mpButtonGo"}));
-        const auto* pSpin = harness.find<QSpinBox>("mpSpinThreads");
-        QCOMPARE(QList<int>({pSpin->minimum(), pSpin->maximum()}), QList<int>({1, 128}));
-        auto* pProgress = harness.find<QProgressBar>("mpProgress");
-        pProgress->setValue(66);
-        QCOMPARE(pProgress->isTextVisible() || !pProgress->text().isEmpty(), false);
     }
 
     void storedOptionsAreShown()
