@@ -74,11 +74,6 @@ class TestConversion : public QObject
         return frames;
     }
 
-    static MlvWriter clipHeader(int bits, std::uint16_t videoClass = 1, bool sound = false)
-    {
-        return MlvWriter::recording(kWidth, kHeight, bits, videoClass, sound);
-    }
-
     // Runs mlv2dng and checks the outcome: exit code, "[ERROR] " lines only, naming the reason, and
     // exactly the DNGs of the frames kept (nothing half-written), read whole by LibRaw, valid to exiftool.
     QStringList convert(const QString& input, const QString& out, const QStringList& options, int exitCode,
@@ -99,11 +94,8 @@ class TestConversion : public QObject
             QCOMPARE(files, expected);
             Pixels pixels;
             for (int i = 0; i < kept.size(); ++i) {
-                QCOMPARE(readDng(files[i], pixels), QString("%1x%2 black %3 white %4 RGGB")
-                                                        .arg(kWidth)
-                                                        .arg(kHeight)
-                                                        .arg(level(2048, bits))
-                                                        .arg(level(15000, bits)));
+                QCOMPARE(readDng(files[i], pixels), QString::asprintf("%dx%d black %d white %d RGGB", kWidth, kHeight,
+                                                                      level(2048, bits), level(15000, bits)));
                 if (!frames.empty())
                     QCOMPARE(pixels, frames[std::size_t(kept[i])]);
             }
@@ -162,7 +154,7 @@ private slots:
         QFETCH(QString, error);
         const QString name = "C" + QString::number(++mSeed);
         const Frames frames = newFrames(5, bits);
-        MlvWriter w = clipHeader(bits, layout == Plain ? 1 : 0x21, damage == "audio");
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, bits, layout == Plain ? 1 : 0x21, damage == "audio");
         const auto frame = [&](int i, std::uint32_t space, std::uint32_t trailing) {
             w.videoPayload(std::uint32_t(i),
                            payload(Layout(layout), frames[std::size_t(i)], bits, predictor, restartLines), space,
@@ -242,7 +234,7 @@ private slots:
         QFETCH(quint64, chunkGuid);
         const QString name = "Span" + QString::number(++mSeed);
         const Frames frames = newFrames(5, 14);
-        MlvWriter chunks[3] = {clipHeader(14), {}, {}};
+        MlvWriter chunks[3] = {MlvWriter::recording(kWidth, kHeight, 14), {}, {}};
         chunks[1].fileHeader(0xabcdef, 1, 1, 0, 2);
         chunks[1].padTo(512);
         chunks[2].fileHeader(chunkGuid, 2, 1, 0, 1);
@@ -283,7 +275,7 @@ private slots:
         const std::size_t still = 13 * kWidth + 22, moving = 20 * kWidth + 41;
         Frames frames{scene, scene};
         frames[0][still] = frames[1][still] = frames[1][moving] = 0;
-        MlvWriter w = clipHeader(14, layout == Plain ? 1 : 0x21);
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, 14, layout == Plain ? 1 : 0x21);
         for (std::uint32_t i = 0; i < 2; ++i)
             w.videoPayload(i, payload(Layout(layout), frames[i], 14, 6, 0), 32);
         QVERIFY(w.save(path(name + ".MLV").toStdString()));
@@ -379,7 +371,7 @@ private slots:
         else if (kind == "norawi")
             w.fileHeader(1, 0, 1, 0, 1);
         else if (kind != "empty")
-            w = clipHeader(14, kind == "delta" ? 0x41 : 1);
+            w = MlvWriter::recording(kWidth, kHeight, 14, kind == "delta" ? 0x41 : 1);
         if (kind != "empty" && kind != "garbage")
             w.videoFrame(0, testPattern(kWidth, kHeight, 14, 1), 14);
         if (kind != "missing")
@@ -396,7 +388,7 @@ private slots:
     {
         const QString clip = "A001C001", output = path("Footage/" + clip + "/");
         QVERIFY(QDir().mkpath(output));
-        MlvWriter w = clipHeader(14, 1, 1);
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, 14, 1, 1);
         QByteArray pcmData;
         for (const std::uint32_t i : {1, 0, 3, 2}) {
             w.videoFrame(i, testPattern(kWidth, kHeight, 14, i + 50), 14, 32, 0, 2000000 + i * 40000);
