@@ -37,40 +37,33 @@ private slots:
                                                        " \"D:/Footage/A001C002.mlv\""}));
     }
 
-    void coldPixelsAndChroma_data()
-    {
-        QTest::addColumn<bool>("cold");
-        QTest::addColumn<bool>("moving");
-        QTest::addColumn<int>("chroma");
-        QTest::addColumn<bool>("compress");
-        QTest::addColumn<QString>("middle");
-        QTest::newRow("cold on, moving off") << true << false << 0 << false << " --dng --no-cs ";
-        QTest::newRow("cold on, moving on") << true << true << 0 << false << " --dng --no-cs --fixcp2 ";
-        QTest::newRow("cold off, moving off") << false << false << 0 << false << " --dng --no-cs --no-fixcp ";
-        QTest::newRow("cold off, moving on") << false << true << 0 << false << " --dng --no-cs --no-fixcp --fixcp2 ";
-        QTest::newRow("chroma 1") << true << false << 1 << false << " --dng --cs2x2 ";
-        QTest::newRow("chroma 2") << true << false << 2 << false << " --dng --cs3x3 ";
-        QTest::newRow("chroma 4") << true << false << 4 << false << " --dng --no-cs ";
-        QTest::newRow("chroma -1") << true << false << -1 << false << " --dng --no-cs ";
-        QTest::newRow("compressed") << true << false << 0 << true << " --dng -c --no-cs ";
-        QTest::newRow("compressed, all fixes flipped")
-            << false << true << 3 << true << " --dng -c --cs5x5 --no-fixcp --fixcp2 ";
-    }
+    // Each fix and the compression add their option; chroma codes outside 1..3 mean none.
     void coldPixelsAndChroma()
     {
-        QFETCH(bool, cold);
-        QFETCH(bool, moving);
-        QFETCH(int, chroma);
-        QFETCH(bool, compress);
-        QFETCH(QString, middle);
-        ConversionSettings settings;
-        settings.executable = QStringLiteral("/opt/mlv_dump");
-        settings.fixColdPixels = cold;
-        settings.fixMovingColdPixels = moving;
-        settings.chromaSmoothing = chroma;
-        settings.compressDng = compress;
-        QCOMPARE(Build(settings, QStringLiteral("/clips/c.mlv")).last(),
-                 "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + middle + "\"/clips/c.mlv\"");
+        const struct
+        {
+            bool cold, moving;
+            int chroma;
+            bool compress;
+            const char* middle;
+        } rows[] = {{true, false, 0, false, " --dng --no-cs "},
+                    {true, true, 0, false, " --dng --no-cs --fixcp2 "},
+                    {false, false, 0, false, " --dng --no-cs --no-fixcp "},
+                    {true, false, 1, false, " --dng --cs2x2 "},
+                    {true, false, 2, false, " --dng --cs3x3 "},
+                    {true, false, 4, false, " --dng --no-cs "},
+                    {true, false, -1, false, " --dng --no-cs "},
+                    {false, true, 3, true, " --dng -c --cs5x5 --no-fixcp --fixcp2 "}};
+        for (const auto& row : rows) {
+            ConversionSettings settings;
+            settings.executable = QStringLiteral("/opt/mlv_dump");
+            settings.fixColdPixels = row.cold;
+            settings.fixMovingColdPixels = row.moving;
+            settings.chromaSmoothing = row.chroma;
+            settings.compressDng = row.compress;
+            QCOMPARE(Build(settings, QStringLiteral("/clips/c.mlv")).last(),
+                     "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + QString(row.middle) + "\"/clips/c.mlv\"");
+        }
     }
 
     // A null destination turns the custom destination off; the stored one must then be ignored.
