@@ -299,20 +299,9 @@ private slots:
     {
         std::mt19937 rng(3);
         for (int bits = 10; bits <= 16; ++bits) {
-            RawFrame frame;
-            frame.width = 21 + 9 * (bits % 4);
-            frame.height = 17;
-            frame.bitsPerPixel = bits;
-            frame.blackLevel = 2048 >> (14 - std::min(bits, 14));
-            frame.whiteLevel = (1 << bits) - 1 - (1 << (bits - 4));
-            const std::uint8_t phases[4][4] = {{0, 1, 1, 2}, {1, 0, 2, 1}, {2, 1, 1, 0}, {1, 2, 0, 1}};
-            std::copy(phases[bits % 4], phases[bits % 4] + 4, frame.cfa.begin());
+            const Cfa phases[] = {kRggb, kGrbg, kBggr, {{CfaGreen, CfaBlue, CfaRed, CfaGreen}}};
+            RawFrame frame = smoothFrame(21 + 9 * (bits % 4), 17, bits, phases[bits % 4], 5.0, unsigned(bits));
             const std::uint32_t area = std::uint32_t(frame.width * frame.height), w = std::uint32_t(frame.width);
-            for (std::uint32_t i = 0; i < area; ++i)  // smooth per colour, with noise
-                frame.pixels.push_back(std::uint16_t(frame.blackLevel
-                                                     + (frame.whiteLevel - frame.blackLevel) / 8
-                                                           * (1 + frame.colorAt(int(i % w), int(i / w)))
-                                                     + i % w * 7 + rng() % 13));
             std::vector<std::uint32_t> bad{0,         w - 1,     area - w,  area - 1, 5 * w + 5,
                                            5 * w + 6, 5 * w + 7, 6 * w + 5, 6 * w + 7};
             for (int i = 0; i < 25; ++i)
