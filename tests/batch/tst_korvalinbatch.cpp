@@ -166,6 +166,17 @@ private slots:
         QVERIFY(QFileInfo(output).isDir());
     }
 
+    // A path with a line break has no one-line command: it is named on standard error, not printed broken.
+    void lineBreaksAreNotPrinted()
+    {
+        QTemporaryDir root;
+        const QString clip = root.filePath(QStringLiteral("two\nlines.mlv"));
+        QVERIFY(WriteClip(clip, 1));
+        const auto printed = RunBatch({"--print-commands", "--executable", MLV2DNG_PATH, clip});
+        QCOMPARE(printed.exitCode, 1);
+        QVERIFY2(printed.out.isEmpty() && printed.err.contains("no one-line command"), qPrintable(printed.err));
+    }
+
     void secondInterruptEndsConvertersAndTheirFiles()
     {
         QTemporaryDir root;

@@ -10,6 +10,7 @@
 #include "testsettings.h"
 #include "ui/jobdetailsdialog.h"
 #include "ui/launchfiles.h"
+#include "ui/progresstext.h"
 #include "windowharness.h"
 
 class TestJobTable : public QObject
@@ -189,7 +190,8 @@ private slots:
         otherOutputB.mOutputPath = "/out/b/";  // a zero-byte source has no percentage
         refresh(harness, {runningA, otherOutputB});
         QCOMPARE(harness.column(1), (QStringList{"50 %, 51 MiB/s r, 25 MiB/s w", "n/a"}));
-        harness.counters.reset();  // the process is gone or unreadable
+        QCOMPARE(ProgressText::ElapsedMs(QTime(23, 59), QTime(0, 1)), 120000u);  // a job running past midnight
+        harness.counters.reset();                                                // the process is gone or unreadable
         refresh(harness, {runningA});
         QCOMPARE(harness.column(1), (QStringList{"Processing", "Processing"}));
     }

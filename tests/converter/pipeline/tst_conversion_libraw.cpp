@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <fstream>
 
 using namespace mlvtest;
@@ -210,6 +211,9 @@ private slots:
                              "ReelName", "LensModel", "CameraSerialNumber", "ImageDescription"}),
                  (QStringList{"3200", QString::number(bits), "2024:03:09 10:11:13", "2 1 1.5", "1 1.666666667", "1.5",
                               name, "EF24-70mm f/2.8L II USM", "4B0A1", "take 3"}));
+        // The matrix the recorder wrote: the camera's own colour, not an identity.
+        QCOMPARE(exifValues(files[1], {"ColorMatrix1"}),
+                 QStringList{"0.6722 -0.0635 -0.0963 -0.4287 1.246 0.2028 -0.0908 0.2162 0.5668"});
     }
 
     void spannedChunks_data()
@@ -396,6 +400,8 @@ private slots:
         }
         for (unsigned i = 0; i < 4; ++i)
             pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
+        const auto lens = std::search(w.bytes().begin(), w.bytes().end(), "LENS", "LENS" + 4);
+        lens[18] = lens[19] = 0xff;  // focused at infinity
         QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
         const ProgramRun job =
             runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng", "--cs5x5", "--no-fixcp",
@@ -407,6 +413,7 @@ private slots:
                  (QStringList{clip + ".wav", clip + "_000000.dng", clip + "_000001.dng", clip + "_000002.dng",
                               clip + "_000003.dng"}));
         QCOMPARE(out.count("\nBlock VIDF"), 4);
+        QCOMPARE(exifValues(output + clip + "_000000.dng", {"SubjectDistance"}), QStringList{"4294967295"});
         QCOMPARE(QString::number(out.count("\nBlock ")),
                  QRegularExpression("Chunk 1: (\\d+) blocks read").match(out).captured(1));
 
