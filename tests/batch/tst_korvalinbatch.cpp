@@ -12,6 +12,7 @@
 #include "batch/progressdisplay.h"
 #include "batch/shellcommand.h"
 #include "mlvwriter.h"
+#include "programrun.h"
 
 namespace {
 
@@ -24,20 +25,9 @@ bool WriteClip(const QString& path, unsigned seed)
     return mlvtest::writeSoundClip(QFile::encodeName(path).toStdString(), seed, kWidth, kHeight, kFrames);
 }
 
-struct Result
+mlvtest::ProgramRun RunBatch(const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result RunBatch(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(KORVALIN_BATCH_PATH), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return mlvtest::runProgram(QStringLiteral(KORVALIN_BATCH_PATH), arguments);
 }
 
 // Every file below the folder, by path relative to it, with its bytes.
@@ -73,14 +63,13 @@ private slots:
 
         const QString json = root.filePath(QStringLiteral("summary.json"));
         const QString inProcess = root.filePath(QStringLiteral("in-process"));
-        const Result run = RunBatch({QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("-v"),
-                                     QStringLiteral("--executable"), QStringLiteral(MLV2DNG_PATH), QStringLiteral("-d"),
-                                     inProcess, QStringLiteral("--json"), json, footage});
+        const auto run =
+            RunBatch({"-j", "2", "-v", "--executable", MLV2DNG_PATH, "-d", inProcess, "--json", json, footage});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains("A003.mlv"), run.out.constData());
+        QVERIFY2(run.out.contains("A003.mlv"), qPrintable(run.out));
         // -v: the converter's own lines, each led by its clip's name.
         for (const char* name : {"A001.MLV", "A002.mlv", "A003.mlv"})
-            QVERIFY2(run.out.contains(QByteArray("\n") + name + ": mlv2dng "), run.out.constData());
+            QVERIFY2(run.out.contains(QString("\n") + name + ": mlv2dng "), qPrintable(run.out));
 
         QFile jsonFile(json);
         QVERIFY(jsonFile.open(QIODevice::ReadOnly));
@@ -94,10 +83,9 @@ private slots:
         qint64 bytes = 0;
         for (const QByteArray& file : written)
             bytes += file.size();
-        const QByteArray totals = QStringLiteral("3 clips: 2 finished, 1 failed, %1 MB written in ")
-                                      .arg(double(bytes) / 1e6, 0, 'f', 1)
-                                      .toUtf8();
-        QVERIFY2(run.out.trimmed().split('\n').last().startsWith(totals), run.out.constData());
+        const QString totals =
+            QStringLiteral("3 clips: 2 finished, 1 failed, %1 MB written in ").arg(double(bytes) / 1e6, 0, 'f', 1);
+        QVERIFY2(run.out.trimmed().split('\n').last().startsWith(totals), qPrintable(run.out));
         for (const QJsonValue& value : jobs) {
             const QJsonObject job = value.toObject();
             // The job's own time, not the scheduler's: these clips take a few milliseconds.
@@ -124,9 +112,8 @@ private slots:
 
         // The same batch as printed commands through GNU parallel writes the very same bytes.
         const QString viaShell = root.filePath(QStringLiteral("via-parallel"));
-        const Result printed = RunBatch({QStringLiteral("--print-commands"), QStringLiteral("-j"), QStringLiteral("2"),
-                                         QStringLiteral("--executable"), QStringLiteral(MLV2DNG_PATH),
-                                         QStringLiteral("-d"), viaShell, footage});
+        const auto printed =
+            RunBatch({"--print-commands", "-j", "2", "--executable", MLV2DNG_PATH, "-d", viaShell, footage});
         QCOMPARE(printed.exitCode, 0);
         QCOMPARE(printed.out.count('\n'), 3);
         if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
@@ -134,7 +121,7 @@ private slots:
         QProcess parallel;
         parallel.start(QStringLiteral("parallel"), {QStringLiteral("-j"), QStringLiteral("2")});
         QVERIFY(parallel.waitForStarted());
-        parallel.write(printed.out);
+        parallel.write(printed.out.toUtf8());
         parallel.closeWriteChannel();
         QVERIFY(parallel.waitForFinished(120000));
         QCOMPARE(parallel.exitCode(), 1);  // the damaged clip fails there too
@@ -178,12 +165,11 @@ private slots:
         script.close();
         QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
 
-        const Result printed =
-            RunBatch({QStringLiteral("--print-commands"), QStringLiteral("--executable"), recorder,
-                      QStringLiteral("--chroma"), QStringLiteral("3x3"), QStringLiteral("--compress"), clip});
+        const auto printed =
+            RunBatch({"--print-commands", "--executable", recorder, "--chroma", "3x3", "--compress", clip});
         QCOMPARE(printed.exitCode, 0);
         QProcess sh;
-        sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(printed.out)});
+        sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), printed.out});
         QVERIFY(sh.waitForFinished());
         QCOMPARE(sh.exitCode(), 0);
         QFile args(root.filePath(QStringLiteral("args")));
@@ -193,6 +179,17 @@ private slots:
                  (QStringList{QStringLiteral("-o"), output + QStringLiteral("-clip_"), QStringLiteral("--dng"),
                               QStringLiteral("-c"), QStringLiteral("--cs3x3"), clip}));
         QVERIFY(QFileInfo(output).isDir());
+    }
+
+    // A path with a line break has no one-line command: it is named on standard error, not printed broken.
+    void lineBreaksAreNotPrinted()
+    {
+        QTemporaryDir root;
+        const QString clip = root.filePath(QStringLiteral("two\nlines.mlv"));
+        QVERIFY(WriteClip(clip, 1));
+        const auto printed = RunBatch({"--print-commands", "--executable", MLV2DNG_PATH, clip});
+        QCOMPARE(printed.exitCode, 1);
+        QVERIFY2(printed.out.isEmpty() && printed.err.contains("no one-line command"), qPrintable(printed.err));
     }
 
     void interruptsEndConvertersAndTheirFiles_data()
@@ -248,45 +245,36 @@ private slots:
     void badCommandLinesAreRefused_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("says");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus"), QStringLiteral("/")}
-                                        << QByteArray("bogus");
-        QTest::newRow("no jobs") << QStringList{QStringLiteral("-j"), QStringLiteral("0"), QStringLiteral("/")}
-                                 << QByteArray("--jobs");
-        QTest::newRow("too many jobs") << QStringList{QStringLiteral("-j"), QStringLiteral("500"), QStringLiteral("/")}
-                                       << QByteArray("--jobs");
-        QTest::newRow("missing path") << QStringList{QStringLiteral("/no/such/clip.mlv")} << QByteArray("No such file");
-        QTest::newRow("no paths") << QStringList{} << QByteArray("No MLV file or folder given");
-        QTest::newRow("bad chroma") << QStringList{QStringLiteral("--chroma"), QStringLiteral("4x4"),
-                                                   QStringLiteral("/")}
-                                    << QByteArray("--chroma");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("unknown option") << QString("--bogus /").split(' ') << "bogus";
+        QTest::newRow("no jobs") << QString("-j 0 /").split(' ') << "--jobs";
+        QTest::newRow("too many jobs") << QString("-j 500 /").split(' ') << "--jobs";
+        QTest::newRow("missing path") << QStringList{"/no/such/clip.mlv"} << "No such file";
+        QTest::newRow("no paths") << QStringList{} << "No MLV file or folder given";
+        QTest::newRow("bad chroma") << QString("--chroma 4x4 /").split(' ') << "--chroma";
         // Found before any job starts; CLIP stands for a real clip.
-        QTest::newRow("JSON in a missing folder")
-            << QStringList{QStringLiteral("--json"), QStringLiteral("/no/such/folder/summary.json"),
-                           QStringLiteral("CLIP")}
-            << QByteArray("/no/such/folder");
-        QTest::newRow("missing converter")
-            << QStringList{QStringLiteral("--executable"), QStringLiteral("/no/such/mlv2dng"), QStringLiteral("CLIP")}
-            << QByteArray("/no/such/mlv2dng does not exist");
-        QTest::newRow("converter that cannot run")
-            << QStringList{QStringLiteral("--executable"), QStringLiteral("CLIP"), QStringLiteral("CLIP")}
-            << QByteArray(".mlv cannot be run");
+        QTest::newRow("JSON in a missing folder") << QString("--json /no/such/folder/summary.json CLIP").split(' ')
+                                                  << "/no/such/folder";
+        QTest::newRow("missing converter") << QString("--executable /no/such/mlv2dng CLIP").split(' ')
+                                           << "/no/such/mlv2dng does not exist";
+        QTest::newRow("converter that cannot run") << QString("--executable CLIP CLIP").split(' ')
+                                                   << ".mlv cannot be run";
     }
 
     void badCommandLinesAreRefused()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, says);
+        QFETCH(QString, says);
         QTemporaryDir root;
         const QString clip = root.filePath(QStringLiteral("clip.mlv"));
         QVERIFY(WriteClip(clip, 5));
         arguments.replaceInStrings(QRegularExpression(QStringLiteral("^CLIP$")), clip);
-        const Result run = RunBatch(arguments);
+        const auto run = RunBatch(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.out.isEmpty());
-        const QList<QByteArray> lines = run.err.trimmed().split('\n');
+        const QStringList lines = run.err.trimmed().split('\n');
         QCOMPARE(lines.size(), 2);
-        QVERIFY2(lines[0].startsWith("korvalin-batch: ") && lines[0].contains(says), lines[0].constData());
+        QVERIFY2(lines[0].startsWith("korvalin-batch: ") && lines[0].contains(says), qPrintable(lines[0]));
         QVERIFY(lines[1].startsWith("Usage: korvalin-batch"));
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("clip"))));  // no job started
     }

@@ -37,98 +37,67 @@ private slots:
                                                        " \"D:/Footage/A001C002.mlv\""}));
     }
 
-    void coldPixelsAndChroma_data()
-    {
-        QTest::addColumn<bool>("cold");
-        QTest::addColumn<bool>("moving");
-        QTest::addColumn<int>("chroma");
-        QTest::addColumn<bool>("compress");
-        QTest::addColumn<QString>("middle");
-        QTest::newRow("cold on, moving off") << true << false << 0 << false << " --dng --no-cs ";
-        QTest::newRow("cold on, moving on") << true << true << 0 << false << " --dng --no-cs --fixcp2 ";
-        QTest::newRow("cold off, moving off") << false << false << 0 << false << " --dng --no-cs --no-fixcp ";
-        QTest::newRow("cold off, moving on") << false << true << 0 << false << " --dng --no-cs --no-fixcp --fixcp2 ";
-        QTest::newRow("chroma 1") << true << false << 1 << false << " --dng --cs2x2 ";
-        QTest::newRow("chroma 2") << true << false << 2 << false << " --dng --cs3x3 ";
-        QTest::newRow("chroma 4") << true << false << 4 << false << " --dng --no-cs ";
-        QTest::newRow("chroma -1") << true << false << -1 << false << " --dng --no-cs ";
-        QTest::newRow("compressed") << true << false << 0 << true << " --dng -c --no-cs ";
-        QTest::newRow("compressed, all fixes flipped")
-            << false << true << 3 << true << " --dng -c --cs5x5 --no-fixcp --fixcp2 ";
-    }
+    // Each fix and the compression add their option; chroma codes outside 1..3 mean none.
     void coldPixelsAndChroma()
     {
-        QFETCH(bool, cold);
-        QFETCH(bool, moving);
-        QFETCH(int, chroma);
-        QFETCH(bool, compress);
-        QFETCH(QString, middle);
-        ConversionSettings settings;
-        settings.executable = QStringLiteral("/opt/mlv_dump");
-        settings.fixColdPixels = cold;
-        settings.fixMovingColdPixels = moving;
-        settings.chromaSmoothing = chroma;
-        settings.compressDng = compress;
-        QCOMPARE(Build(settings, QStringLiteral("/clips/c.mlv")).last(),
-                 "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + middle + "\"/clips/c.mlv\"");
+        const struct
+        {
+            bool cold, moving;
+            int chroma;
+            bool compress;
+            const char* middle;
+        } rows[] = {{true, false, 0, false, " --dng --no-cs "},
+                    {true, true, 0, false, " --dng --no-cs --fixcp2 "},
+                    {false, false, 0, false, " --dng --no-cs --no-fixcp "},
+                    {true, false, 1, false, " --dng --cs2x2 "},
+                    {true, false, 2, false, " --dng --cs3x3 "},
+                    {true, false, 4, false, " --dng --no-cs "},
+                    {true, false, -1, false, " --dng --no-cs "},
+                    {false, true, 3, true, " --dng -c --cs5x5 --no-fixcp --fixcp2 "}};
+        for (const auto& row : rows) {
+            ConversionSettings settings;
+            settings.executable = QStringLiteral("/opt/mlv_dump");
+            settings.fixColdPixels = row.cold;
+            settings.fixMovingColdPixels = row.moving;
+            settings.chromaSmoothing = row.chroma;
+            settings.compressDng = row.compress;
+            QCOMPARE(Build(settings, QStringLiteral("/clips/c.mlv")).last(),
+                     "\"/opt/mlv_dump\" -o \"/clips/c/c_\"" + QString(row.middle) + "\"/clips/c.mlv\"");
+        }
     }
 
     // A null destination turns the custom destination off; the stored one must then be ignored.
     // An empty cleaned path means the source has no separator and nothing may be built.
-    void pathsAreCleanedFirst_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("destination");
-        QTest::addColumn<QString>("cleaned");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("file system root") << "/clip.mlv" << QString() << "/clip.mlv"
-                                          << "/clip/";
-        QTest::newRow("doubled separators") << "D:/F//d1///A.mlv" << QString() << "D:/F/d1/A.mlv"
-                                            << "D:/F/d1/A/";
-        QTest::newRow("dot segments") << "D:/F/./x/../A.B.mlv" << QString() << "D:/F/A.B.mlv"
-                                      << "D:/F/A.B/";
-        QTest::newRow("dot-dot up to the root") << "/a/b/../../c.MLV" << QString() << "/c.MLV"
-                                                << "/c/";
-        QTest::newRow("destination without separator") << "D:/F/A.mlv"
-                                                       << "E:/DNG"
-                                                       << "D:/F/A.mlv"
-                                                       << "E:/DNG/A/";
-        QTest::newRow("destination to be cleaned") << "D:/F/A.mlv"
-                                                   << "E:/DNG/x/..//"
-                                                   << "D:/F/A.mlv"
-                                                   << "E:/DNG/A/";
-        QTest::newRow("empty destination") << "D:/F/A.mlv"
-                                           << ""
-                                           << "D:/F/A.mlv"
-                                           << "/A/";
-        // Cleaning keeps a root's own separator, and one more follows it.
-        QTest::newRow("root destination") << "D:/F/A.mlv"
-                                          << "/"
-                                          << "D:/F/A.mlv"
-                                          << "//A/";
-        QTest::newRow("bare name") << "clip.mlv" << QString() << ""
-                                   << "";
-        QTest::newRow("drive-relative") << "C:clip.mlv" << QString() << ""
-                                        << "";
-        QTest::newRow("empty source") << "" << QString() << ""
-                                      << "";
-        QTest::newRow("cleaned to a bare name") << "x/../clip.mlv" << QString() << ""
-                                                << "";
-    }
+    // A null destination turns the custom destination off; the stored one must then be ignored. An empty
+    // cleaned path means the source has no separator and nothing may be built. Cleaning keeps a root's own
+    // separator, and one more follows it.
     void pathsAreCleanedFirst()
     {
-        QFETCH(QString, source);
-        QFETCH(QString, destination);
-        QFETCH(QString, cleaned);
-        QFETCH(QString, output);
-        ConversionSettings settings;
-        settings.executable = QStringLiteral("/opt/mlv_dump");
-        settings.customDestination = !destination.isNull();
-        settings.destination = destination.isNull() ? QStringLiteral("E:/ignored") : destination;
-        const QString prefix = output + QFileInfo(cleaned).completeBaseName() + '_';
-        const QStringList built{"built", cleaned, output,
-                                "\"/opt/mlv_dump\" -o \"" + prefix + "\" --dng --no-cs \"" + cleaned + "\""};
-        QCOMPARE(Build(settings, source), (cleaned.isEmpty() ? QStringList{"failed", "-", "-", "-"} : built));
+        const char* none = nullptr;
+        const struct
+        {
+            const char *source, *destination, *cleaned, *output;
+        } rows[] = {{"/clip.mlv", none, "/clip.mlv", "/clip/"},
+                    {"D:/F//d1///A.mlv", none, "D:/F/d1/A.mlv", "D:/F/d1/A/"},
+                    {"D:/F/./x/../A.B.mlv", none, "D:/F/A.B.mlv", "D:/F/A.B/"},
+                    {"/a/b/../../c.MLV", none, "/c.MLV", "/c/"},
+                    {"D:/F/A.mlv", "E:/DNG/x/..//", "D:/F/A.mlv", "E:/DNG/A/"},
+                    {"D:/F/A.mlv", "", "D:/F/A.mlv", "/A/"},
+                    {"D:/F/A.mlv", "/", "D:/F/A.mlv", "//A/"},
+                    {"clip.mlv", none, "", ""},
+                    {"C:clip.mlv", none, "", ""},
+                    {"", none, "", ""},
+                    {"x/../clip.mlv", none, "", ""}};
+        for (const auto& row : rows) {
+            ConversionSettings settings;
+            settings.executable = QStringLiteral("/opt/mlv_dump");
+            settings.customDestination = row.destination != nullptr;
+            settings.destination = row.destination ? row.destination : "E:/ignored";
+            const QString cleaned = row.cleaned, prefix = row.output + QFileInfo(cleaned).completeBaseName() + '_';
+            const QStringList built{"built", cleaned, row.output,
+                                    "\"/opt/mlv_dump\" -o \"" + prefix + "\" --dng --no-cs \"" + cleaned + "\""};
+            QCOMPARE(Build(settings, row.source), (cleaned.isEmpty() ? QStringList{"failed", "-", "-", "-"} : built));
+        }
     }
 };
 

@@ -61,16 +61,14 @@ private slots:
         QTest::addColumn<QString>("addedErr");
         QTest::addColumn<int>("status");
         const QString fake = FakeClip::toolPath(), none;
-        const QByteArray frame("frame 1\n"), error("[ERROR] x\n"), nothing;
+        const QByteArray frame("frame 1 Gr\xc3\xb6\xc3\x9f"
+                               "e\n"),
+            error("[ERROR] x\n"), nothing;  // UTF-8
         const int finished = int(JobStatus::Finished), failed = int(JobStatus::Error);
-        QTest::newRow("standard output only") << fake << frame << nothing << 1 << 0 << none << finished;
+        QTest::newRow("standard output only, UTF-8") << fake << frame << nothing << 1 << 0 << none << finished;
         QTest::newRow("both channels") << fake << frame << error << 1 << 0 << none << failed;
         // Nothing printed: the job cannot be told from a running one.
         QTest::newRow("nothing") << fake << nothing << nothing << 1 << 0 << none << int(JobStatus::Processing);
-        QTest::newRow("UTF-8") << fake
-                               << QByteArray("Gr\xc3\xb6\xc3\x9f"
-                                             "e\n")
-                               << nothing << 1 << 0 << none << finished;
         QTest::newRow("code 3") << fake << frame << nothing << 1 << 3 << "fakemlvdump exited with code 3\\.\n"
                                 << failed;
         QTest::newRow("crash after an unfinished line")

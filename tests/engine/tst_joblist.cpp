@@ -60,6 +60,27 @@ private slots:
         QCOMPARE(sources, listed + added);
     }
 
+    // Any text counts, a blank or a line break too; output without a command line is a record never run.
+    void statusFollowsTheTexts()
+    {
+        const struct
+        {
+            const char *commandLine, *out, *err;
+            JobStatus status;
+        } rows[] = {{"", "", "", JobStatus::Ready},
+                    {"\"x\" a", "", "", JobStatus::Processing},
+                    {"\"x\" a", "\n", "", JobStatus::Finished},
+                    {"\"x\" a", "done", " ", JobStatus::Error},
+                    {"", "", "bad", JobStatus::Error},
+                    {"", "done", "", JobStatus::Ready}};
+        for (const auto& row : rows) {
+            MLVWorker worker(QStringLiteral("/nowhere/a.mlv"), QString(), row.commandLine);
+            worker.mStdOut = row.out;
+            worker.mStdErr = row.err;
+            QCOMPARE(int(worker.GetStatus()), int(row.status));
+        }
+    }
+
     void bundledConverterIsFoundBesideOnly()
     {
         QCOMPARE(BundledConverter::FindIn(mDir.path()), QString());

@@ -77,19 +77,13 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<int>("loaded");
-        QTest::newRow("2x2") << "ChromaSmoothing" << QVariant("cs2x2") << 1;
-        QTest::newRow("5x5") << "ChromaSmoothing" << QVariant("cs5x5") << 3;
-        QTest::newRow("none") << "ChromaSmoothing" << QVariant("no-cs") << 0;
-        QTest::newRow("capitals") << "ChromaSmoothing" << QVariant("CS3X3") << 0;
-        QTest::newRow("trailing blank") << "ChromaSmoothing" << QVariant("cs2x2 ") << 0;
-        QTest::newRow("a number") << "ChromaSmoothing" << QVariant("2") << 0;
-        QTest::newRow("unknown") << "ChromaSmoothing" << QVariant("cs7x7") << 0;
-        QTest::newRow("highest") << "Threads" << QVariant(128) << 128;
-        QTest::newRow("zero") << "Threads" << QVariant("0") << 1;
-        QTest::newRow("negative") << "Threads" << QVariant(-4) << 1;
-        QTest::newRow("too many") << "Threads" << QVariant("129") << 128;
-        QTest::newRow("wraps to negative in 32 bits") << "Threads" << QVariant("4294967297") << 128;
-        QTest::newRow("not a number") << "Threads" << QVariant("four") << 1;
+        for (const auto& [text, code] :
+             {std::pair("cs2x2", 1), {"cs5x5", 3}, {"no-cs", 0}, {"CS3X3", 0}, {"cs2x2 ", 0}, {"2", 0}, {"cs7x7", 0}})
+            QTest::addRow("chroma \"%s\"", text) << "ChromaSmoothing" << QVariant(text) << code;
+        // "4294967297" wraps to a negative number in 32 bits.
+        for (const auto& [text, threads] :
+             {std::pair("128", 128), {"0", 1}, {"-4", 1}, {"129", 128}, {"4294967297", 128}, {"four", 1}})
+            QTest::addRow("threads \"%s\"", text) << "Threads" << QVariant(text) << threads;
     }
     void storedValues()
     {

@@ -1,9 +1,7 @@
 // The window at rest: construction, the option controls and their enabling, choosers, About and exit.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -33,66 +31,11 @@ private slots:
         WindowHarness harness;
         QCOMPARE(harness.window().windowTitle() + harness.window().objectName(), "Korvalin 0.9.9.0 betaMainWindow");
         QVERIFY(harness.window().acceptDrops());
-        const auto* pCombo = harness.find<QComboBox>("mpComboChroma");
-        QStringList texts;
-        for (int i = 0; i < pCombo->count(); ++i)
-            texts << pCombo->itemText(i) + QLatin1Char('=') + pCombo->itemData(i, Qt::UserRole).toString();
-        QCOMPARE(texts, (QStringList{"None=no-cs", "2x2=cs2x2", "3x3=cs3x3", "5x5=cs5x5"}));
         QCOMPARE(harness.options(), kDefaults);
         // Nothing to convert and no tool: both marked, Go blocked.
         QCOMPARE(harness.marked(), (QStringList{"mpTable", "mpEditExecutable"}));
         QCOMPARE(harness.controls(false), (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination",
                                                        "mpButtonStop", "mpButtonGo"}));
-        texts.clear();
-        const QRegularExpression form("^mp");
-        for (const QWidget* pWidget : harness.window().centralWidget()->findChildren<QWidget*>(form))
-            if (qobject_cast<const QAbstractButton*>(pWidget) || qobject_cast<const QLabel*>(pWidget))
-                texts << pWidget->objectName() + '=' + pWidget->property("text").toString();
-        texts.sort();
-        QCOMPARE(texts, (QStringList{"mpButtonAbout=About",
-                                     "mpButtonAdd=Add files",
-                                     "mpButtonAll=All",
-                                     "mpButtonClear=Clear list",
-                                     "mpButtonDestination=...",
-                                     "mpButtonExecutable=...",
-                                     "mpButtonGo=Go!",
-                                     "mpButtonHalf=1/2",
-                                     "mpButtonOne=1",
-                                     "mpButtonQuarter=1/4",
-                                     "mpButtonStop=Stop!",
-                                     "mpCheckColdPixels=Fix cold pixels",
-                                     "mpCheckCompress=Lossless DNG compression",
-                                     "mpCheckDestination=Custom destination",
-                                     "mpCheckMovingColdPixels=Fix moving cold pixels",
-                                     "mpCheckRelaxed=Skip errors",
-                                     "mpCheckVerbose=Verbose console output",
-                                     "mpCheckVerticalStripes=FixVerticalStripes",
-                                     "mpLabelChroma=Chroma smoothing",
-                                     "mpLabelDnD=Drag and drop is also possible.",
-                                     "mpLabelExecutable=mlv_dump executable",
-                                     "mpLabelThreads=Threads"}));
-        const auto* pSpin = harness.find<QSpinBox>("mpSpinThreads");
-        QCOMPARE(QList<int>({pSpin->minimum(), pSpin->maximum()}), QList<int>({1, 128}));
-        auto* pProgress = harness.find<QProgressBar>("mpProgress");
-        pProgress->setValue(66);
-        QCOMPARE(pProgress->isTextVisible() || !pProgress->text().isEmpty(), false);
-    }
-
-    void storedOptionsAreShown()
-    {
-        QSettings settings;
-        for (const auto& [key, value] : {std::pair<const char*, QVariant>{"ChromaSmoothing", "cs3x3"},
-                                         {"Executable", "/opt/ml/mlv_dump"},
-                                         {"Destination", "/data/out"},
-                                         {"CustomDestination", true},
-                                         {"Threads", 6},
-                                         {"Verbose", true}})
-            settings.setValue(QLatin1String("Global/") + key, value);
-        settings.sync();
-        WindowHarness harness;
-        QCOMPARE(harness.options(),
-                 QStringLiteral("/opt/ml/mlv_dump|6|3x3|true|false|false|true|true|false|true|/data/out"));
-        QCOMPARE(harness.marked(), QStringList{"mpTable"});
     }
 
     // A first start offers the converter beside the program; any stored executable, even an empty one, wins.
@@ -226,32 +169,19 @@ private slots:
         QCOMPARE(harness.calls, (QStringList{file, directory, file, directory}));
     }
 
-    void aboutTextLineByLine()
+    // The program's name and version head the text; the rest is prose.
+    void aboutNamesTheProgram()
     {
         WindowHarness harness;
         harness.find<QPushButton>("mpButtonAbout")->click();
         QCOMPARE(harness.calls.size(), 1);
-        const QStringList call = harness.calls.first().split(QLatin1Char('|'));
-        QCOMPARE(call.mid(0, 2), (QStringList{"information", "About the software"}));
-        QCOMPARE(call.at(2).split(QLatin1Char('\n')),
-                 (QStringList{
-                     "Korvalin 0.9.9.0 beta", "", "by the Korvalin developers (Veltrano) 2018",
-                     "Contact: korvalin@veltrano.example", "", "Released under the MIT License; see the LICENSE file.",
-                     "", "It converts .MLV files into .DNG sequences using Magic Lantern's mlv_dump.exe.",
-                     "You can specify your preferred mlv_dump executable, collect all resulting sequences in a single "
-                     "folder "
-                     "and do some corrections. You can use multithreading to increase performance (only noticable when "
-                     "working with compressed raw).",
-                     "", "", "Thanks to the Magic Lantern team for such a great tool set!", "",
-                     "The software settings are global. List entries cannot be configured individually.", "",
-                     "BE CAREFUL when using multithreading with traditional harddisks - the resulting file "
-                     "fragmentation may "
-                     "be a performance killer."}));
+        QVERIFY2(harness.calls.first().startsWith("information|About the software|Korvalin 0.9.9.0 beta\n\nby the "),
+                 qPrintable(harness.calls.first()));
     }
 
     // No keeps the window and saves nothing; the real question box, answered Yes, saves every option and the
-    // window's place, and ends the event loop with 0. Kept last: after QCoreApplication::exit this thread runs
-    // no nested event loops.
+    // window's place, and ends the event loop with 0; the next start shows what was saved. Kept last: after
+    // QCoreApplication::exit this thread runs no nested event loops.
     void closeSavesOnlyOnYes()
     {
         WindowHarness harness;
@@ -294,7 +224,10 @@ private slots:
             stored << QSettings().value(QStringLiteral("Global/") + key).toString();
         QCOMPARE(stored.join(' '), QStringLiteral("false true false true false true true /out /bin/tool cs3x3 17"));
         QCOMPARE(QSettings().childGroups(), (QStringList{"Global", "Window"}));
+        // The next start shows them all, and its window takes the same place.
         WindowHarness next;
+        QCOMPARE(next.options(), QStringLiteral("/bin/tool|17|3x3|false|true|true|false|false|true|true|/out"));
+        QCOMPARE(next.marked(), QStringList{"mpTable"});
         QCOMPARE(next.window().geometry(), placed);
     }
 

@@ -126,48 +126,31 @@ private slots:
         QCOMPARE(read.left(data.size()), data);
     }
 
-    void refused_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("missing") << "nothing here.MLV"
-                                 << "cannot open '%1': No such file or directory";
-        QTest::newRow("a folder") << ""
-                                  << "'%1' is not a regular file";
-    }
-
     void refused()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, error);
-        const std::string target = path(name);
-        std::string message;
-        QVERIFY(!FileSource::open(target, message));
-        QCOMPARE(NativeFile::kindOf(target), name.isEmpty() ? NativeFile::Kind::Directory : NativeFile::Kind::Missing);
-        QCOMPARE(QString::fromStdString(message), error.arg(QString::fromStdString(target)));
+        for (const auto& [name, error] : {std::pair("nothing here.MLV", "cannot open '%1': No such file or directory"),
+                                          {"", "'%1' is not a regular file"}}) {
+            const std::string target = path(name);
+            std::string message;
+            QVERIFY(!FileSource::open(target, message));
+            QCOMPARE(NativeFile::kindOf(target), *name ? NativeFile::Kind::Missing : NativeFile::Kind::Directory);
+            QCOMPARE(QString::fromStdString(message), QString(error).arg(QString::fromStdString(target)));
+        }
     }
 
-    void retryInterrupted_data()
-    {
-        QTest::addColumn<int>("interruptions");
-        QTest::addColumn<int>("failure");  // errno of the final answer, 0 for success
-        QTest::newRow("answers at once") << 0 << 0;
-        QTest::newRow("interrupted twice") << 2 << 0;
-        QTest::newRow("fails for another reason") << 1 << EBADF;
-    }
-
+    // Interrupted calls are repeated; the last answer, success or another failure, is returned.
     void retryInterrupted()
     {
-        QFETCH(int, interruptions);
-        QFETCH(int, failure);
-        int calls = 0;
-        const long result = mlv2dng::retryInterrupted([&]() -> long {
-            ++calls;
-            errno = calls <= interruptions ? EINTR : failure;
-            return errno ? -1 : 42;
-        });
-        QCOMPARE(result, failure ? -1L : 42L);
-        QCOMPARE(calls, interruptions + 1);
+        for (const auto& [interruptions, failure] : {std::pair(0, 0), {2, 0}, {1, EBADF}}) {
+            int calls = 0;
+            const long result = mlv2dng::retryInterrupted([&, i = interruptions, f = failure]() -> long {
+                ++calls;
+                errno = calls <= i ? EINTR : f;
+                return errno ? -1 : 42;
+            });
+            QCOMPARE(result, failure ? -1L : 42L);
+            QCOMPARE(calls, interruptions + 1);
+        }
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -31,6 +32,16 @@ std::vector<std::uint8_t> pcm(std::size_t bytes, unsigned seed)
     for (std::size_t i = 0; i < bytes; ++i)
         data[i] = static_cast<std::uint8_t>(i * 31 + seed * 101);
     return data;
+}
+
+// A smooth scene, both greens alike as on a sensor: what a predictor can exploit, and nothing for the fixes.
+Pixels smoothScene(int width, int height, int bits)
+{
+    Pixels scene;
+    for (int i = 0; i < width * height; ++i)
+        scene.push_back(
+            std::uint16_t(level(5000 + 900 * ((i & 1) + (i / width & 1)) + 30 * (i % width) + 20 * (i / width), bits)));
+    return scene;
 }
 
 enum Layout { Plain, Camera, Recompressed };
@@ -67,20 +78,6 @@ class TestConversion : public QObject
         return frames;
     }
 
-    // Headers laid out as mlv_lite writes them, then a NULL pad to 512.
-    static MlvWriter clipHeader(int bits, std::uint16_t videoClass = 1, std::uint16_t audioClass = 0)
-    {
-        MlvWriter w;
-        w.fileHeader(0xabcdef, 0, videoClass, audioClass, 3);
-        w.rawInfo(kWidth, kHeight, bits, level(2048, bits), level(15000, bits));
-        w.cameraMetadata();
-        w.exposure(400, 20000);
-        if (audioClass)
-            w.audioFormat(2, 48000, 16);
-        w.padTo(512);
-        return w;
-    }
-
     // Runs mlv2dng and checks the outcome: exit code, "[ERROR] " or "[WARNING] " lines only, naming the reason, and
     // exactly the DNGs of the frames kept (nothing half-written), read whole by LibRaw, valid to exiftool.
     QStringList convert(const QString& input, const QString& out, const QStringList& options, int exitCode,
@@ -102,11 +99,8 @@ class TestConversion : public QObject
             QCOMPARE(files, expected);
             Pixels pixels;
             for (int i = 0; i < kept.size(); ++i) {
-                QCOMPARE(readDng(files[i], pixels), QString("%1x%2 black %3 white %4 RGGB")
-                                                        .arg(kWidth)
-                                                        .arg(kHeight)
-                                                        .arg(level(2048, bits))
-                                                        .arg(level(15000, bits)));
+                QCOMPARE(readDng(files[i], pixels), QString::asprintf("%dx%d black %d white %d RGGB", kWidth, kHeight,
+                                                                      level(2048, bits), level(15000, bits)));
                 if (!frames.empty())
                     QCOMPARE(pixels, frames[std::size_t(kept[i])]);
             }
@@ -167,7 +161,7 @@ private slots:
         QFETCH(QString, error);
         const QString name = "C" + QString::number(++mSeed);
         const Frames frames = newFrames(5, bits);
-        MlvWriter w = clipHeader(bits, layout == Plain ? 1 : 0x21, damage == "audio");
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, bits, layout == Plain ? 1 : 0x21, damage == "audio");
         const auto frame = [&](int i, std::uint32_t space, std::uint32_t trailing) {
             w.videoPayload(std::uint32_t(i),
                            payload(Layout(layout), frames[std::size_t(i)], bits, predictor, restartLines), space,
@@ -213,6 +207,11 @@ private slots:
         QCOMPARE(mLastReport.contains("frames per second"), succeeds || (relaxed && damage != "truncated"));
         if (!damage.isEmpty() || files.isEmpty())
             return;
+        // The same with -c: lossless-JPEG DNGs (compression 7) in which LibRaw reads the very same pixels.
+        const QStringList compressed =
+            convert(path(name + ".MLV"), path(name + "c_"), options << "-c", 0, error, frames, kept, bits);
+        QVERIFY(!compressed.isEmpty());
+        QCOMPARE(exifValues(compressed[0], {"Compression"}), QStringList{"7"});
         QCOMPARE(exifValues(files[0], {"ISO"}), QStringList{"400"});
         // Frame 1 is stored after the EXPO change, and 1.999996 s after the clock.
         QCOMPARE(exifValues(files[1],
@@ -220,6 +219,9 @@ private slots:
                              "ReelName", "LensModel", "CameraSerialNumber", "ImageDescription"}),
                  (QStringList{"3200", QString::number(bits), "2024:03:09 10:11:13", "2 1 1.5", "1 1.666666667", "1.5",
                               name, "EF24-70mm f/2.8L II USM", "4B0A1", "take 3"}));
+        // The matrix the recorder wrote: the camera's own colour, not an identity.
+        QCOMPARE(exifValues(files[1], {"ColorMatrix1"}),
+                 QStringList{"0.6722 -0.0635 -0.0963 -0.4287 1.246 0.2028 -0.0908 0.2162 0.5668"});
     }
 
     void spannedChunks_data()
@@ -244,7 +246,7 @@ private slots:
         QFETCH(quint64, chunkGuid);
         const QString name = "Span" + QString::number(++mSeed);
         const Frames frames = newFrames(5, 14);
-        MlvWriter chunks[3] = {clipHeader(14), {}, {}};
+        MlvWriter chunks[3] = {MlvWriter::recording(kWidth, kHeight, 14), {}, {}};
         chunks[1].fileHeader(0xabcdef, 1, 1, 0, 2);
         chunks[1].padTo(512);
         chunks[2].fileHeader(chunkGuid, 2, 1, 0, 1);
@@ -281,14 +283,11 @@ private slots:
         QFETCH(bool, fixesStill);
         QFETCH(bool, fixesMoving);
         const QString name = "Fix" + QString::number(++mSeed);
-        Pixels scene;  // both greens alike, as on a sensor
-        for (int i = 0; i < kWidth * kHeight; ++i)
-            scene.push_back(
-                std::uint16_t(5000 + 900 * ((i & 1) + (i / kWidth & 1)) + 30 * (i % kWidth) + 20 * (i / kWidth)));
+        const Pixels scene = smoothScene(kWidth, kHeight, 14);
         const std::size_t still = 13 * kWidth + 22, moving = 20 * kWidth + 41;
         Frames frames{scene, scene};
         frames[0][still] = frames[1][still] = frames[1][moving] = 0;
-        MlvWriter w = clipHeader(14, layout == Plain ? 1 : 0x21);
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, 14, layout == Plain ? 1 : 0x21);
         for (std::uint32_t i = 0; i < 2; ++i)
             w.videoPayload(i, payload(Layout(layout), frames[i], 14, 6, 0), 32);
         QVERIFY(w.save(path(name + ".MLV").toStdString()));
@@ -308,6 +307,51 @@ private slots:
                         QString("pixel %1 of frame %2 is %3, scene %4").arg(i).arg(frame).arg(got[i]).arg(scene[i])));
             }
         }
+    }
+
+    void compressedShapes_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QStringList>("options");
+        const QStringList off{"--no-fixcp", "--no-stripes"};
+        // LibRaw takes nothing below 22 pixels either way for a raw image.
+        QTest::newRow("odd width") << 14 << 37 << 24 << off;
+        QTest::newRow("odd width and height") << 12 << 23 << 23 << off;
+        QTest::newRow("width not a multiple of 8") << 14 << 70 << 22 << off;
+        QTest::newRow("10-bit, corrections on") << 10 << 64 << 32 << QStringList{"--fixcp2", "--cs3x3"};
+    }
+
+    // Odd widths go as one component, whose left neighbour is another colour; the fixes run before the
+    // compression. Either way -c gives LibRaw the frame, levels and pixels of the packed DNG, and a smooth
+    // scene in fewer bytes where the colours pair up.
+    void compressedShapes()
+    {
+        QFETCH(int, bits);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QStringList, options);
+        const QString name = "Shape" + QString::number(++mSeed);
+        MlvWriter w = MlvWriter::recording(width, height, bits);
+        w.videoFrame(0, smoothScene(width, height, bits), bits, 32);
+        QVERIFY(w.save(path(name + ".MLV").toStdString()));
+        QStringList files;
+        for (const QString& prefix : {path(name + "u_"), path(name + "c_")}) {
+            const QStringList arguments = options + QStringList{"--dng", "-o", prefix, path(name + ".MLV")};
+            const ProgramRun r =
+                runProgram(MLV2DNG_PATH, prefix.endsWith("c_") ? arguments + QStringList{"-c"} : arguments);
+            QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+            files << prefix + "000000.dng";
+        }
+        Pixels packed, compressed;
+        const QString description = readDng(files[0], packed);
+        QVERIFY2(description.startsWith(QString("%1x%2 black").arg(width).arg(height)), qPrintable(description));
+        QCOMPARE(readDng(files[1], compressed), description);
+        QVERIFY(compressed == packed);
+        QCOMPARE(exiftoolProblems({files[1]}), QString());
+        QCOMPARE(exifValues(files[1], {"Compression"}), QStringList{"7"});
+        QVERIFY(width % 2 || QFileInfo(files[1]).size() < QFileInfo(files[0]).size() * 3 / 4);
     }
 
     void refusedInputs_data()
@@ -341,7 +385,7 @@ private slots:
         else if (kind == "norawi")
             w.fileHeader(1, 0, 1, 0, 1);
         else if (kind != "empty")
-            w = clipHeader(14, kind == "delta" ? 0x41 : 1);
+            w = MlvWriter::recording(kWidth, kHeight, 14, kind == "delta" ? 0x41 : 1);
         if (kind != "empty" && kind != "garbage")
             w.videoFrame(0, testPattern(kWidth, kHeight, 14, 1), 14);
         if (kind != "missing")
@@ -370,7 +414,7 @@ private slots:
         QFETCH(QList<int>, kept);
         QFETCH(QString, report);
         const QString name = QString("W%1").arg(relaxed);
-        MlvWriter w = clipHeader(14);
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, 14);
         for (std::uint32_t i = 0; i < 4; ++i)
             w.videoFrame(i, testPattern(kWidth, kHeight, 14, i), 14);
         QVERIFY(w.save(path(name + ".MLV").toStdString()));
@@ -390,7 +434,7 @@ private slots:
     {
         const QString clip = "A001C001", output = path("Footage/" + clip + "/");
         QVERIFY(QDir().mkpath(output));
-        MlvWriter w = clipHeader(14, 1, 1);
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, 14, 1, 1);
         QByteArray pcmData;
         for (const std::uint32_t i : {1, 0, 3, 2}) {
             w.videoFrame(i, testPattern(kWidth, kHeight, 14, i + 50), 14, 32, 0, 2000000 + i * 40000);
@@ -398,6 +442,8 @@ private slots:
         }
         for (unsigned i = 0; i < 4; ++i)
             pcmData.append(reinterpret_cast<const char*>(pcm(7680, i).data()), 7680);
+        const auto lens = std::search(w.bytes().begin(), w.bytes().end(), "LENS", "LENS" + 4);
+        lens[18] = lens[19] = 0xff;  // focused at infinity
         QVERIFY(w.save(path("Footage/" + clip + ".mlv").toStdString()));
         const ProgramRun job =
             runProgram(MLV2DNG_PATH, {"-o", output + clip + "_", "-v", "--relaxed", "--dng", "--cs5x5", "--no-fixcp",
@@ -409,6 +455,7 @@ private slots:
                  (QStringList{clip + ".wav", clip + "_000000.dng", clip + "_000001.dng", clip + "_000002.dng",
                               clip + "_000003.dng"}));
         QCOMPARE(out.count("\nBlock VIDF"), 4);
+        QCOMPARE(exifValues(output + clip + "_000000.dng", {"SubjectDistance"}), QStringList{"4294967295"});
         QCOMPARE(QString::number(out.count("\nBlock ")),
                  QRegularExpression("Chunk 1: (\\d+) blocks read").match(out).captured(1));
 
@@ -434,7 +481,7 @@ private slots:
     void damagedClipConvertsAlike()
     {
         constexpr int kFrames = 40, kDamaged = 6;
-        MlvWriter w = clipHeader(14, 1, 1);
+        MlvWriter w = MlvWriter::recording(kWidth, kHeight, 14, 1, true);
         for (int i = 0; i < kFrames; ++i) {
             std::vector<std::uint8_t> pixels = MlvWriter::pack(testPattern(kWidth, kHeight, 14, unsigned(i)), 14);
             if (i == kDamaged)

@@ -37,33 +37,29 @@ void MlvWriter::fileHeader(std::uint64_t guid, std::uint16_t fileNumber, std::ui
     put(4, {frameCount, 0, 25000, 1000});
 }
 
+MlvWriter MlvWriter::recording(int width, int height, int bits, std::uint16_t videoClass, bool sound,
+                               std::uint64_t guid)
+{
+    MlvWriter w;
+    w.fileHeader(guid, 0, videoClass, sound ? 1 : 0, 4);
+    w.rawInfo(width, height, bits, level(2048, bits), level(15000, bits));
+    w.cameraMetadata();
+    w.exposure(400, 20000);
+    if (sound)
+        w.audioFormat(2, 48000, 16);
+    w.padTo(512);
+    return w;
+}
+
 void MlvWriter::rawInfo(int width, int height, int bitsPerPixel, int black, int white)
 {
     header("RAWI", 180, 1);
     put(2, {std::uint64_t(width), std::uint64_t(height)});
     // The sensor buffer and its active area are larger than the recording, as in real files.
     const std::uint64_t bits = std::uint64_t(bitsPerPixel);
-    put(4, {1,
-            0x12345678,
-            3528,
-            5936,
-            5936 * bits / 8,
-            5936 * 3528 * bits / 8,
-            bits,
-            std::uint64_t(black),
-            std::uint64_t(white),
-            0,
-            0,
-            std::uint64_t(width),
-            std::uint64_t(height),
-            28,
-            146,
-            3528,
-            5936,
-            0,
-            0,
-            0x02010100,
-            1});
+    put(4, {1, 0x12345678, 3528, 5936, 5936 * bits / 8, 5936 * 3528 * bits / 8, bits});
+    put(4, {std::uint64_t(black), std::uint64_t(white), 0, 0, std::uint64_t(width), std::uint64_t(height)});
+    put(4, {28, 146, 3528, 5936, 0, 0, 0x02010100, 1});
     for (const int m : {6722, -635, -963, -4287, 12460, 2028, -908, 2162, 5668})
         put(4, {std::uint32_t(m), 10000});
     put(4, {1100});
@@ -184,10 +180,7 @@ std::vector<std::uint16_t> testPattern(int width, int height, int bitsPerPixel, 
 
 bool writeSoundClip(const std::string& path, unsigned seed, int width, int height, std::uint32_t frames)
 {
-    MlvWriter writer;
-    writer.fileHeader(0x1234 + seed, 0, 1, 1, frames);
-    writer.rawInfo(width, height, 14, 2048, 15000);
-    writer.audioFormat(2, 48000, 16);
+    MlvWriter writer = MlvWriter::recording(width, height, 14, 1, true, 0x1234 + seed);
     for (std::uint32_t frame = 0; frame < frames; ++frame) {
         const std::uint64_t time = 1000000 + frame * 40000;
         writer.videoFrame(frame, testPattern(width, height, 14, seed + frame), 14, 32, 0, time);

@@ -11,6 +11,10 @@ namespace mlvtest {
 class MlvWriter
 {
 public:
+    // The headers of a recording as mlv_lite writes them: levels 2048 and 15000 at 14 bits, the camera's
+    // metadata, ISO 400 at 1/50 s and, with sound, stereo 16-bit at 48 kHz; then a NULL pad to 512.
+    static MlvWriter recording(int width, int height, int bits, std::uint16_t videoClass = 1, bool sound = false,
+                               std::uint64_t guid = 0xabcdef);
     void fileHeader(std::uint64_t guid, std::uint16_t fileNumber, std::uint16_t videoClass, std::uint16_t audioClass,
                     std::uint32_t frameCount);
     void rawInfo(int width, int height, int bitsPerPixel, int black, int white);
