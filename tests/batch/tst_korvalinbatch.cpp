@@ -253,12 +253,12 @@ private slots:
         QTest::newRow("no paths") << QStringList{} << "No MLV file or folder given";
         QTest::newRow("bad chroma") << QString("--chroma 4x4 /").split(' ') << "--chroma";
         // Found before any job starts; CLIP stands for a real clip.
-        QTest::newRow("JSON in a missing folder") << QString("--json /no/such/folder/summary.json CLIP").split(' ')
-                                                  << "/no/such/folder";
-        QTest::newRow("missing converter") << QString("--executable /no/such/mlv2dng CLIP").split(' ')
-                                           << "/no/such/mlv2dng does not exist";
-        QTest::newRow("converter that cannot run") << QString("--executable CLIP CLIP").split(' ')
-                                                   << ".mlv cannot be run";
+        QTest::newRow("JSON in a missing folder")
+            << QString("--json /no/such/folder/summary.json CLIP").split(' ') << "/no/such/folder";
+        QTest::newRow("missing converter")
+            << QString("--executable /no/such/mlv2dng CLIP").split(' ') << "/no/such/mlv2dng does not exist";
+        QTest::newRow("converter that cannot run")
+            << QString("--executable CLIP CLIP").split(' ') << ".mlv cannot be run";
     }
 
     void badCommandLinesAreRefused()

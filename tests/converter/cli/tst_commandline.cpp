@@ -156,7 +156,9 @@ private slots:
         QTest::newRow("--no-bitpack") << 12 << QString("--no-bitpack") << all << QString("25 512 3750 16 4096") << true;
         QTest::newRow("--no-audio") << 14 << QString("--no-audio") << all << plain << false;
         QTest::newRow("mlv_dump's script switches")
-            << 14 << QString("--batch --no-fixfp --fpi 1 --is-dualiso --is-croprec --show-progress --black-fix --white-fix") << all << plain << true;
+            << 14
+            << QString("--batch --no-fixfp --fpi 1 --is-dualiso --is-croprec --show-progress --black-fix --white-fix")
+            << all << plain << true;
     }
 
     void accepted()
