@@ -24,15 +24,6 @@ std::vector<std::uint8_t> payload(int bits, unsigned seed, bool lossless)
                     : mlvtest::MlvWriter::pack(pixels, bits);
 }
 
-// 1920 stereo 16-bit samples, one video frame's worth at 48 kHz.
-std::vector<std::uint8_t> sound(std::uint32_t frameNumber)
-{
-    std::vector<std::uint8_t> pcm(7680);
-    for (std::size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<std::uint8_t>(i * 7 + frameNumber * 31);
-    return pcm;
-}
-
 struct Clip
 {
     int bits = 14;
@@ -55,8 +46,12 @@ void frame(mlvtest::MlvWriter& w, const Clip& clip, std::uint32_t number)
 {
     const std::uint64_t timestamp = 1000000 + number * kFrameInterval;
     w.videoPayload(number, payload(clip.bits, number, clip.lossless), 32, 4, timestamp);
-    if (clip.withSound)
-        w.audioFrame(number, sound(number), 8, timestamp + 10);
+    if (!clip.withSound)
+        return;
+    std::vector<std::uint8_t> pcm(7680);  // 1920 stereo 16-bit samples, one video frame's worth at 48 kHz
+    for (std::size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<std::uint8_t>(i * 7 + number * 31);
+    w.audioFrame(number, pcm, 8, timestamp + 10);
 }
 
 bool save(const mlvtest::MlvWriter& w, const std::string& path)
