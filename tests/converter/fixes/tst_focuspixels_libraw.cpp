@@ -22,14 +22,13 @@ class TestFocusPixels : public QObject
 private:
     QTemporaryDir mDir;
 
-    // Converts the clip and reads every DNG back; the report lines go to out.
+    // Converts the clip and reads every DNG back into frames, which starts empty; the report lines go to out.
     int convert(const QString& clip, const QStringList& options, std::vector<std::vector<std::uint16_t>>& frames,
                 QString& out)
     {
         const QString prefix = QFileInfo(clip).path() + "/" + QFileInfo(clip).completeBaseName() + "_";
         const ProgramRun r = runProgram(MLV2DNG_PATH, options + QStringList{"--dng", "-o", prefix, clip});
         out = r.out + r.err;
-        frames.clear();
         for (int f = 0; QFileInfo::exists(prefix + QString("%1.dng").arg(f, 6, 10, QChar('0'))); ++f) {
             frames.emplace_back();
             const QString read = readDng(prefix + QString("%1.dng").arg(f, 6, 10, QChar('0')), frames.back());

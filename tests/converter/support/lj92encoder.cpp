@@ -84,9 +84,7 @@ private:
 
 std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, const Lj92EncodeOptions& o)
 {
-    const std::size_t X = static_cast<std::size_t>(o.width);
-    const std::size_t Y = static_cast<std::size_t>(o.height);
-    const std::size_t N = static_cast<std::size_t>(o.components);
+    const std::size_t X = std::size_t(o.width), Y = std::size_t(o.height), N = std::size_t(o.components);
     if (samples.size() != X * Y * N)
         throw std::invalid_argument("sample count does not match the frame");
 
