@@ -29,14 +29,9 @@ const Cfa kBggr{{CfaBlue, CfaGreen, CfaGreen, CfaRed}};
 RawFrame smoothFrame(int w, int h, int bits, const Cfa& cfa = kRggb, double noise = 0.0, unsigned seed = 1,
                      const std::array<double, 8>& gain = {1, 1, 1, 1, 1, 1, 1, 1})
 {
-    RawFrame f;
-    f.width = w;
-    f.height = h;
-    f.bitsPerPixel = bits;
-    f.blackLevel = bits == 16 ? 8192 : 2048 >> (14 - std::min(bits, 14));
-    f.whiteLevel = bits == 16 ? 60000 : 15000 >> (14 - std::min(bits, 14));
-    f.cfa = cfa;
-    f.pixels.resize(std::size_t(w) * std::size_t(h));
+    const int black = bits == 16 ? 8192 : 2048 >> (14 - std::min(bits, 14));
+    const int white = bits == 16 ? 60000 : 15000 >> (14 - std::min(bits, 14));
+    RawFrame f{w, h, bits, black, white, cfa, 0, 0, 0, std::vector<std::uint16_t>(std::size_t(w) * std::size_t(h))};
     std::mt19937 rng(seed);
     std::normal_distribution<double> unit(0.0, 1.0);
     const double colourGain[3] = {0.6, 1.0, 0.75};
