@@ -41,9 +41,8 @@ FocusPixelWindow writeFocusPixelHeaders(MlvWriter& w, const FocusPixelClipPlan& 
         put(raw, 4, {std::uint32_t(m), 10000});
     put(raw, 4, {1100});
     w.block("RAWI", raw, 1);
-    std::vector<std::uint8_t> camera;
-    for (int i = 0; i < 32; ++i)
-        camera.push_back(static_cast<std::uint8_t>(i < 9 ? "Canon EOS"[i] : 0));
+    std::vector<std::uint8_t> camera(32, 0);  // the name, then the model
+    std::copy_n("Canon EOS", 9, camera.begin());
     put(camera, 4, {plan.model});
     camera.resize(68, 0);
     w.block("IDNT", camera, 2);
@@ -119,9 +118,7 @@ FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClip
         clip.recorded.push_back(std::move(recorded));
         clip.truth.push_back(std::move(truth));
     }
-    if (!w.save(path))
-        return {};
-    return clip;
+    return w.save(path) ? clip : FocusPixelClip{};
 }
 
 }  // namespace mlvtest
