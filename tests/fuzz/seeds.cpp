@@ -18,13 +18,9 @@ std::vector<Bytes> decoderSeeds()
     std::vector<Bytes> seeds;
     for (int variant = 0; variant < 10; ++variant) {
         const int components = variant % 3 == 0 ? 1 : 2, precision = variant == 4 ? 16 : variant == 5 ? 8 : 14;
-        const mlv2dng::Lj92EncodeOptions o{16,
-                                           6,
-                                           components,
-                                           precision,
-                                           1 + variant % 7,
-                                           variant == 2 || variant == 7 ? 32 : 0,
-                                           variant == 3 || variant == 7};
+        const bool restarts = variant == 2 || variant == 7, tablePerComponent = variant == 3 || variant == 7;
+        const mlv2dng::Lj92EncodeOptions o{
+            16, 6, components, precision, 1 + variant % 7, restarts ? 32 : 0, tablePerComponent};
         const std::size_t n = 16u * 6u * unsigned(components);
         Bytes seed{std::uint8_t(n), std::uint8_t(n >> 8), 0, 0};
         std::vector<std::uint16_t> samples;  // a ramp with a little noise

@@ -15,32 +15,13 @@ constexpr int kHeight = 216;
 constexpr int kFrames = 8;
 constexpr std::uint64_t kFrameInterval = 40000;  // microseconds at 25 fps
 
-// Random pixels: the fixes take many of them for cold pixels, so every correction has something to do.
-std::vector<std::uint16_t> scene(int bits, unsigned seed)
+// Random pixels, which the fixes take for many cold pixels, so every correction has something to do. Lossless as
+// cameras code it: two raw rows per line in two components.
+std::vector<std::uint8_t> payload(int bits, unsigned seed, bool lossless)
 {
-    return mlvtest::testPattern(kWidth, kHeight, bits, seed);
-}
-
-std::vector<std::uint8_t> payload(const std::vector<std::uint16_t>& pixels, int bits, bool lossless)
-{
-    if (!lossless)
-        return mlvtest::MlvWriter::pack(pixels, bits);
-    // As cameras code it: two raw rows per line in two components.
-    mlv2dng::Lj92EncodeOptions options;
-    options.width = kWidth;
-    options.height = kHeight / 2;
-    options.components = 2;
-    options.precision = bits;
-    return mlv2dng::encodeLj92(pixels, options);
-}
-
-// 1920 stereo 16-bit samples, one video frame's worth at 48 kHz.
-std::vector<std::uint8_t> sound(std::uint32_t frameNumber)
-{
-    std::vector<std::uint8_t> pcm(7680);
-    for (std::size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<std::uint8_t>(i * 7 + frameNumber * 31);
-    return pcm;
+    const std::vector<std::uint16_t> pixels = mlvtest::testPattern(kWidth, kHeight, bits, seed);
+    return lossless ? mlv2dng::encodeLj92(pixels, {kWidth, kHeight / 2, 2, bits, 1, 0, false})
+                    : mlvtest::MlvWriter::pack(pixels, bits);
 }
 
 struct Clip
@@ -64,9 +45,13 @@ mlvtest::MlvWriter header(const Clip& clip, std::uint16_t fileNumber = 0)
 void frame(mlvtest::MlvWriter& w, const Clip& clip, std::uint32_t number)
 {
     const std::uint64_t timestamp = 1000000 + number * kFrameInterval;
-    w.videoPayload(number, payload(scene(clip.bits, number), clip.bits, clip.lossless), 32, 4, timestamp);
-    if (clip.withSound)
-        w.audioFrame(number, sound(number), 8, timestamp + 10);
+    w.videoPayload(number, payload(clip.bits, number, clip.lossless), 32, 4, timestamp);
+    if (!clip.withSound)
+        return;
+    std::vector<std::uint8_t> pcm(7680);  // 1920 stereo 16-bit samples, one video frame's worth at 48 kHz
+    for (std::size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<std::uint8_t>(i * 7 + number * 31);
+    w.audioFrame(number, pcm, 8, timestamp + 10);
 }
 
 bool save(const mlvtest::MlvWriter& w, const std::string& path)
@@ -105,7 +90,7 @@ bool damagedClip(const std::string& path)
             frame(w, clip, i);
             continue;
         }
-        std::vector<std::uint8_t> data = payload(scene(clip.bits, i), clip.bits, false);
+        std::vector<std::uint8_t> data = payload(clip.bits, i, false);
         data.resize(data.size() / 2);
         w.videoPayload(i, data, 32, 0, 1000000 + i * kFrameInterval);
     }

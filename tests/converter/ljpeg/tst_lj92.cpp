@@ -75,6 +75,7 @@ const Bytes kHandRestart = patched(patched(kHand, kSos + 10, {0xD4, 0x7F, 0xFF, 
 }  // namespace
 
 Q_DECLARE_METATYPE(Lj92EncodeOptions)
+Q_DECLARE_METATYPE(Lj92Encoder::Shape)
 
 using Counts = std::array<std::uint64_t, 17>;
 
@@ -125,9 +126,8 @@ private slots:
     {
         QTest::addColumn<Bytes>("stream");
         QTest::addColumn<Samples>("values");
-        QTest::addColumn<int>("width");
-        QTest::newRow("one component") << kHand << kHandValues << 3;
-        QTest::newRow("restart each line") << kHandRestart << kHandValues << 3;
+        QTest::newRow("one component") << kHand << kHandValues;
+        QTest::newRow("restart each line") << kHandRestart << kHandValues;
         // Two components, P = 16, 2x2, predictor 6, a table per component.
         // Table 0: cat 0 '0', 16 '10', 1 '110', 15 '111'.  Table 1: cat 2 '0', 0 '10', 16 '11'.
         // Line 0 (from 32768, then left):  A 0 (cat 16: 10), B 32770 (+2: 0 10), A 0 (0), B 32770 (10)
@@ -142,18 +142,16 @@ private slots:
                      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    2,    0,    16,   0xFF,
                      0xC3, 0x00, 0x0E, 16,   0x00, 0x02, 0x00, 0x02, 0x02, 0x07, 0x11, 0x00, 0x09, 0x11, 0x00, 0xFF,
                      0xDA, 0x00, 0x0A, 0x02, 0x07, 0x00, 0x09, 0x10, 0x06, 0x00, 0x00, 0x92, 0xC1, 0x7F, 0xFF, 0xD9}
-            << Samples{0, 32770, 0, 32770, 65535, 32767, 65535, 0} << 2;
+            << Samples{0, 32770, 0, 32770, 65535, 32767, 65535, 0};
     }
 
     void handMade()
     {
         QFETCH(Bytes, stream);
         QFETCH(Samples, values);
-        QFETCH(int, width);
         Lj92Image image;
         std::string error;
         QVERIFY2(decode(stream, values.size(), image, error), error.c_str());
-        QCOMPARE(image.width, width);
         QVERIFY(image.samples == values);
     }
 
@@ -263,35 +261,27 @@ private slots:
 
     void encoderRoundTrip_data()
     {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("components");
-        QTest::addColumn<int>("precision");
-        QTest::addColumn<bool>("choose");
+        QTest::addColumn<Lj92Encoder::Shape>("shape");  // the last field: choose the predictor
         QTest::addColumn<QString>("content");
-        QTest::newRow("CFA pairs, 14-bit") << 32 << 16 << 2 << 14 << false << "smooth";
-        QTest::newRow("chosen predictor") << 32 << 16 << 2 << 14 << true << "smooth";
-        QTest::newRow("chosen predictor, noise") << 17 << 9 << 1 << 12 << true << "random";
-        QTest::newRow("16-bit, whole range") << 20 << 6 << 2 << 16 << false << "random";
-        QTest::newRow("2-bit, 4 components") << 5 << 3 << 4 << 2 << true << "random";
-        QTest::newRow("constant") << 40 << 4 << 3 << 10 << true << "constant";
-        QTest::newRow("every difference to 2048") << 8192 << 1 << 1 << 14 << false << "sweep";
-        QTest::newRow("one sample") << 1 << 1 << 1 << 8 << false << "random";
-        QTest::newRow("above the precision") << 16 << 4 << 2 << 10 << false << "too big";
+        QTest::newRow("CFA pairs, 14-bit") << Lj92Encoder::Shape{32, 16, 2, 14, false} << "smooth";
+        QTest::newRow("chosen predictor") << Lj92Encoder::Shape{32, 16, 2, 14, true} << "smooth";
+        QTest::newRow("chosen predictor, noise") << Lj92Encoder::Shape{17, 9, 1, 12, true} << "random";
+        QTest::newRow("16-bit, whole range") << Lj92Encoder::Shape{20, 6, 2, 16, false} << "random";
+        QTest::newRow("2-bit, 4 components") << Lj92Encoder::Shape{5, 3, 4, 2, true} << "random";
+        QTest::newRow("constant") << Lj92Encoder::Shape{40, 4, 3, 10, true} << "constant";
+        QTest::newRow("every difference to 2048") << Lj92Encoder::Shape{8192, 1, 1, 14, false} << "sweep";
+        QTest::newRow("one sample") << Lj92Encoder::Shape{1, 1, 1, 8, false} << "random";
+        QTest::newRow("above the precision") << Lj92Encoder::Shape{16, 4, 2, 10, false} << "too big";
     }
 
     // Stream order in, the same order out of our decoder; samples above the precision come back clamped.
     void encoderRoundTrip()
     {
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QFETCH(int, components);
-        QFETCH(int, precision);
-        QFETCH(bool, choose);
+        QFETCH(Lj92Encoder::Shape, shape);
         QFETCH(QString, content);
-        const std::size_t count = std::size_t(width) * std::size_t(height) * std::size_t(components);
-        const int maximum = (1 << precision) - 1;
-        std::vector<std::uint16_t> samples = mlvtest::testPattern(int(count), 1, precision, 9);
+        const std::size_t count = std::size_t(shape.width) * std::size_t(shape.height) * std::size_t(shape.components);
+        const int maximum = (1 << shape.precision) - 1;
+        std::vector<std::uint16_t> samples = mlvtest::testPattern(int(count), 1, shape.precision, 9);
         for (std::size_t i = 0; i < count; ++i) {
             if (content == "smooth")
                 samples[i] = std::uint16_t(std::min<std::size_t>(maximum, 1000 + 3 * i + samples[i] % 8));
@@ -303,7 +293,6 @@ private slots:
                 samples[i] = std::uint16_t(i % 2 ? 65535 : samples[i]);
         }
         Lj92Encoder encoder;
-        const Lj92Encoder::Shape shape{width, height, components, precision, choose};
         // Whatever a reused buffer held beyond the start must not leak into the stream.
         std::vector<std::uint8_t> stream(3 * count + 100, 0xFF), fresh;
         stream[0] = 0xAB;
@@ -313,15 +302,15 @@ private slots:
         QCOMPARE(length, fresh.size());
         QVERIFY(std::equal(fresh.begin(), fresh.end(), stream.begin() + 1));
         if (content == "smooth")
-            QVERIFY(fresh.size() < count * std::size_t(precision) / 16);
-        if (!choose)
+            QVERIFY(fresh.size() < count * std::size_t(shape.precision) / 16);
+        if (!shape.choosePredictor)
             QCOMPARE(encoder.predictor(), 1);
 
         Lj92Image image;
         std::string error;
         QVERIFY2(Lj92Decoder().decode(fresh.data(), fresh.size(), count, image, error), error.c_str());
-        QCOMPARE(image.width, width);
-        QCOMPARE(image.components, components);
+        QCOMPARE(image.width, shape.width);
+        QCOMPARE(image.components, shape.components);
         for (std::uint16_t& v : samples)
             v = std::uint16_t(std::min<int>(v, maximum));
         QVERIFY(image.samples == samples);

@@ -41,9 +41,8 @@ FocusPixelWindow writeFocusPixelHeaders(MlvWriter& w, const FocusPixelClipPlan& 
         put(raw, 4, {std::uint32_t(m), 10000});
     put(raw, 4, {1100});
     w.block("RAWI", raw, 1);
-    std::vector<std::uint8_t> camera;
-    for (int i = 0; i < 32; ++i)
-        camera.push_back(static_cast<std::uint8_t>(i < 9 ? "Canon EOS"[i] : 0));
+    std::vector<std::uint8_t> camera(32, 0);  // the name, then the model
+    std::copy_n("Canon EOS", 9, camera.begin());
     put(camera, 4, {plan.model});
     camera.resize(68, 0);
     w.block("IDNT", camera, 2);
@@ -89,7 +88,7 @@ FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClip
         const int originX = (window.panX + 16 * f + 7) / 8 * 8;
         const int originY = (window.panY + 4 * f) / 2 * 2;
         std::vector<std::uint16_t> truth(static_cast<std::size_t>(plan.width) * static_cast<std::size_t>(plan.height));
-        for (int y = 0; y < plan.height; ++y) {
+        for (int y = 0; y < plan.height; ++y)
             for (int x = 0; x < plan.width; ++x) {
                 // Smooth in buffer coordinates, so every frame shows the same scene.
                 const double u = double(x + originX) / plan.bufferWidth, v = double(y + originY) / plan.bufferHeight;
@@ -100,7 +99,6 @@ FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClip
                 truth[std::size_t(y) * std::size_t(plan.width) + std::size_t(x)] =
                     static_cast<std::uint16_t>(std::lround(kBlack + level * (white - kBlack) + noise(rng)));
             }
-        }
         std::vector<std::uint16_t> recorded = truth;
         for (const mlv2dng::FocusPixelPosition& p : plan.focusPixels) {
             const int x = p.x - originX, y = p.y - originY;
@@ -111,26 +109,16 @@ FocusPixelClip writeFocusPixelClip(const std::string& path, const FocusPixelClip
             const double offset = (0.06 + 0.02 * ((p.x / 8 + p.y) % 4)) * ((p.x + p.y / 2) % 2 ? 1 : -1);
             value = static_cast<std::uint16_t>(std::lround(kBlack + (value - kBlack) * (1 + offset)));
         }
-        std::vector<std::uint8_t> payload;
-        if (plan.lossless) {
-            mlv2dng::Lj92EncodeOptions options;
-            options.width = plan.width;
-            options.height = plan.height / 2;
-            options.components = 2;
-            options.precision = 14;
-            options.predictor = 1;
-            payload = mlv2dng::encodeLj92(recorded, options);
-        } else {
-            payload = MlvWriter::pack(recorded, 14);
-        }
+        // Lossless as cameras code it: two raw rows per line in two components.
+        const std::vector<std::uint8_t> payload =
+            plan.lossless ? mlv2dng::encodeLj92(recorded, {plan.width, plan.height / 2, 2, 14, 1, 0, false})
+                          : MlvWriter::pack(recorded, 14);
         writeFocusPixelFrame(w, static_cast<std::uint32_t>(f), payload, {window.panX + 16 * f, window.panY + 4 * f},
                              1000 + std::uint64_t(f) * 40000);
         clip.recorded.push_back(std::move(recorded));
         clip.truth.push_back(std::move(truth));
     }
-    if (!w.save(path))
-        return {};
-    return clip;
+    return w.save(path) ? clip : FocusPixelClip{};
 }
 
 }  // namespace mlvtest

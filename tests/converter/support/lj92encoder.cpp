@@ -18,14 +18,6 @@ struct CodeTable
     std::array<std::uint8_t, kCategories> length{};
 };
 
-int categoryOf(std::int32_t difference)
-{
-    int category = 0;
-    for (std::uint32_t magnitude = std::uint32_t(std::abs(difference)); magnitude; magnitude >>= 1)
-        ++category;
-    return category;
-}
-
 // Two codes of each length from 2 to 8, then three of 16 bits (longer than any lookup table), the
 // all-ones code left out. Table t lists the categories rotated by 5t, so tables differ.
 CodeTable fixedTable(int t)
@@ -43,10 +35,11 @@ CodeTable fixedTable(int t)
     return table;
 }
 
-class ByteSink
+struct ByteSink
 {
-public:
     std::vector<std::uint8_t> out;
+    std::uint8_t current = 0;
+    int filled = 0;
 
     void word(std::uint32_t v) { out.insert(out.end(), {std::uint8_t(v >> 8), std::uint8_t(v & 0xFF)}); }
     void segment(std::uint8_t marker, const std::vector<std::uint8_t>& payload)
@@ -59,34 +52,28 @@ public:
     void bits(std::uint32_t value, int count)
     {
         for (int i = count - 1; i >= 0; --i) {
-            current_ = static_cast<std::uint8_t>((current_ << 1) | ((value >> i) & 1u));
-            if (++filled_ == 8) {
-                out.push_back(current_);
-                if (current_ == 0xFF)
+            current = static_cast<std::uint8_t>((current << 1) | ((value >> i) & 1u));
+            if (++filled == 8) {
+                out.push_back(current);
+                if (current == 0xFF)
                     out.push_back(0x00);
-                current_ = 0, filled_ = 0;
+                current = 0, filled = 0;
             }
         }
     }
     // Pads the last byte with one bits.
     void flush()
     {
-        while (filled_ != 0)
+        while (filled != 0)
             bits(1, 1);
     }
-
-private:
-    std::uint8_t current_ = 0;
-    int filled_ = 0;
 };
 
 }  // namespace
 
 std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, const Lj92EncodeOptions& o)
 {
-    const std::size_t X = static_cast<std::size_t>(o.width);
-    const std::size_t Y = static_cast<std::size_t>(o.height);
-    const std::size_t N = static_cast<std::size_t>(o.components);
+    const std::size_t X = std::size_t(o.width), Y = std::size_t(o.height), N = std::size_t(o.components);
     if (samples.size() != X * Y * N)
         throw std::invalid_argument("sample count does not match the frame");
 
@@ -148,7 +135,9 @@ std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, 
             out.word(0xFFD0 + (i / perInterval - 1) % 8);
         }
         const std::int32_t d = differences[i];
-        const int category = categoryOf(d);
+        int category = 0;  // the bits in the difference's magnitude
+        for (std::uint32_t magnitude = std::uint32_t(std::abs(d)); magnitude; magnitude >>= 1)
+            ++category;
         const CodeTable& table = tables[o.tablePerComponent ? i % N : 0];
         out.bits(table.code[std::size_t(category)], table.length[std::size_t(category)]);
         out.bits(std::uint32_t(d < 0 ? d + (1 << category) - 1 : d), category < 16 ? category : 0);
