@@ -114,6 +114,8 @@ private:
         return settings;
     }
     QString releaseFile(const QString& name) const { return mDir.filePath("release-" + name); }
+    // A log written as one comma-separated text.
+    static QStringList Log(const char* entries) { return QString(entries).split(','); }
 
 private slots:
     void threeFilesInTwoSlots()
@@ -172,33 +174,28 @@ private slots:
     // next cycle, so with three free slots only one job has started. A finished job is left out, a
     // path without "/" is dropped without a word, and an empty path costs a cycle that shows a
     // snapshot instead; the job after them still runs.
-    void queueOutcomes_data()
-    {
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<int>("threads");
-        QTest::addColumn<bool>("stop");
-        QTest::addColumn<QStringList>("log");  // without the snapshots showing E3 running
-        QTest::newRow("one start per cycle")
-            << QStringList{"B1", "B2", "B3"} << 3 << true
-            << QStringList{"update B1 Processing", "completed", "update B1 Finished", "finished"};
-        QTest::newRow("every job already finished")
-            << QStringList{"D1!", "D2!"} << 2 << false << QStringList{"refresh []", "finished"};
-        QTest::newRow("unusable entries")
-            << QStringList{"E0!", "~E1", "", "E3"} << 1 << false
-            << QStringList{"refresh []", "update E3 Processing", "completed", "update E3 Finished", "finished"};
-    }
     void queueOutcomes()
     {
-        QFETCH(QStringList, names);
-        QFETCH(int, threads);
-        QFETCH(bool, stop);
-        QFETCH(QStringList, log);
-        Batch batch(batchOf(names, threads));
-        if (stop)
-            batch.stopOnFirst(&MLVProcessor::UpdateTable);
-        QVERIFY(batch.waitForEnd());
-        batch.log.removeAll(QStringLiteral("refresh [E3]"));
-        QCOMPARE(batch.log, log);
+        const struct
+        {
+            QStringList names;
+            int threads;
+            bool stop;
+            const char* log;  // without the snapshots showing E3 running
+        } rows[] = {{{"B1", "B2", "B3"}, 3, true, "update B1 Processing,completed,update B1 Finished,finished"},
+                    {{"D1!", "D2!"}, 2, false, "refresh [],finished"},
+                    {{"E0!", "~E1", "", "E3"},
+                     1,
+                     false,
+                     "refresh [],update E3 Processing,completed,update E3 Finished,finished"}};
+        for (const auto& row : rows) {
+            Batch batch(batchOf(row.names, row.threads));
+            if (row.stop)
+                batch.stopOnFirst(&MLVProcessor::UpdateTable);
+            QVERIFY(batch.waitForEnd());
+            batch.log.removeAll(QStringLiteral("refresh [E3]"));
+            QCOMPARE(batch.log, Log(row.log));
+        }
     }
 
     // At full pace every free slot is filled before a stop asked at the first start can be handled, and an
@@ -209,24 +206,12 @@ private slots:
         QTest::addColumn<QStringList>("releases");  // in this order, each once it runs
         QTest::addColumn<QStringList>("log");       // without the snapshots
         QTest::newRow("both slots at once") << true << QStringList{"F1", "F2"}
-                                            << QStringList{"update F1 Processing",
-                                                           "update F2 Processing",
-                                                           "completed",
-                                                           "update F1 Finished",
-                                                           "completed",
-                                                           "update F2 Finished",
-                                                           "finished"};
+                                            << Log("update F1 Processing,update F2 Processing,completed,"
+                                                   "update F1 Finished,completed,update F2 Finished,finished");
         QTest::newRow("next on an end") << false << QStringList{"F1", "F3", "F2"}
-                                        << QStringList{"update F1 Processing",
-                                                       "update F2 Processing",
-                                                       "completed",
-                                                       "update F1 Finished",
-                                                       "update F3 Processing",
-                                                       "completed",
-                                                       "update F3 Finished",
-                                                       "completed",
-                                                       "update F2 Finished",
-                                                       "finished"};
+                                        << Log("update F1 Processing,update F2 Processing,completed,update F1 "
+                                               "Finished,update F3 Processing,completed,update F3 Finished,"
+                                               "completed,update F2 Finished,finished");
     }
     void fullPace()
     {
@@ -350,9 +335,7 @@ private slots:
         const auto run = [](const QString& program, const QStringList& arguments) {
             QProcess process;
             process.start(program, arguments);
-            const bool ok =
-                process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-            if (ok)
+            if (process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
                 return QString();
             return program + ": "
                    + (process.error() == QProcess::FailedToStart ? process.errorString()
