@@ -51,8 +51,8 @@ private slots:
         saved.executable = QStringLiteral("/opt/ml/mlv_dump");
         saved.threads = 7;
         saved.chromaSmoothing = 2;
-        saved.customDestination = saved.fixMovingColdPixels = saved.skipErrors = saved.verbose = true;
-        saved.compressDng = true;
+        saved.customDestination = saved.fixMovingColdPixels = saved.skipErrors = saved.verbose = saved.compressDng =
+            true;
         saved.fixColdPixels = saved.fixVerticalStripes = false;
         saved.workers.emplace_back(QStringLiteral("/footage/A001.MLV"), QString(), QString());
         SettingsStore::Save(saved);
