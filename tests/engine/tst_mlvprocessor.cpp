@@ -200,36 +200,35 @@ private slots:
 
     // At full pace every free slot is filled before a stop asked at the first start can be handled, and an
     // ended job's slot goes to the next one while the other job still runs.
-    void fullPace_data()
-    {
-        QTest::addColumn<bool>("stop");
-        QTest::addColumn<QStringList>("releases");  // in this order, each once it runs
-        QTest::addColumn<QStringList>("log");       // without the snapshots
-        QTest::newRow("both slots at once") << true << QStringList{"F1", "F2"}
-                                            << Log("update F1 Processing,update F2 Processing,completed,"
-                                                   "update F1 Finished,completed,update F2 Finished,finished");
-        QTest::newRow("next on an end") << false << QStringList{"F1", "F3", "F2"}
-                                        << Log("update F1 Processing,update F2 Processing,completed,update F1 "
-                                               "Finished,update F3 Processing,completed,update F3 Finished,"
-                                               "completed,update F2 Finished,finished");
-    }
     void fullPace()
     {
-        QFETCH(bool, stop);
-        QFETCH(QStringList, releases);
-        QFETCH(QStringList, log);
-        for (const char* name : {"F1", "F2", "F3"})
-            QFile::remove(releaseFile(name));  // left by the row before
-        Batch batch(batchOf({"F1*", "F2*", "F3*"}, 2), MLVProcessor::Pacing::FillSlotsAtOnce);
-        if (stop)
-            batch.stopOnFirst(&MLVProcessor::UpdateTable);
-        for (const QString& name : releases) {
-            QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Processing"), 30000);
-            QVERIFY(FakeClip::release(releaseFile(name)));
-            QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Finished"), 30000);
+        const struct
+        {
+            bool stop;
+            QStringList releases;  // in this order, each once it runs
+            const char* log;       // without the snapshots
+        } rows[] = {{true,
+                     {"F1", "F2"},
+                     "update F1 Processing,update F2 Processing,completed,update F1 Finished,completed,"
+                     "update F2 Finished,finished"},
+                    {false,
+                     {"F1", "F3", "F2"},
+                     "update F1 Processing,update F2 Processing,completed,update F1 Finished,update F3 Processing,"
+                     "completed,update F3 Finished,completed,update F2 Finished,finished"}};
+        for (const auto& row : rows) {
+            for (const char* name : {"F1", "F2", "F3"})
+                QFile::remove(releaseFile(name));  // left by the row before
+            Batch batch(batchOf({"F1*", "F2*", "F3*"}, 2), MLVProcessor::Pacing::FillSlotsAtOnce);
+            if (row.stop)
+                batch.stopOnFirst(&MLVProcessor::UpdateTable);
+            for (const QString& name : row.releases) {
+                QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Processing"), 30000);
+                QVERIFY(FakeClip::release(releaseFile(name)));
+                QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Finished"), 30000);
+            }
+            QVERIFY(batch.waitForEnd());
+            QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral("^(?!refresh)"))), Log(row.log));
         }
-        QVERIFY(batch.waitForEnd());
-        QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral("^(?!refresh)"))), log);
     }
 
     // Within one batch an output folder serves the first job that writes there; a later job for the

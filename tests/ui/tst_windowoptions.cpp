@@ -25,7 +25,8 @@ class TestWindowOptions : public QObject
 private slots:
     void init() { mStorage.clear(); }
 
-    // The form's object names are the window's interface: its slots are wired to them by name.
+    // The form's object names are the window's interface: its slots are wired to them by name. About names the
+    // program, and the thread presets follow the ideal count.
     void firstStart()
     {
         WindowHarness harness;
@@ -41,6 +42,17 @@ private slots:
         QCOMPARE(harness.calls.size(), 1);
         QVERIFY2(harness.calls.first().startsWith("information|About the software|Korvalin 0.9.9.0 beta\n\nby the "),
                  qPrintable(harness.calls.first()));
+        // The thread presets: the ideal count, then the spin box after 1/4, 1/2, All and 1.
+        for (const QList<int>& expected :
+             QList<QList<int>>{{2, 1, 1, 2, 1}, {12, 3, 6, 12, 1}, {-1, 1, 1, 1, 1}, {600, 128, 128, 128, 1}}) {
+            harness.idealThreadCount = expected.first();
+            QList<int> shown{expected.first()};
+            for (const char* name : {"mpButtonQuarter", "mpButtonHalf", "mpButtonAll", "mpButtonOne"}) {
+                harness.find<QPushButton>(name)->click();
+                shown << harness.find<QSpinBox>("mpSpinThreads")->value();
+            }
+            QCOMPARE(shown, expected);
+        }
     }
 
     // A first start offers the converter beside the program; any stored executable, even an empty one, wins.
@@ -134,22 +146,6 @@ private slots:
         // The placeholder never became the destination: turning the option on shows an empty field.
         harness.find<QCheckBox>("mpCheckDestination")->click();
         QCOMPARE(harness.find<QLineEdit>("mpEditDestination")->text(), QString());
-    }
-
-    void threadPresets()
-    {
-        WindowHarness harness;
-        // The ideal count, then the spin box after 1/4, 1/2, All and 1.
-        for (const QList<int>& expected :
-             QList<QList<int>>{{2, 1, 1, 2, 1}, {12, 3, 6, 12, 1}, {-1, 1, 1, 1, 1}, {600, 128, 128, 128, 1}}) {
-            harness.idealThreadCount = expected.first();
-            QList<int> shown{expected.first()};
-            for (const char* name : {"mpButtonQuarter", "mpButtonHalf", "mpButtonAll", "mpButtonOne"}) {
-                harness.find<QPushButton>(name)->click();
-                shown << harness.find<QSpinBox>("mpSpinThreads")->value();
-            }
-            QCOMPARE(shown, expected);
-        }
     }
 
     // A cancelled chooser changes nothing; an answer replaces the field.
