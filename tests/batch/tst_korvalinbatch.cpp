@@ -63,7 +63,6 @@ private slots:
         const auto run =
             RunBatch({"-j", "2", "-v", "--executable", MLV2DNG_PATH, "-d", inProcess, "--json", json, footage});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains("A003.mlv"), qPrintable(run.out));
         // -v: the converter's own lines, each led by its clip's name.
         for (const char* name : {"A001.MLV", "A002.mlv", "A003.mlv"})
             QVERIFY2(run.out.contains(QString("\n") + name + ": mlv2dng "), qPrintable(run.out));

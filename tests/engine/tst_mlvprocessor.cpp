@@ -257,9 +257,7 @@ private slots:
         QFETCH(bool, customDestination);
         QFETCH(QStringList, starts);
         const QTemporaryDir dir;
-        ConversionSettings settings;
-        settings.executable = FakeClip::toolPath();
-        settings.threads = 2;
+        ConversionSettings settings = batchOf({}, 2);
         settings.customDestination = customDestination;
         settings.destination = dir.filePath("dest");
         for (const QString& path : paths) {

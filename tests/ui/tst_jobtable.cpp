@@ -23,8 +23,7 @@ private slots:
     void dropAddsExistingMlvFilesOnce()
     {
         WindowHarness harness;
-        const QString lower = harness.file("b.mlv");
-        const QString upper = harness.file("B.MLV");
+        const QString lower = harness.file("b.mlv"), upper = harness.file("B.MLV");
         harness.drop({lower, harness.file("notes.txt"), harness.files.filePath("missing.mlv"),
                       "https://example.com/clip.mlv", upper, harness.file("c.mlv.bak"), harness.file("d.mlv "), lower});
         QCOMPARE(harness.column(0) + harness.column(1), (QStringList{lower, upper, "Ready", "Ready"}));
@@ -94,8 +93,7 @@ private slots:
     void addDialogKeepsCleanedPaths()
     {
         WindowHarness harness;
-        const QString a = harness.file("a.mlv");
-        const QString b = harness.file("b.mlv");
+        const QString a = harness.file("a.mlv"), b = harness.file("b.mlv");
         QVERIFY(QDir(harness.files.path()).mkdir("sub"));
         auto* pAdd = harness.find<QPushButton>("mpButtonAdd");
         pAdd->click();  // cancelled
@@ -154,8 +152,7 @@ private slots:
     void runningCopiesShowProgress()
     {
         WindowHarness harness;
-        const QString a = harness.file("a.mlv");
-        const QString b = harness.file("b.mlv", 0);
+        const QString a = harness.file("a.mlv"), b = harness.file("b.mlv", 0);
         harness.drop({a, b});
         update(harness, a, "/out/a/");
         update(harness, b, "/out/b/");

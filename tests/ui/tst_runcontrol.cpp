@@ -65,8 +65,7 @@ private slots:
     void goRunsWhatDidNotFinish()
     {
         WindowHarness harness;
-        const QString record = harness.files.filePath("args");
-        const QString release = harness.files.filePath("release");
+        const QString record = harness.files.filePath("args"), release = harness.files.filePath("release");
         const QString late = harness.files.filePath("late.mlv");
         const QStringList clips =
             prepare(harness, {FakeClip().printOut("a done\n").recordArguments(record),
