@@ -66,8 +66,6 @@ private slots:
         }
     }
 
-    // A null destination turns the custom destination off; the stored one must then be ignored.
-    // An empty cleaned path means the source has no separator and nothing may be built.
     // A null destination turns the custom destination off; the stored one must then be ignored. An empty
     // cleaned path means the source has no separator and nothing may be built. Cleaning keeps a root's own
     // separator, and one more follows it.

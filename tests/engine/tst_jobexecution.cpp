@@ -51,106 +51,86 @@ private:
 private slots:
     // The tool's own texts are kept whole, however long; a crash, a failure code or a tool that
     // cannot start adds one line (a pattern). The output directory is made first in every case.
-    void statusFollowsHowTheToolEnded_data()
-    {
-        QTest::addColumn<QString>("tool");
-        QTest::addColumn<QByteArray>("out");
-        QTest::addColumn<QByteArray>("err");
-        QTest::addColumn<int>("repeat");
-        QTest::addColumn<int>("exitCode");  // -1: crash
-        QTest::addColumn<QString>("addedErr");
-        QTest::addColumn<int>("status");
-        const QString fake = FakeClip::toolPath(), none;
-        const QByteArray frame("frame 1 Gr\xc3\xb6\xc3\x9f"
-                               "e\n"),
-            error("[ERROR] x\n"), nothing;  // UTF-8
-        const int finished = int(JobStatus::Finished), failed = int(JobStatus::Error);
-        QTest::newRow("standard output only, UTF-8") << fake << frame << nothing << 1 << 0 << none << finished;
-        QTest::newRow("both channels") << fake << frame << error << 1 << 0 << none << failed;
-        // Nothing printed: the job cannot be told from a running one.
-        QTest::newRow("nothing") << fake << nothing << nothing << 1 << 0 << none << int(JobStatus::Processing);
-        QTest::newRow("code 3") << fake << frame << nothing << 1 << 3 << "fakemlvdump exited with code 3\\.\n"
-                                << failed;
-        QTest::newRow("crash after an unfinished line")
-            << fake << frame << QByteArray("[ERROR] x") << 1 << -1 << "\nfakemlvdump crashed\\.\n"
-            << failed;
-        // Tens of megabytes on both channels, written in alternation, arrive complete.
-        QTest::newRow("big output") << fake << QByteArray("frame 0123456789 written to disk\n") << error << 700000 << 0
-                                    << none << failed;
-        QTest::newRow("missing tool") << mDir.filePath(QStringLiteral("no/such/mlv_dump")) << nothing << nothing << 1
-                                      << 0 << "mlv_dump could not be started: [^\n]+\n"
-                                      << failed;
-    }
     void statusFollowsHowTheToolEnded()
     {
-        QFETCH(QString, tool);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
-        QFETCH(int, repeat);
-        QFETCH(int, exitCode);
-        QFETCH(QString, addedErr);
-        QFETCH(int, status);
-        FakeClip clip;
-        clip.printOut(out, out.isEmpty() ? 0 : repeat).printErr(err, err.isEmpty() ? 0 : repeat);
-        if (exitCode < 0)
-            clip.crash();
-        const auto worker =
-            job(QStringLiteral("%1.mlv").arg(QTest::currentDataTag()), clip.exitWith(qMax(0, exitCode)), tool);
-        QVERIFY(worker && !QFileInfo::exists(worker->mOutputPath));
-        run(*worker);
-        QVERIFY(QFileInfo(worker->mOutputPath).isDir());
-        const QString errText = QString::fromUtf8(err.repeated(repeat));
-        QVERIFY(worker->mStdOut == QString::fromUtf8(out.repeated(repeat)) && worker->mStdErr.startsWith(errText));
-        const QRegularExpression added(QRegularExpression::anchoredPattern(addedErr));
-        QVERIFY2(added.match(worker->mStdErr.mid(errText.size())).hasMatch(), qPrintable(worker->mStdErr.right(100)));
-        QCOMPARE(int(worker->GetStatus()), status);
-        QCOMPARE(worker->mExitCode, tool == FakeClip::toolPath() ? exitCode : -1);
-        QVERIFY(worker->mDurationMs >= 0);
+        const QString fake = FakeClip::toolPath(), missing = mDir.filePath("no/such/mlv_dump");
+        const QByteArray frame("frame 1 Gr\303\266\303\237e\n"), error("[ERROR] x\n");  // UTF-8
+        const JobStatus finished = JobStatus::Finished, failed = JobStatus::Error;
+        const struct
+        {
+            const char* tag;
+            QString tool;
+            QByteArray out, err;
+            int repeat, exitCode;  // -1: crash
+            const char* addedErr;
+            JobStatus status;
+        } rows[] = {
+            {"standard output only, UTF-8", fake, frame, {}, 1, 0, "", finished},
+            {"both channels", fake, frame, error, 1, 0, "", failed},
+            // Nothing printed: the job cannot be told from a running one.
+            {"nothing", fake, {}, {}, 1, 0, "", JobStatus::Processing},
+            {"code 3", fake, frame, {}, 1, 3, "fakemlvdump exited with code 3\\.\n", failed},
+            {"crash after an unfinished line", fake, frame, "[ERROR] x", 1, -1, "\nfakemlvdump crashed\\.\n", failed},
+            // Tens of megabytes on both channels, written in alternation, arrive complete.
+            {"big output", fake, "frame 0123456789 written to disk\n", error, 700000, 0, "", failed},
+            {"missing tool", missing, {}, {}, 1, 0, "mlv_dump could not be started: [^\n]+\n", failed}};
+        for (const auto& row : rows) {
+            FakeClip clip;
+            clip.printOut(row.out, row.out.isEmpty() ? 0 : row.repeat)
+                .printErr(row.err, row.err.isEmpty() ? 0 : row.repeat);
+            if (row.exitCode < 0)
+                clip.crash();
+            const auto worker =
+                job(QStringLiteral("%1.mlv").arg(row.tag), clip.exitWith(qMax(0, row.exitCode)), row.tool);
+            QVERIFY2(worker && !QFileInfo::exists(worker->mOutputPath), row.tag);
+            run(*worker);
+            QVERIFY(QFileInfo(worker->mOutputPath).isDir());
+            const QString errText = QString::fromUtf8(row.err.repeated(row.repeat));
+            QVERIFY2(worker->mStdOut == QString::fromUtf8(row.out.repeated(row.repeat))
+                         && worker->mStdErr.startsWith(errText),
+                     row.tag);
+            const QRegularExpression added(QRegularExpression::anchoredPattern(row.addedErr));
+            QVERIFY2(added.match(worker->mStdErr.mid(errText.size())).hasMatch(),
+                     qPrintable(row.tag + worker->mStdErr.right(100)));
+            QCOMPARE(int(worker->GetStatus()), int(row.status));
+            QCOMPARE(worker->mExitCode, row.tool == fake ? row.exitCode : -1);
+            QVERIFY(worker->mDurationMs >= 0);
+        }
     }
 
     // Every argument arrives whole, quotes included.
-    void toolReceivesTheSplitCommandLine_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("blanks") << "card 1/day two/take one.mlv";
-        QTest::newRow("non-ASCII") << "Größe/日本/Été ü.mlv";
-        QTest::newRow("double quotes") << "12\" monitor/a\" \"b.mlv";
-    }
     void toolReceivesTheSplitCommandLine()
     {
-        QFETCH(QString, path);
-        QVERIFY(QDir(mDir.path()).mkpath(QFileInfo(mDir.filePath(path)).path()));
-        const QString record = mDir.filePath(QStringLiteral("args-%1").arg(QTest::currentDataTag()));
-        const auto worker = job(path, FakeClip().recordArguments(record).printOut("ok\n"));
-        QVERIFY(worker);
-        run(*worker);
-        QCOMPARE(worker->mStdErr, QString());
-        const QStringList received = FakeClip::recordedArguments(record);
-        QCOMPARE(received, QProcess::splitCommand(worker->mCommandLine).mid(1));
-        QCOMPARE(received.last(), mDir.filePath(path));
-        QCOMPARE(received.at(1), worker->mOutputPath + QFileInfo(path).completeBaseName() + '_');
+        for (const QString path : {"card 1/day two/take one.mlv", "Größe/日本/Été ü.mlv", "12\" monitor/a\" \"b.mlv"}) {
+            QVERIFY(QDir(mDir.path()).mkpath(QFileInfo(mDir.filePath(path)).path()));
+            const QString record = mDir.filePath(path + ".args");
+            const auto worker = job(path, FakeClip().recordArguments(record).printOut("ok\n"));
+            QVERIFY(worker);
+            run(*worker);
+            QCOMPARE(worker->mStdErr, QString());
+            const QStringList received = FakeClip::recordedArguments(record);
+            QCOMPARE(received, QProcess::splitCommand(worker->mCommandLine).mid(1));
+            QCOMPARE(received.last(), mDir.filePath(path));
+            QCOMPARE(received.at(1), worker->mOutputPath + QFileInfo(path).completeBaseName() + '_');
+        }
     }
 
-    // A folder that cannot be made is reported with the system's reason, and the tool never starts.
-    void uncreatableFolderStartsNothing_data()
-    {
-        QTest::addColumn<QString>("destination");  // below the test folder; "in-the-way" is a plain file
-        QTest::newRow("a file where the folder goes") << "";
-        QTest::newRow("a file as a parent") << "in-the-way/dng";
-    }
+    // A folder that cannot be made is reported with the system's reason, and the tool never starts: a plain file
+    // stands where the folder goes, or where a parent of it goes.
     void uncreatableFolderStartsNothing()
     {
-        QFETCH(QString, destination);
         const QString reason = QString::fromStdString(std::make_error_code(std::errc::not_a_directory).message());
         QVERIFY(QFile(mDir.filePath("in-the-way")).open(QIODevice::WriteOnly));
-        const QString record = mDir.filePath("args-" + QString(QTest::currentDataTag()));
-        const auto worker = job("in-the-way.mlv", FakeClip().recordArguments(record).printOut("ok\n"),
-                                FakeClip::toolPath(), mDir.filePath(destination));
-        QVERIFY(worker);
-        run(*worker);
-        QCOMPARE(worker->mStdErr,
-                 QStringLiteral("Cannot create the output folder %1: %2\n").arg(worker->mOutputPath, reason));
-        QVERIFY(worker->mStdOut.isEmpty() && !QFileInfo::exists(record));
+        for (const QString destination : {"", "in-the-way/dng"}) {
+            const QString record = mDir.filePath("args-" + QString(destination).replace('/', '-'));
+            const auto worker = job("in-the-way.mlv", FakeClip().recordArguments(record).printOut("ok\n"),
+                                    FakeClip::toolPath(), mDir.filePath(destination));
+            QVERIFY(worker);
+            run(*worker);
+            QCOMPARE(worker->mStdErr,
+                     QStringLiteral("Cannot create the output folder %1: %2\n").arg(worker->mOutputPath, reason));
+            QVERIFY(worker->mStdOut.isEmpty() && !QFileInfo::exists(record));
+        }
     }
 
     // A copy taken while the job runs shows it either running or ended, never half-written.

@@ -28,36 +28,31 @@ private slots:
     }
 
     // A folder adds its MLV files sorted by their path below it, under the same rules as single files.
-    void pathsExpandToTheirFiles_data()
-    {
-        QTest::addColumn<QString>("path");  // below the test folder
-        QTest::addColumn<bool>("recursive");
-        QTest::addColumn<QStringList>("listed");  // already in the list before
-        QTest::addColumn<QStringList>("added");
-        QTest::newRow("folder") << "d" << false << QStringList{} << QStringList{"d/A.MLV", "d/b.mlv", "d/C.mlv"};
-        QTest::newRow("folder and sub-folders")
-            << "d/" << true << QStringList{}
-            << QStringList{"d/A.MLV", "d/b.mlv", "d/C.mlv", "d/dir.mlv/e.mlv", "d/sub/deeper/y.MLV", "d/sub/z.mlv"};
-        QTest::newRow("another spelling, some listed")
-            << "d/sub/.././/" << false << QStringList{"d/b.mlv"} << QStringList{"d/A.MLV", "d/C.mlv"};
-        QTest::newRow("a file") << "d/sub/../b.mlv" << true << QStringList{} << QStringList{"d/b.mlv"};
-        QTest::newRow("a listed file") << "d/b.mlv" << false << QStringList{"d/b.mlv"} << QStringList{};
-        QTest::newRow("a missing folder") << "gone" << true << QStringList{} << QStringList{};
-    }
     void pathsExpandToTheirFiles()
     {
-        QFETCH(QString, path);
-        QFETCH(bool, recursive);
-        QFETCH(QStringList, listed);
-        QFETCH(QStringList, added);
-        std::list<MLVWorker> workers;
-        for (const QString& file : listed)
-            workers.emplace_back(mDir.filePath(file), QString(), QString());
-        QCOMPARE(JobList::AppendPath(workers, mDir.filePath(path), recursive), added.size());
-        QStringList sources;
-        for (const MLVWorker& worker : workers)
-            sources << worker.mSourceFile.mid(mDir.path().size() + 1);
-        QCOMPARE(sources, listed + added);
+        const struct
+        {
+            const char* path;  // below the test folder
+            bool recursive;
+            QStringList listed;  // already in the list before
+            QStringList added;
+        } rows[] = {
+            {"d", false, {}, {"d/A.MLV", "d/b.mlv", "d/C.mlv"}},
+            {"d/", true, {}, {"d/A.MLV", "d/b.mlv", "d/C.mlv", "d/dir.mlv/e.mlv", "d/sub/deeper/y.MLV", "d/sub/z.mlv"}},
+            {"d/sub/.././/", false, {"d/b.mlv"}, {"d/A.MLV", "d/C.mlv"}},  // another spelling, some listed
+            {"d/sub/../b.mlv", true, {}, {"d/b.mlv"}},
+            {"d/b.mlv", false, {"d/b.mlv"}, {}},
+            {"gone", true, {}, {}}};
+        for (const auto& row : rows) {
+            std::list<MLVWorker> workers;
+            for (const QString& file : row.listed)
+                workers.emplace_back(mDir.filePath(file), QString(), QString());
+            QCOMPARE(JobList::AppendPath(workers, mDir.filePath(row.path), row.recursive), row.added.size());
+            QStringList sources;
+            for (const MLVWorker& worker : workers)
+                sources << worker.mSourceFile.mid(mDir.path().size() + 1);
+            QCOMPARE(sources, row.listed + row.added);
+        }
     }
 
     // Any text counts, a blank or a line break too; output without a command line is a record never run.

@@ -114,6 +114,8 @@ private:
         return settings;
     }
     QString releaseFile(const QString& name) const { return mDir.filePath("release-" + name); }
+    // A log written as one comma-separated text.
+    static QStringList Log(const char* entries) { return QString(entries).split(','); }
 
 private slots:
     void threeFilesInTwoSlots()
@@ -172,79 +174,61 @@ private slots:
     // next cycle, so with three free slots only one job has started. A finished job is left out, a
     // path without "/" is dropped without a word, and an empty path costs a cycle that shows a
     // snapshot instead; the job after them still runs.
-    void queueOutcomes_data()
-    {
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<int>("threads");
-        QTest::addColumn<bool>("stop");
-        QTest::addColumn<QStringList>("log");  // without the snapshots showing E3 running
-        QTest::newRow("one start per cycle")
-            << QStringList{"B1", "B2", "B3"} << 3 << true
-            << QStringList{"update B1 Processing", "completed", "update B1 Finished", "finished"};
-        QTest::newRow("every job already finished")
-            << QStringList{"D1!", "D2!"} << 2 << false << QStringList{"refresh []", "finished"};
-        QTest::newRow("unusable entries")
-            << QStringList{"E0!", "~E1", "", "E3"} << 1 << false
-            << QStringList{"refresh []", "update E3 Processing", "completed", "update E3 Finished", "finished"};
-    }
     void queueOutcomes()
     {
-        QFETCH(QStringList, names);
-        QFETCH(int, threads);
-        QFETCH(bool, stop);
-        QFETCH(QStringList, log);
-        Batch batch(batchOf(names, threads));
-        if (stop)
-            batch.stopOnFirst(&MLVProcessor::UpdateTable);
-        QVERIFY(batch.waitForEnd());
-        batch.log.removeAll(QStringLiteral("refresh [E3]"));
-        QCOMPARE(batch.log, log);
+        const struct
+        {
+            QStringList names;
+            int threads;
+            bool stop;
+            const char* log;  // without the snapshots showing E3 running
+        } rows[] = {{{"B1", "B2", "B3"}, 3, true, "update B1 Processing,completed,update B1 Finished,finished"},
+                    {{"D1!", "D2!"}, 2, false, "refresh [],finished"},
+                    {{"E0!", "~E1", "", "E3"},
+                     1,
+                     false,
+                     "refresh [],update E3 Processing,completed,update E3 Finished,finished"}};
+        for (const auto& row : rows) {
+            Batch batch(batchOf(row.names, row.threads));
+            if (row.stop)
+                batch.stopOnFirst(&MLVProcessor::UpdateTable);
+            QVERIFY(batch.waitForEnd());
+            batch.log.removeAll(QStringLiteral("refresh [E3]"));
+            QCOMPARE(batch.log, Log(row.log));
+        }
     }
 
     // At full pace every free slot is filled before a stop asked at the first start can be handled, and an
     // ended job's slot goes to the next one while the other job still runs.
-    void fullPace_data()
-    {
-        QTest::addColumn<bool>("stop");
-        QTest::addColumn<QStringList>("releases");  // in this order, each once it runs
-        QTest::addColumn<QStringList>("log");       // without the snapshots
-        QTest::newRow("both slots at once") << true << QStringList{"F1", "F2"}
-                                            << QStringList{"update F1 Processing",
-                                                           "update F2 Processing",
-                                                           "completed",
-                                                           "update F1 Finished",
-                                                           "completed",
-                                                           "update F2 Finished",
-                                                           "finished"};
-        QTest::newRow("next on an end") << false << QStringList{"F1", "F3", "F2"}
-                                        << QStringList{"update F1 Processing",
-                                                       "update F2 Processing",
-                                                       "completed",
-                                                       "update F1 Finished",
-                                                       "update F3 Processing",
-                                                       "completed",
-                                                       "update F3 Finished",
-                                                       "completed",
-                                                       "update F2 Finished",
-                                                       "finished"};
-    }
     void fullPace()
     {
-        QFETCH(bool, stop);
-        QFETCH(QStringList, releases);
-        QFETCH(QStringList, log);
-        for (const char* name : {"F1", "F2", "F3"})
-            QFile::remove(releaseFile(name));  // left by the row before
-        Batch batch(batchOf({"F1*", "F2*", "F3*"}, 2), MLVProcessor::Pacing::FillSlotsAtOnce);
-        if (stop)
-            batch.stopOnFirst(&MLVProcessor::UpdateTable);
-        for (const QString& name : releases) {
-            QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Processing"), 30000);
-            QVERIFY(FakeClip::release(releaseFile(name)));
-            QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Finished"), 30000);
+        const struct
+        {
+            bool stop;
+            QStringList releases;  // in this order, each once it runs
+            const char* log;       // without the snapshots
+        } rows[] = {{true,
+                     {"F1", "F2"},
+                     "update F1 Processing,update F2 Processing,completed,update F1 Finished,completed,"
+                     "update F2 Finished,finished"},
+                    {false,
+                     {"F1", "F3", "F2"},
+                     "update F1 Processing,update F2 Processing,completed,update F1 Finished,update F3 Processing,"
+                     "completed,update F3 Finished,completed,update F2 Finished,finished"}};
+        for (const auto& row : rows) {
+            for (const char* name : {"F1", "F2", "F3"})
+                QFile::remove(releaseFile(name));  // left by the row before
+            Batch batch(batchOf({"F1*", "F2*", "F3*"}, 2), MLVProcessor::Pacing::FillSlotsAtOnce);
+            if (row.stop)
+                batch.stopOnFirst(&MLVProcessor::UpdateTable);
+            for (const QString& name : row.releases) {
+                QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Processing"), 30000);
+                QVERIFY(FakeClip::release(releaseFile(name)));
+                QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Finished"), 30000);
+            }
+            QVERIFY(batch.waitForEnd());
+            QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral("^(?!refresh)"))), Log(row.log));
         }
-        QVERIFY(batch.waitForEnd());
-        QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral("^(?!refresh)"))), log);
     }
 
     // Within one batch an output folder serves the first job that writes there; a later job for the
@@ -273,9 +257,7 @@ private slots:
         QFETCH(bool, customDestination);
         QFETCH(QStringList, starts);
         const QTemporaryDir dir;
-        ConversionSettings settings;
-        settings.executable = FakeClip::toolPath();
-        settings.threads = 2;
+        ConversionSettings settings = batchOf({}, 2);
         settings.customDestination = customDestination;
         settings.destination = dir.filePath("dest");
         for (const QString& path : paths) {
@@ -302,42 +284,33 @@ private slots:
         QCOMPARE(batch.errors, refusals);
     }
 
-    void folderClaimsFollowTheCaseRule_data()
-    {
-        QTest::addColumn<int>("folderCase");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("same spelling") << int(Qt::CaseSensitive) << "/d/clip/" << true;
-        QTest::newRow("another spelling of the path") << int(Qt::CaseSensitive) << "/d/./x/..//clip" << true;
-        QTest::newRow("case differs, case matters") << int(Qt::CaseSensitive) << "/d/Clip/" << false;
-        QTest::newRow("case differs, case ignored") << int(Qt::CaseInsensitive) << "/D/CLIP/" << true;
-        QTest::newRow("another folder") << int(Qt::CaseInsensitive) << "/d/clip2/" << false;
-    }
     void folderClaimsFollowTheCaseRule()
     {
-        QFETCH(int, folderCase);
-        QFETCH(QString, second);
-        QFETCH(bool, taken);
-        OutputFolderClaims claims{Qt::CaseSensitivity(folderCase)};
-        claims.Claim("/d/clip/", "/a/clip.mlv");
-        claims.Claim(second, "/b/clip.mlv");
-        QCOMPARE(claims.Owner(second), taken ? QStringLiteral("/a/clip.mlv") : QStringLiteral("/b/clip.mlv"));
+        const struct
+        {
+            Qt::CaseSensitivity folderCase;
+            const char* second;
+            bool taken;
+        } rows[] = {{Qt::CaseSensitive, "/d/clip/", true},         // same spelling
+                    {Qt::CaseSensitive, "/d/./x/..//clip", true},  // another spelling of the path
+                    {Qt::CaseSensitive, "/d/Clip/", false},
+                    {Qt::CaseInsensitive, "/D/CLIP/", true},
+                    {Qt::CaseInsensitive, "/d/clip2/", false}};  // another folder
+        for (const auto& row : rows) {
+            OutputFolderClaims claims{row.folderCase};
+            claims.Claim("/d/clip/", "/a/clip.mlv");
+            claims.Claim(row.second, "/b/clip.mlv");
+            QCOMPARE(claims.Owner(row.second),
+                     row.taken ? QStringLiteral("/a/clip.mlv") : QStringLiteral("/b/clip.mlv"));
+        }
     }
 
-    void fileSystemCase_data()
-    {
-        QTest::addColumn<QByteArray>("type");
-        QTest::addColumn<bool>("ignoresCase");
-        for (const char* type : {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "cifs", "smb3"})
-            QTest::newRow(type) << QByteArray(type) << true;
-        for (const char* type : {"ext4", "btrfs", "xfs", "tmpfs", "overlay", "fuse.sshfs", "nfs4", "", "vfat2"})
-            QTest::newRow(type) << QByteArray(type) << false;
-    }
     void fileSystemCase()
     {
-        QFETCH(QByteArray, type);
-        QFETCH(bool, ignoresCase);
-        QCOMPARE(FolderCase::OfFileSystem(type), ignoresCase ? Qt::CaseInsensitive : Qt::CaseSensitive);
+        for (const char* type : {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "cifs", "smb3"})
+            QVERIFY2(FolderCase::OfFileSystem(type) == Qt::CaseInsensitive, type);
+        for (const char* type : {"ext4", "btrfs", "xfs", "tmpfs", "overlay", "fuse.sshfs", "nfs4", "", "vfat2"})
+            QVERIFY2(FolderCase::OfFileSystem(type) == Qt::CaseSensitive, type);
     }
 
 #ifdef Q_OS_LINUX
@@ -350,9 +323,7 @@ private slots:
         const auto run = [](const QString& program, const QStringList& arguments) {
             QProcess process;
             process.start(program, arguments);
-            const bool ok =
-                process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-            if (ok)
+            if (process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
                 return QString();
             return program + ": "
                    + (process.error() == QProcess::FailedToStart ? process.errorString()

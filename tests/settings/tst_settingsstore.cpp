@@ -51,8 +51,8 @@ private slots:
         saved.executable = QStringLiteral("/opt/ml/mlv_dump");
         saved.threads = 7;
         saved.chromaSmoothing = 2;
-        saved.customDestination = saved.fixMovingColdPixels = saved.skipErrors = saved.verbose = true;
-        saved.compressDng = true;
+        saved.customDestination = saved.fixMovingColdPixels = saved.skipErrors = saved.verbose = saved.compressDng =
+            true;
         saved.fixColdPixels = saved.fixVerticalStripes = false;
         saved.workers.emplace_back(QStringLiteral("/footage/A001.MLV"), QString(), QString());
         SettingsStore::Save(saved);
@@ -71,27 +71,20 @@ private slots:
         QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), Describe(saved));
     }
 
-    // Unknown chroma texts mean none; thread counts are clamped to 1..128.
-    void storedValues_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("loaded");
-        for (const auto& [text, code] :
-             {std::pair("cs2x2", 1), {"cs5x5", 3}, {"no-cs", 0}, {"CS3X3", 0}, {"cs2x2 ", 0}, {"2", 0}, {"cs7x7", 0}})
-            QTest::addRow("chroma \"%s\"", text) << "ChromaSmoothing" << QVariant(text) << code;
-        // "4294967297" wraps to a negative number in 32 bits.
-        for (const auto& [text, threads] :
-             {std::pair("128", 128), {"0", 1}, {"-4", 1}, {"129", 128}, {"4294967297", 128}, {"four", 1}})
-            QTest::addRow("threads \"%s\"", text) << "Threads" << QVariant(text) << threads;
-    }
+    // Unknown chroma texts mean none; thread counts are clamped to 1..128 ("4294967297" wraps to a negative
+    // number in 32 bits).
     void storedValues()
     {
-        QFETCH(QString, key);
-        QFETCH(QVariant, stored);
-        QFETCH(int, loaded);
-        QSettings().setValue("Global/" + key, stored);
-        QCOMPARE(key == "Threads" ? Loaded().threads : Loaded().chromaSmoothing, loaded);
+        for (const auto& [text, code] :
+             {std::pair("cs2x2", 1), {"cs5x5", 3}, {"no-cs", 0}, {"CS3X3", 0}, {"cs2x2 ", 0}, {"2", 0}, {"cs7x7", 0}}) {
+            QSettings().setValue("Global/ChromaSmoothing", text);
+            QVERIFY2(Loaded().chromaSmoothing == code, text);
+        }
+        for (const auto& [text, threads] :
+             {std::pair("128", 128), {"0", 1}, {"-4", 1}, {"129", 128}, {"4294967297", 128}, {"four", 1}}) {
+            QSettings().setValue("Global/Threads", text);
+            QVERIFY2(Loaded().threads == threads, text);
+        }
     }
 
 private:

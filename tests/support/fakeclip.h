@@ -8,8 +8,6 @@
 class FakeClip
 {
 public:
-    // Bytes of the clip the tool reads from its start (-1: all of it, also when not set).
-    FakeClip& read(qint64 bytes) { return set("read-bytes", QByteArray::number(bytes)); }
     // The text is written `repeat` times; the two channels are written in alternation.
     FakeClip& printOut(const QByteArray& text, qint64 repeat = 1) { return print("out", text, repeat); }
     FakeClip& printErr(const QByteArray& text, qint64 repeat = 1) { return print("err", text, repeat); }

@@ -65,8 +65,7 @@ private slots:
     void goRunsWhatDidNotFinish()
     {
         WindowHarness harness;
-        const QString record = harness.files.filePath("args");
-        const QString release = harness.files.filePath("release");
+        const QString record = harness.files.filePath("args"), release = harness.files.filePath("release");
         const QString late = harness.files.filePath("late.mlv");
         const QStringList clips =
             prepare(harness, {FakeClip().printOut("a done\n").recordArguments(record),
@@ -106,35 +105,29 @@ private slots:
         QVERIFY(!QFile::exists(record));
     }
 
-    void terminationEndsTheConverters_data()
-    {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
-    }
-
     // A logout (or a plain kill) during a batch ends the running converter, whose unfinished files go, and
     // starts nothing more; then the application exits as a program ended by that signal does.
     void terminationEndsTheConverters()
     {
-        QFETCH(int, signalNumber);
-        WindowHarness harness;
-        prepare(harness, {FakeClip().holdUntil(harness.files.filePath("never")), FakeClip()});
-        harness.find<QCheckBox>("mpCheckDestination")->click();
-        QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
-        harness.find<QPushButton>("mpButtonGo")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QStringLiteral("Processing"), kBatchTimeout);
-        // The row shows Processing as the job starts, before its thread has made the folder.
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(harness.files.filePath("out/0")).isDir(), kBatchTimeout);
-        const QString part = harness.files.filePath("out/0/0_000001.dng.part");
-        const QString done = harness.files.filePath("out/0/0_000000.dng");
-        for (const QString& file : {part, done})
-            QVERIFY(QFile(file).open(QIODevice::WriteOnly));
-        std::raise(signalNumber);
-        QTRY_COMPARE_WITH_TIMEOUT(harness.exitCodes, QList<int>{128 + signalNumber}, kBatchTimeout);
-        QCOMPARE(harness.column(1), (QStringList{"Error", "Ready"}));
-        QVERIFY(harness.find<QTableWidget>("mpTable")->item(0, 3)->toolTip().contains("crashed"));
-        QVERIFY(!QFile::exists(part) && QFile::exists(done));
+        for (const int signalNumber : {SIGTERM, SIGHUP}) {
+            WindowHarness harness;
+            prepare(harness, {FakeClip().holdUntil(harness.files.filePath("never")), FakeClip()});
+            harness.find<QCheckBox>("mpCheckDestination")->click();
+            QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
+            harness.find<QPushButton>("mpButtonGo")->click();
+            QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QStringLiteral("Processing"), kBatchTimeout);
+            // The row shows Processing as the job starts, before its thread has made the folder.
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(harness.files.filePath("out/0")).isDir(), kBatchTimeout);
+            const QString part = harness.files.filePath("out/0/0_000001.dng.part");
+            const QString done = harness.files.filePath("out/0/0_000000.dng");
+            for (const QString& file : {part, done})
+                QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+            std::raise(signalNumber);
+            QTRY_COMPARE_WITH_TIMEOUT(harness.exitCodes, QList<int>{128 + signalNumber}, kBatchTimeout);
+            QCOMPARE(harness.column(1), (QStringList{"Error", "Ready"}));
+            QVERIFY(harness.find<QTableWidget>("mpTable")->item(0, 3)->toolTip().contains("crashed"));
+            QVERIFY(!QFile::exists(part) && QFile::exists(done));
+        }
     }
 
 private:

@@ -25,7 +25,8 @@ class TestWindowOptions : public QObject
 private slots:
     void init() { mStorage.clear(); }
 
-    // The form's object names are the window's interface: its slots are wired to them by name.
+    // The form's object names are the window's interface: its slots are wired to them by name. About names the
+    // program, and the thread presets follow the ideal count.
     void firstStart()
     {
         WindowHarness harness;
@@ -36,33 +37,48 @@ private slots:
         QCOMPARE(harness.marked(), (QStringList{"mpTable", "mpEditExecutable"}));
         QCOMPARE(harness.controls(false), (QStringList{"mpButtonClear", "mpEditDestination", "mpButtonDestination",
                                                        "mpButtonStop", "mpButtonGo"}));
+        // About: the program's name and version head the text; the rest is prose.
+        harness.find<QPushButton>("mpButtonAbout")->click();
+        QCOMPARE(harness.calls.size(), 1);
+        QVERIFY2(harness.calls.first().startsWith("information|About the software|Korvalin 0.9.9.0 beta\n\nby the "),
+                 qPrintable(harness.calls.first()));
+        // The thread presets: the ideal count, then the spin box after 1/4, 1/2, All and 1.
+        for (const QList<int>& expected :
+             QList<QList<int>>{{2, 1, 1, 2, 1}, {12, 3, 6, 12, 1}, {-1, 1, 1, 1, 1}, {600, 128, 128, 128, 1}}) {
+            harness.idealThreadCount = expected.first();
+            QList<int> shown{expected.first()};
+            for (const char* name : {"mpButtonQuarter", "mpButtonHalf", "mpButtonAll", "mpButtonOne"}) {
+                harness.find<QPushButton>(name)->click();
+                shown << harness.find<QSpinBox>("mpSpinThreads")->value();
+            }
+            QCOMPARE(shown, expected);
+        }
     }
 
     // A first start offers the converter beside the program; any stored executable, even an empty one, wins.
-    void firstStartOffersTheBundledConverter_data()
-    {
-        QTest::addColumn<QVariant>("stored");  // invalid: nothing stored
-        QTest::addColumn<bool>("beside");
-        QTest::addColumn<bool>("offered");
-        QTest::newRow("converter beside") << QVariant() << true << true;
-        QTest::newRow("nothing beside") << QVariant() << false << false;
-        QTest::newRow("stored empty") << QVariant(QString()) << true << false;
-        QTest::newRow("stored tool") << QVariant("/opt/ml/mlv_dump") << true << false;
-    }
     void firstStartOffersTheBundledConverter()
     {
-        QFETCH(QVariant, stored);
-        QFETCH(bool, beside);
-        QFETCH(bool, offered);
-        if (stored.isValid())
-            QSettings().setValue("Global/Executable", stored);
-        QTemporaryDir program;
-        const QString converter = program.filePath(BundledConverter::FileName());
-        QVERIFY(!beside || QFile(converter).open(QIODevice::WriteOnly));
-        WindowHarness harness(BundledConverter::FindIn(program.path()));
-        const QString shown = harness.find<QLineEdit>("mpEditExecutable")->text();
-        QCOMPARE(shown, offered ? converter : stored.toString());
-        QCOMPARE(harness.marked().contains("mpEditExecutable"), shown.isEmpty());
+        const QVariant nothing;
+        const struct
+        {
+            QVariant stored;
+            bool beside, offered;
+        } rows[] = {{nothing, true, true},
+                    {nothing, false, false},
+                    {QString(), true, false},
+                    {"/opt/ml/mlv_dump", true, false}};
+        for (const auto& row : rows) {
+            mStorage.clear();
+            if (row.stored.isValid())
+                QSettings().setValue("Global/Executable", row.stored);
+            QTemporaryDir program;
+            const QString converter = program.filePath(BundledConverter::FileName());
+            QVERIFY(!row.beside || QFile(converter).open(QIODevice::WriteOnly));
+            WindowHarness harness(BundledConverter::FindIn(program.path()));
+            const QString shown = harness.find<QLineEdit>("mpEditExecutable")->text();
+            QCOMPARE(shown, row.offered ? converter : row.stored.toString());
+            QCOMPARE(harness.marked().contains("mpEditExecutable"), shown.isEmpty());
+        }
     }
 
     // Go needs jobs, a tool and, with a custom destination, a destination; only emptiness counts.
@@ -132,22 +148,6 @@ private slots:
         QCOMPARE(harness.find<QLineEdit>("mpEditDestination")->text(), QString());
     }
 
-    void threadPresets()
-    {
-        WindowHarness harness;
-        // The ideal count, then the spin box after 1/4, 1/2, All and 1.
-        for (const QList<int>& expected :
-             QList<QList<int>>{{2, 1, 1, 2, 1}, {12, 3, 6, 12, 1}, {-1, 1, 1, 1, 1}, {600, 128, 128, 128, 1}}) {
-            harness.idealThreadCount = expected.first();
-            QList<int> shown{expected.first()};
-            for (const char* name : {"mpButtonQuarter", "mpButtonHalf", "mpButtonAll", "mpButtonOne"}) {
-                harness.find<QPushButton>(name)->click();
-                shown << harness.find<QSpinBox>("mpSpinThreads")->value();
-            }
-            QCOMPARE(shown, expected);
-        }
-    }
-
     // A cancelled chooser changes nothing; an answer replaces the field.
     void choosers()
     {
@@ -167,16 +167,6 @@ private slots:
         const QString file = QStringLiteral("file|Choose mlv_dump.exe|/first|Executables (*)");
         const QString directory = QStringLiteral("directory|Choose common destination directory|");
         QCOMPARE(harness.calls, (QStringList{file, directory, file, directory}));
-    }
-
-    // The program's name and version head the text; the rest is prose.
-    void aboutNamesTheProgram()
-    {
-        WindowHarness harness;
-        harness.find<QPushButton>("mpButtonAbout")->click();
-        QCOMPARE(harness.calls.size(), 1);
-        QVERIFY2(harness.calls.first().startsWith("information|About the software|Korvalin 0.9.9.0 beta\n\nby the "),
-                 qPrintable(harness.calls.first()));
     }
 
     // No keeps the window and saves nothing; the real question box, answered Yes, saves every option and the
