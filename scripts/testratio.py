@@ -33,6 +33,16 @@ def code_lines(text):
                 in_block = True
                 i += 2
                 continue
+            if line[i] in "\"'":
+                # A literal is code, even when it holds "//" or "/*" (a glob, a URL).
+                quote = line[i]
+                code.append(quote)
+                i += 1
+                while i < len(line) and line[i] != quote:
+                    i += 2 if line[i] == "\\" else 1
+                code.append(quote)
+                i += 1
+                continue
             code.append(line[i])
             i += 1
         if "".join(code).strip():
