@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include <fstream>
-#include <iterator>
 
 using namespace mlv2dng;
 
@@ -22,11 +21,8 @@ const std::uint8_t* bytes(const QByteArray& data)
 
 QByteArray contents(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return QByteArray();
-    const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return QByteArray(data.data(), int(data.size()));
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace

@@ -19,13 +19,6 @@ constexpr int kHeight = 32;
 using Pixels = std::vector<std::uint16_t>;
 using Frames = std::vector<Pixels>;
 
-// The values of the tags, in the order asked for.
-QStringList exifValues(const QString& file, QStringList tags)
-{
-    tags.replaceInStrings(QRegularExpression("^"), "-");
-    return runProgram("exiftool", QStringList{"-s3", "-n"} + tags << file).out.split('\n', Qt::SkipEmptyParts);
-}
-
 std::vector<std::uint8_t> pcm(std::size_t bytes, unsigned seed)
 {
     std::vector<std::uint8_t> data(bytes);
@@ -46,6 +39,15 @@ Pixels smoothScene(int width, int height, int bits)
 
 enum Layout { Plain, Camera, Recompressed };
 
+struct Case
+{
+    Layout layout;
+    int bits = 14, predictor = 0, restartLines = 0;
+    QString damage{};
+    bool relaxed = false;
+    QString error{};
+};
+
 // Cameras code two raw rows per JPEG line in two components; mlv_dump -c uses one component twice
 // as wide. In both, stream order is raster order, so the frame's pixels go in as they are.
 std::vector<std::uint8_t> payload(Layout layout, const Pixels& pixels, int bits, int predictor, int restartLines,
@@ -59,6 +61,8 @@ std::vector<std::uint8_t> payload(Layout layout, const Pixels& pixels, int bits,
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestConversion : public QObject
 {
@@ -81,7 +85,8 @@ class TestConversion : public QObject
     // Runs mlv2dng and checks the outcome: exit code, "[ERROR] " or "[WARNING] " lines only, naming the reason, and
     // exactly the DNGs of the frames kept (nothing half-written), read whole by LibRaw, valid to exiftool.
     QStringList convert(const QString& input, const QString& out, const QStringList& options, int exitCode,
-                        const QString& error, const Frames& frames, const QList<int>& kept, int bits = 14)
+                        const QString& error, const Frames& frames, const QList<int>& kept, int bits = 14,
+                        int width = kWidth, int height = kHeight)
     {
         const ProgramRun result = runProgram(MLV2DNG_PATH, options + QStringList{"-o", out, input});
         const QString& err = result.err;
@@ -99,7 +104,7 @@ class TestConversion : public QObject
             QCOMPARE(files, expected);
             Pixels pixels;
             for (int i = 0; i < kept.size(); ++i) {
-                QCOMPARE(readDng(files[i], pixels), QString::asprintf("%dx%d black %d white %d RGGB", kWidth, kHeight,
+                QCOMPARE(readDng(files[i], pixels), QString::asprintf("%dx%d black %d white %d RGGB", width, height,
                                                                       level(2048, bits), level(15000, bits)));
                 if (!frames.empty())
                     QCOMPARE(pixels, frames[std::size_t(kept[i])]);
@@ -119,30 +124,21 @@ private slots:
 
     void conversion_data()
     {
-        QTest::addColumn<int>("layout");
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<int>("predictor");
-        QTest::addColumn<int>("restartLines");
-        QTest::addColumn<QString>("damage");
-        QTest::addColumn<bool>("relaxed");
-        QTest::addColumn<QString>("error");
-        const QString none;
+        QTest::addColumn<Case>("c");
         for (const int bits : {10, 12, 14, 16})
-            QTest::addRow("%d-bit", bits) << int(Plain) << bits << 0 << 0 << none << false << none;
-        QTest::newRow("camera, predictor 1") << int(Camera) << 14 << 1 << 0 << none << false << none;
-        QTest::newRow("camera, 12-bit, predictor 6, restarts") << int(Camera) << 12 << 6 << 3 << none << false << none;
-        QTest::newRow("mlv_dump -c, predictor 2, restarts")
-            << int(Recompressed) << 14 << 2 << 4 << none << false << none;
+            QTest::addRow("%d-bit", bits) << Case{Plain, bits};
+        QTest::newRow("camera, predictor 1") << Case{Camera, 14, 1};
+        QTest::newRow("camera, 12-bit, predictor 6, restarts") << Case{Camera, 12, 6, 3};
+        QTest::newRow("mlv_dump -c, predictor 2, restarts") << Case{Recompressed, 14, 2, 4};
         for (const bool relaxed : {false, true}) {
             const char* r = relaxed ? ", relaxed" : "";
             QTest::addRow("truncated%s", r)
-                << int(Plain) << 14 << 0 << 0 << "truncated" << relaxed << (relaxed ? "[WARNING] " : "[ERROR] ");
-            QTest::addRow("short frame%s", r) << int(Plain) << 14 << 0 << 0 << "short" << relaxed << "frame 3";
-            QTest::addRow("bad audio frame space%s", r)
-                << int(Plain) << 14 << 0 << 0 << "audio" << relaxed << "frame space";
-            QTest::addRow("lossless wrong size%s", r) << int(Camera) << 14 << 1 << 0 << "size" << relaxed << "frame 3";
+                << Case{Plain, 14, 0, 0, "truncated", relaxed, relaxed ? "[WARNING] " : "[ERROR] "};
+            QTest::addRow("short frame%s", r) << Case{Plain, 14, 0, 0, "short", relaxed, "frame 3"};
+            QTest::addRow("bad audio frame space%s", r) << Case{Plain, 14, 0, 0, "audio", relaxed, "frame space"};
+            QTest::addRow("lossless wrong size%s", r) << Case{Camera, 14, 1, 0, "size", relaxed, "frame 3"};
         }
-        QTest::newRow("bad block size") << int(Plain) << 14 << 0 << 0 << "blocksize" << false << "block size";
+        QTest::newRow("bad block size") << Case{Plain, 14, 0, 0, "blocksize", false, "block size"};
     }
 
     // Frames stored 0, 2, 1, 3, 4 with filler around the data, an unknown block, a stale index and
@@ -152,31 +148,25 @@ private slots:
     // a warning with --relaxed.
     void conversion()
     {
-        QFETCH(int, layout);
-        QFETCH(int, bits);
-        QFETCH(int, predictor);
-        QFETCH(int, restartLines);
-        QFETCH(QString, damage);
-        QFETCH(bool, relaxed);
-        QFETCH(QString, error);
+        QFETCH(const Case, c);
+        const auto& [layout, bits, predictor, restartLines, damage, relaxed, error] = c;
         const QString name = "C" + QString::number(++mSeed);
         const Frames frames = newFrames(5, bits);
         MlvWriter w = MlvWriter::recording(kWidth, kHeight, bits, layout == Plain ? 1 : 0x21, damage == "audio");
         const auto frame = [&](int i, std::uint32_t space, std::uint32_t trailing) {
-            w.videoPayload(std::uint32_t(i),
-                           payload(Layout(layout), frames[std::size_t(i)], bits, predictor, restartLines), space,
-                           trailing, 1000000 * std::uint64_t(i + 1));
+            w.videoPayload(std::uint32_t(i), payload(layout, frames[std::size_t(i)], bits, predictor, restartLines),
+                           space, trailing, 1000000 * std::uint64_t(i + 1));
         };
         frame(0, 32, 400);
         w.exposure(3200, 10000, 1100000);
         w.block("ZZZZ", std::vector<std::uint8_t>(20, 0x42));
         frame(2, 0, 0);
         frame(1, 96, 3);
-        std::vector<std::uint8_t> broken = payload(Layout(layout), frames[3], bits, predictor, restartLines);
+        std::vector<std::uint8_t> broken = payload(layout, frames[3], bits, predictor, restartLines);
         if (damage == "short")
             broken.resize(broken.size() / 2);
         else if (damage == "size")
-            broken = payload(Layout(layout), Pixels(frames[3].begin(), frames[3].end() - 2 * kWidth), bits, predictor,
+            broken = payload(layout, Pixels(frames[3].begin(), frames[3].end() - 2 * kWidth), bits, predictor,
                              restartLines, kHeight / 2 - 1);
         if (damage == "audio") {
             w.audioFrame(0, pcm(64, 1));
@@ -219,9 +209,6 @@ private slots:
                              "ReelName", "LensModel", "CameraSerialNumber", "ImageDescription"}),
                  (QStringList{"3200", QString::number(bits), "2024:03:09 10:11:13", "2 1 1.5", "1 1.666666667", "1.5",
                               name, "EF24-70mm f/2.8L II USM", "4B0A1", "take 3"}));
-        // The matrix the recorder wrote: the camera's own colour, not an identity.
-        QCOMPARE(exifValues(files[1], {"ColorMatrix1"}),
-                 QStringList{"0.6722 -0.0635 -0.0963 -0.4287 1.246 0.2028 -0.0908 0.2162 0.5668"});
     }
 
     void spannedChunks_data()
@@ -332,24 +319,23 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(QStringList, options);
-        const QString name = "Shape" + QString::number(++mSeed);
+        const QString stem = path("Shape" + QString::number(++mSeed)), mlv = stem + ".MLV";
         MlvWriter w = MlvWriter::recording(width, height, bits);
         w.videoFrame(0, smoothScene(width, height, bits), bits, 32);
-        QVERIFY(w.save(path(name + ".MLV").toStdString()));
-        QStringList files;
-        for (const QString& prefix : {path(name + "u_"), path(name + "c_")}) {
-            const QStringList arguments = options + QStringList{"--dng", "-o", prefix, path(name + ".MLV")};
-            const ProgramRun r =
-                runProgram(MLV2DNG_PATH, prefix.endsWith("c_") ? arguments + QStringList{"-c"} : arguments);
-            QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
-            files << prefix + "000000.dng";
-        }
+        QVERIFY(w.save(mlv.toStdString()));
+        // Packed rows of odd widths end on a byte, as TIFF wants; exiftool's size check forgets that, so only the
+        // compressed DNG goes through convert().
+        const ProgramRun r = runProgram(MLV2DNG_PATH, options + QStringList{"--dng", "-o", stem + "u_", mlv});
+        QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+        const QStringList files = QStringList{stem + "u_000000.dng"}
+                                  + convert(mlv, stem + "c_",
+                                            options << "--dng"
+                                                    << "-c",
+                                            0, "", {}, {0}, bits, width, height);
+        QCOMPARE(files.size(), 2);
         Pixels packed, compressed;
-        const QString description = readDng(files[0], packed);
-        QVERIFY2(description.startsWith(QString("%1x%2 black").arg(width).arg(height)), qPrintable(description));
-        QCOMPARE(readDng(files[1], compressed), description);
+        QCOMPARE(readDng(files[0], packed), readDng(files[1], compressed));
         QVERIFY(compressed == packed);
-        QCOMPARE(exiftoolProblems({files[1]}), QString());
         QCOMPARE(exifValues(files[1], {"Compression"}), QStringList{"7"});
         QVERIFY(width % 2 || QFileInfo(files[1]).size() < QFileInfo(files[0]).size() * 3 / 4);
     }
