@@ -119,14 +119,7 @@ private:
     QString clip(int bits)
     {
         const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
-        if (QFileInfo::exists(path))
-            return path;
-        MlvWriter w = MlvWriter::recording(64, 32, bits, 1, true);
-        for (std::uint32_t i = 0; i < 4; ++i) {
-            w.videoFrame(i, testPattern(64, 32, bits, i), bits, 32);
-            w.audioFrame(i, std::vector<std::uint8_t>(256, std::uint8_t(i)));
-        }
-        return w.save(path.toStdString()) ? path : QString();
+        return QFileInfo::exists(path) || writeSoundClip(path.toStdString(), 0, 64, 32, 4, bits) ? path : QString();
     }
 
 private slots:
