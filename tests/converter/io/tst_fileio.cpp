@@ -82,9 +82,8 @@ private slots:
                 }
                 QVERIFY2(ok, file.error().c_str());
             }
-            const bool committed = steps.contains("commit");
             QCOMPARE(NativeFile::kindOf(file.temporaryPath()),
-                     committed ? NativeFile::Kind::Missing : NativeFile::Kind::RegularFile);
+                     steps.contains("commit") ? NativeFile::Kind::Missing : NativeFile::Kind::RegularFile);
         }
         QCOMPARE(contents(target), after);
         QCOMPARE(NativeFile::kindOf(target + ".part"), NativeFile::Kind::Missing);
