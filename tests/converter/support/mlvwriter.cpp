@@ -43,34 +43,10 @@ MlvWriter MlvWriter::recording(int width, int height, int bits, std::uint16_t vi
     MlvWriter w;
     w.fileHeader(guid, 0, videoClass, sound ? 1 : 0, 4);
     w.rawInfo(width, height, bits, level(2048, bits), level(15000, bits));
-    w.header("IDNT", 84, 5);
-    w.text("Canon EOS 5D Mark III", 32);
-    w.put(4, {0x80000285});
-    w.text("4B0A1", 32);
-    w.header("LENS", 96, 3);
-    w.put(2, {24, 1500, 400});
-    w.put(1, {0, 1});
-    w.put(4, {0, 0x61});
-    w.text("EF24-70mm f/2.8L II USM", 32);
-    w.text("0000123456", 32);
-    w.header("RTCI", 44, 4);
-    w.put(2, {12, 11, 10, 9, 2, 124, 0, 0, 0, 0});  // seconds first; month 0-11, year since 1900
-    w.text("CET", 8);
-    w.header("WBAL", 44, 6);
-    w.put(4, {6, 5500, 2048, 1024, 1536, 0, 0});
-    w.header("RAWC", 32, 7);
-    w.put(2, {5796, 3870, 100, 0});
-    w.put(1, {3, 0, 5, 0});
-    w.put(2, {0, 0});
-    w.header("INFO", 22, 8);
-    w.text("take 3", 6);
+    w.cameraMetadata();
     w.exposure(400, 20000);
-    if (sound) {
-        w.header("WAVI", 32, 9);  // stereo 16-bit at 48 kHz
-        w.put(2, {1, 2});
-        w.put(4, {48000, 48000 * 4});
-        w.put(2, {4, 16});
-    }
+    if (sound)
+        w.audioFormat(2, 48000, 16);
     w.padTo(512);
     return w;
 }
@@ -94,6 +70,39 @@ void MlvWriter::exposure(std::uint32_t iso, std::uint64_t shutterMicroseconds, s
     header("EXPO", 40, timestamp);
     put(4, {0, iso, iso, 0});
     put(8, {shutterMicroseconds});
+}
+
+void MlvWriter::cameraMetadata()
+{
+    header("IDNT", 84, 5);
+    text("Canon EOS 5D Mark III", 32);
+    put(4, {0x80000285});
+    text("4B0A1", 32);
+    header("LENS", 96, 3);
+    put(2, {24, 1500, 400});
+    put(1, {0, 1});
+    put(4, {0, 0x61});
+    text("EF24-70mm f/2.8L II USM", 32);
+    text("0000123456", 32);
+    header("RTCI", 44, 4);
+    put(2, {12, 11, 10, 9, 2, 124, 0, 0, 0, 0});  // seconds first; month 0-11, year since 1900
+    text("CET", 8);
+    header("WBAL", 44, 6);
+    put(4, {6, 5500, 2048, 1024, 1536, 0, 0});
+    header("RAWC", 32, 7);
+    put(2, {5796, 3870, 100, 0});
+    put(1, {3, 0, 5, 0});
+    put(2, {0, 0});
+    header("INFO", 22, 8);
+    text("take 3", 6);
+}
+
+void MlvWriter::audioFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits)
+{
+    header("WAVI", 32, 9);
+    put(2, {1, channels});
+    put(4, {rate, rate * channels * bits / 8});
+    put(2, {std::uint64_t(channels * bits / 8), bits});
 }
 
 void MlvWriter::audioFrame(std::uint32_t frameNumber, const std::vector<std::uint8_t>& pcm, std::uint32_t frameSpace,

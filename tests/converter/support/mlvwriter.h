@@ -12,15 +12,18 @@ class MlvWriter
 {
 public:
     // The headers of a recording as mlv_lite writes them: levels 2048 and 15000 at 14 bits, the camera's
-    // metadata, ISO 400 at 1/50 s and, with sound, stereo 16-bit at 48 kHz; then a NULL pad to 512. The camera's
-    // metadata (IDNT, LENS, RTCI, WBAL, RAWC, INFO) is fixed: a 5D Mark III "4B0A1", EF24-70mm at 24 mm f/4
-    // focused at 1.5 m, 2024-03-09 10:11:12, gains 2048/1024/1536, 3x5 binning, "take 3".
+    // metadata, ISO 400 at 1/50 s and, with sound, stereo 16-bit at 48 kHz; then a NULL pad to 512.
     static MlvWriter recording(int width, int height, int bits, std::uint16_t videoClass = 1, bool sound = false,
                                std::uint64_t guid = 0xabcdef);
     void fileHeader(std::uint64_t guid, std::uint16_t fileNumber, std::uint16_t videoClass, std::uint16_t audioClass,
                     std::uint32_t frameCount);
     void rawInfo(int width, int height, int bitsPerPixel, int black, int white);
     void exposure(std::uint32_t iso, std::uint64_t shutterMicroseconds, std::uint64_t timestamp = 2);
+    // The metadata a camera writes once (IDNT, LENS, RTCI, WBAL, RAWC, INFO), with fixed values:
+    // a 5D Mark III "4B0A1", EF24-70mm at 24 mm f/4 focused at 1.5 m, 2024-03-09 10:11:12,
+    // gains 2048/1024/1536, 3x5 binning, "take 3".
+    void cameraMetadata();
+    void audioFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
     void audioFrame(std::uint32_t frameNumber, const std::vector<std::uint8_t>& pcm, std::uint32_t frameSpace = 0,
                     std::uint64_t timestamp = 100);
     // Pads with a NULL block to the next multiple of alignment, as recorders do after the headers.
