@@ -71,10 +71,7 @@ private slots:
     // The clock block's time plus the frame's offset from it, carried across year end and a leap day.
     void frameDateTime()
     {
-        ClockInfo clock;
-        clock.present = true;
-        clock.timestamp = 2000000;
-        clock.year = 124, clock.month = 11, clock.day = 31, clock.hour = 23, clock.minute = 59, clock.second = 58;
+        ClockInfo clock{true, 2000000, 58, 59, 23, 31, 11, 124};  // 2024-12-31 23:59:58
         QCOMPARE(DngWriter::frameDateTime(clock, 3999999), std::string("2024:12:31 23:59:59"));
         QCOMPARE(DngWriter::frameDateTime(clock, 4000000), std::string("2025:01:01 00:00:00"));
         QCOMPARE(DngWriter::frameDateTime(clock, 0), std::string("2024:12:31 23:59:56"));
@@ -122,71 +119,56 @@ private:
     QString clip(int bits)
     {
         const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
-        if (QFileInfo::exists(path))
-            return path;
-        MlvWriter w = MlvWriter::recording(64, 32, bits, 1, true);
-        for (std::uint32_t i = 0; i < 4; ++i) {
-            w.videoFrame(i, testPattern(64, 32, bits, i), bits, 32);
-            w.audioFrame(i, std::vector<std::uint8_t>(256, std::uint8_t(i)));
-        }
-        return w.save(path.toStdString()) ? path : QString();
+        return QFileInfo::exists(path) || writeSoundClip(path.toStdString(), 0, 64, 32, 4, bits) ? path : QString();
     }
 
 private slots:
     void initTestCase() { QVERIFY(mDir.isValid()); }
 
-    // The frame numbers written; FrameRate BlackLevel WhiteLevel BitsPerSample StripByteCounts of the first DNG.
+    // "wav" for the sound, then the frame numbers written; FrameRate BlackLevel WhiteLevel BitsPerSample
+    // StripByteCounts of the first DNG.
     void accepted_data()
     {
         QTest::addColumn<int>("bits");
         QTest::addColumn<QString>("options");
-        QTest::addColumn<QString>("frames");
+        QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("tags");
-        QTest::addColumn<bool>("wav");
-        const QString all("0 1 2 3"), plain("25 2048 15000 14 3584");
-        QTest::newRow("none") << 14 << QString() << all << plain << true;
-        QTest::newRow("-f N: frames 0 to N") << 14 << QString("-f 2") << QString("0 1 2") << plain << true;
-        QTest::newRow("-f A-B") << 14 << QString("-f 1-2") << QString("1 2") << plain << true;
-        QTest::newRow("-fA-B joined") << 14 << QString("-f3-9") << QString("3") << plain << true;
-        QTest::newRow("-A") << 14 << QString("-A 23976") << all << QString("23.976 2048 15000 14 3584") << true;
+        const QString all("wav 0 1 2 3"), plain("25 2048 15000 14 3584");
+        QTest::newRow("none") << 14 << QString() << all << plain;
+        QTest::newRow("-f N: frames 0 to N") << 14 << QString("-f 2") << QString("wav 0 1 2") << plain;
+        QTest::newRow("-f A-B") << 14 << QString("-f 1-2") << QString("wav 1 2") << plain;
+        QTest::newRow("-fA-B joined") << 14 << QString("-f3-9") << QString("wav 3") << plain;
+        QTest::newRow("-A") << 14 << QString("-A 23976") << all << QString("23.976 2048 15000 14 3584");
         QTest::newRow("levels given") << 14 << QString("--black-fix=2000 --white-fix=16000") << all
-                                      << QString("25 2000 16000 14 3584") << true;
+                                      << QString("25 2000 16000 14 3584");
         QTest::newRow("levels at 12 bits")
-            << 12 << QString("--black-fix=2000 --white-fix") << all << QString("25 500 3750 12 3072") << true;
-        QTest::newRow("--no-bitpack") << 12 << QString("--no-bitpack") << all << QString("25 512 3750 16 4096") << true;
-        QTest::newRow("--no-audio") << 14 << QString("--no-audio") << all << plain << false;
+            << 12 << QString("--black-fix=2000 --white-fix") << all << QString("25 500 3750 12 3072");
+        QTest::newRow("--no-bitpack") << 12 << QString("--no-bitpack") << all << QString("25 512 3750 16 4096");
+        QTest::newRow("--no-audio") << 14 << QString("--no-audio") << QString("0 1 2 3") << plain;
         QTest::newRow("mlv_dump's script switches")
             << 14
             << QString("--batch --no-fixfp --fpi 1 --is-dualiso --is-croprec --show-progress --black-fix --white-fix")
-            << all << plain << true;
+            << all << plain;
     }
 
     void accepted()
     {
         QFETCH(int, bits);
         QFETCH(QString, options);
-        QFETCH(QString, frames);
-        QFETCH(QString, tags);
-        QFETCH(bool, wav);
         static int runs = 0;
-        const QString prefix = mDir.filePath(QString("run%1/A_").arg(++runs));
-        QVERIFY(QDir().mkpath(QFileInfo(prefix).path()));
-        const QString input = clip(bits);
-        const ProgramRun r =
-            runProgram(MLV2DNG_PATH, options.split(' ', Qt::SkipEmptyParts)
-                                         + QStringList{"--dng", "--no-fixcp", "--no-stripes", "-o", prefix, input});
+        const QDir folder(mDir.filePath(QString("run%1").arg(++runs)));
+        QVERIFY(folder.mkpath("."));
+        const ProgramRun r = runProgram(MLV2DNG_PATH, options.split(' ', Qt::SkipEmptyParts)
+                                                          + QStringList{"--dng", "--no-fixcp", "--no-stripes", "-o",
+                                                                        folder.filePath("A_"), clip(bits)});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
-        QStringList written;
-        const QStringList files = QDir(QFileInfo(prefix).path()).entryList({"*.dng"}, QDir::Files, QDir::Name);
-        for (const QString& f : files)
-            written << QString::number(f.mid(2, 6).toInt());
-        QCOMPARE(written.join(' '), frames);
-        const ProgramRun exiftool =
-            runProgram("exiftool", {"-s3", "-n", "-FrameRate", "-BlackLevel", "-WhiteLevel", "-BitsPerSample",
-                                    "-StripByteCounts", QFileInfo(prefix).path() + "/" + files.value(0)});
-        QCOMPARE(exiftool.out.split('\n', Qt::SkipEmptyParts).join(' '), tags);
-        QCOMPARE(QFileInfo::exists(QFileInfo(prefix).path() + "/A.wav"), wav);
+        QStringList written, dngs = folder.entryList({"*.dng"}, QDir::Files, QDir::Name);
+        for (const QString& f : folder.entryList(QDir::Files, QDir::Name))
+            written << (f == "A.wav" ? "wav" : QString::number(f.mid(2, 6).toInt()));
+        QTEST(written.join(' '), "written");
+        const QStringList tags{"FrameRate", "BlackLevel", "WhiteLevel", "BitsPerSample", "StripByteCounts"};
+        QTEST(exifValues(folder.filePath(dngs.value(0)), tags).join(' '), "tags");
     }
 
     void refused_data()

@@ -41,8 +41,7 @@ private slots:
         QTest::newRow("file ends inside a block header")
             << Chunks{Bytes(good.begin(), good.begin() + 57)} << 1 << "ends inside a block header";
         Bytes garbage = good;
-        for (int i = 0; i < 40; ++i)
-            garbage.push_back(static_cast<std::uint8_t>(i * 37 + 11));
+        garbage.insert(garbage.end(), 40, 0x9b);
         QTest::newRow("garbage after the last block") << Chunks{garbage} << 4 << "invalid block size";
         for (const std::uint8_t top : {0, 0x7f}) {  // 8 bytes, below a header; about 2 GiB
             Bytes bad = good;

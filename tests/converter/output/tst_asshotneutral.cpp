@@ -11,13 +11,15 @@ using namespace mlv2dng;
 namespace {
 
 // A 5D Mark III's XYZ-to-camera matrix for D65, as recorders write it.
-const ColourMatrix kMatrix = [] {
-    ColourMatrix m;
-    const int values[] = {6722, -635, -963, -4287, 12460, 2028, -908, 2162, 5668};
-    for (std::size_t i = 0; i < 9; ++i)
-        m[i] = {values[i], 10000};
-    return m;
-}();
+const ColourMatrix kMatrix{{{6722, 10000},
+                            {-635, 10000},
+                            {-963, 10000},
+                            {-4287, 10000},
+                            {12460, 10000},
+                            {2028, 10000},
+                            {-908, 10000},
+                            {2162, 10000},
+                            {5668, 10000}}};
 
 // Piecewise Gaussian fits of the CIE 1931 observer (Wyman, Sloan and Shirley, 2013).
 double lobe(double nm, double mean, double below, double above)
@@ -44,14 +46,7 @@ std::array<double, 2> integratedChromaticity(double kelvin)
 
 WhiteBalanceInfo balance(std::uint32_t mode, std::uint32_t kelvin, int amber = 0, int green = 0)
 {
-    WhiteBalanceInfo wb;
-    wb.present = true;
-    wb.mode = mode;
-    wb.kelvin = kelvin;
-    wb.gainRed = 2048, wb.gainGreen = 1024, wb.gainBlue = 1536;
-    wb.shiftBlueAmber = static_cast<std::uint32_t>(amber);
-    wb.shiftGreenMagenta = static_cast<std::uint32_t>(green);
-    return wb;
+    return {true, mode, kelvin, 2048, 1024, 1536, std::uint32_t(green), std::uint32_t(amber)};
 }
 
 }  // namespace
@@ -81,10 +76,8 @@ private slots:
             for (std::size_t column = 0; column < 3; ++column)
                 camera[row] += kMatrix[3 * row + column].first / 10000.0 * xyz[column];
         QCOMPARE((*neutral)[1], 1.0);
-        QVERIFY2(std::abs((*neutral)[0] / (camera[0] / camera[1]) - 1) < 0.01,
-                 qPrintable(QString::number((*neutral)[0])));
-        QVERIFY2(std::abs((*neutral)[2] / (camera[2] / camera[1]) - 1) < 0.01,
-                 qPrintable(QString::number((*neutral)[2])));
+        for (const std::size_t i : {0, 2})
+            QVERIFY2(std::abs((*neutral)[i] / (camera[i] / camera[1]) - 1) < 0.01, qPrintable(QString::number(i)));
     }
 
     // Warmer light is redder and less blue to the camera; presets stand for their temperatures; shifts

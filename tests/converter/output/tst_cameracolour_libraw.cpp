@@ -66,14 +66,6 @@ std::array<double, 2> locusUv(double t)
                 / (1 - 2.89741816e-5 * t + 1.61456053e-7 * t * t)};
 }
 
-std::vector<double> numbers(const QString& text)
-{
-    std::vector<double> values;
-    for (const QString& value : text.split(' '))
-        values.push_back(value.toDouble());
-    return values;
-}
-
 // What a DNG reader expects the neutral to be at a temperature: the camera matrix blended linearly in mired between
 // 2856 K and 6504 K, applied to the black body's white point; red and blue, green being 1.
 std::array<double, 2> neutralAt(double t, const std::vector<double>& a, const std::vector<double>& d65)
@@ -106,13 +98,8 @@ class TestCameraColour : public QObject
         const ProgramRun run = runProgram(MLV2DNG_PATH, {"--dng", "-o", clip + "_", clip});
         if (run.exitCode != 0)
             return {run.err};
-        const QString dng = clip + "_000000.dng";
-        QStringList tags = kTags;
-        tags.replaceInStrings(QRegularExpression("^"), "-");
-        const QString problems = exiftoolProblems({dng});
-        return problems.isEmpty() ? runProgram("exiftool", QStringList{"-s3", "-n", "-f"} + tags << dng)
-                                        .out.split('\n', Qt::SkipEmptyParts)
-                                  : QStringList{problems};
+        const QString dng = clip + "_000000.dng", problems = exiftoolProblems({dng});
+        return problems.isEmpty() ? exifValues(dng, kTags, {"-f"}) : QStringList{problems};
     }
 
 private slots:
@@ -189,7 +176,10 @@ private slots:
         QFETCH(double, kelvin);
         const QStringList tags = convert(k5D3, "3x3", std::uint32_t(kelvin));
         QCOMPARE(tags.size(), kTags.size());
-        const std::vector<double> a = numbers(tags[1]), d65 = numbers(tags[3]), neutral = numbers(tags[10]);
+        std::vector<double> a, d65, neutral;
+        for (const auto& [tag, values] : {std::pair(1, &a), {3, &d65}, {10, &neutral}})
+            for (const QString& value : tags[tag].split(' '))
+                values->push_back(value.toDouble());
         QVERIFY(a.size() == 9 && d65.size() == 9 && neutral.size() == 3);
         const auto expected = neutralAt(kelvin, a, d65);
         QVERIFY2(std::abs(neutral[0] / expected[0] - 1) < 0.005 && std::abs(neutral[2] / expected[1] - 1) < 0.005,

@@ -19,13 +19,6 @@ constexpr int kHeight = 32;
 using Pixels = std::vector<std::uint16_t>;
 using Frames = std::vector<Pixels>;
 
-// The values of the tags, in the order asked for.
-QStringList exifValues(const QString& file, QStringList tags)
-{
-    tags.replaceInStrings(QRegularExpression("^"), "-");
-    return runProgram("exiftool", QStringList{"-s3", "-n"} + tags << file).out.split('\n', Qt::SkipEmptyParts);
-}
-
 std::vector<std::uint8_t> pcm(std::size_t bytes, unsigned seed)
 {
     std::vector<std::uint8_t> data(bytes);
@@ -46,6 +39,15 @@ Pixels smoothScene(int width, int height, int bits)
 
 enum Layout { Plain, Camera, Recompressed };
 
+struct Case
+{
+    Layout layout;
+    int bits = 14, predictor = 0, restartLines = 0;
+    QString damage{};
+    bool relaxed = false;
+    QString error{};
+};
+
 // Cameras code two raw rows per JPEG line in two components; mlv_dump -c uses one component twice
 // as wide. In both, stream order is raster order, so the frame's pixels go in as they are.
 std::vector<std::uint8_t> payload(Layout layout, const Pixels& pixels, int bits, int predictor, int restartLines,
@@ -59,6 +61,8 @@ std::vector<std::uint8_t> payload(Layout layout, const Pixels& pixels, int bits,
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestConversion : public QObject
 {
@@ -81,10 +85,10 @@ class TestConversion : public QObject
     // Runs mlv2dng and checks the outcome: exit code, "[ERROR] " or "[WARNING] " lines only, naming the reason, and
     // exactly the DNGs of the frames kept (nothing half-written), read whole by LibRaw, valid to exiftool.
     QStringList convert(const QString& input, const QString& out, const QStringList& options, int exitCode,
-                        const QString& error, const Frames& frames, const QList<int>& kept, int bits = 14)
+                        const QString& error, const Frames& frames, const QList<int>& kept, int bits = 14,
+                        int width = kWidth, int height = kHeight)
     {
         const ProgramRun result = runProgram(MLV2DNG_PATH, options + QStringList{"-o", out, input});
-        const QString& err = result.err;
         mLastReport = result.out;
         QStringList files, expected;
         for (const QString& f : QDir(QFileInfo(out).path()).entryList({QFileInfo(out).fileName() + "*"}, QDir::Files))
@@ -93,13 +97,13 @@ class TestConversion : public QObject
             expected << out + QString("%1.dng").arg(i, 6, 10, QChar('0'));
         [&] {
             QCOMPARE(result.exitCode, exitCode);
-            QVERIFY2(error.isEmpty() ? err.isEmpty() : err.contains(error), qPrintable(err));
-            for (const QString& line : err.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(error.isEmpty() ? result.err.isEmpty() : result.err.contains(error), qPrintable(result.err));
+            for (const QString& line : result.err.split('\n', Qt::SkipEmptyParts))
                 QVERIFY2(line.startsWith("[ERROR] ") || line.startsWith("[WARNING] "), qPrintable(line));
             QCOMPARE(files, expected);
             Pixels pixels;
             for (int i = 0; i < kept.size(); ++i) {
-                QCOMPARE(readDng(files[i], pixels), QString::asprintf("%dx%d black %d white %d RGGB", kWidth, kHeight,
+                QCOMPARE(readDng(files[i], pixels), QString::asprintf("%dx%d black %d white %d RGGB", width, height,
                                                                       level(2048, bits), level(15000, bits)));
                 if (!frames.empty())
                     QCOMPARE(pixels, frames[std::size_t(kept[i])]);
@@ -119,30 +123,21 @@ private slots:
 
     void conversion_data()
     {
-        QTest::addColumn<int>("layout");
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<int>("predictor");
-        QTest::addColumn<int>("restartLines");
-        QTest::addColumn<QString>("damage");
-        QTest::addColumn<bool>("relaxed");
-        QTest::addColumn<QString>("error");
-        const QString none;
+        QTest::addColumn<Case>("c");
         for (const int bits : {10, 12, 14, 16})
-            QTest::addRow("%d-bit", bits) << int(Plain) << bits << 0 << 0 << none << false << none;
-        QTest::newRow("camera, predictor 1") << int(Camera) << 14 << 1 << 0 << none << false << none;
-        QTest::newRow("camera, 12-bit, predictor 6, restarts") << int(Camera) << 12 << 6 << 3 << none << false << none;
-        QTest::newRow("mlv_dump -c, predictor 2, restarts")
-            << int(Recompressed) << 14 << 2 << 4 << none << false << none;
+            QTest::addRow("%d-bit", bits) << Case{Plain, bits};
+        QTest::newRow("camera, predictor 1") << Case{Camera, 14, 1};
+        QTest::newRow("camera, 12-bit, predictor 6, restarts") << Case{Camera, 12, 6, 3};
+        QTest::newRow("mlv_dump -c, predictor 2, restarts") << Case{Recompressed, 14, 2, 4};
         for (const bool relaxed : {false, true}) {
             const char* r = relaxed ? ", relaxed" : "";
             QTest::addRow("truncated%s", r)
-                << int(Plain) << 14 << 0 << 0 << "truncated" << relaxed << (relaxed ? "[WARNING] " : "[ERROR] ");
-            QTest::addRow("short frame%s", r) << int(Plain) << 14 << 0 << 0 << "short" << relaxed << "frame 3";
-            QTest::addRow("bad audio frame space%s", r)
-                << int(Plain) << 14 << 0 << 0 << "audio" << relaxed << "frame space";
-            QTest::addRow("lossless wrong size%s", r) << int(Camera) << 14 << 1 << 0 << "size" << relaxed << "frame 3";
+                << Case{Plain, 14, 0, 0, "truncated", relaxed, relaxed ? "[WARNING] " : "[ERROR] "};
+            QTest::addRow("short frame%s", r) << Case{Plain, 14, 0, 0, "short", relaxed, "frame 3"};
+            QTest::addRow("bad audio frame space%s", r) << Case{Plain, 14, 0, 0, "audio", relaxed, "frame space"};
+            QTest::addRow("lossless wrong size%s", r) << Case{Camera, 14, 1, 0, "size", relaxed, "frame 3"};
         }
-        QTest::newRow("bad block size") << int(Plain) << 14 << 0 << 0 << "blocksize" << false << "block size";
+        QTest::newRow("bad block size") << Case{Plain, 14, 0, 0, "blocksize", false, "block size"};
     }
 
     // Frames stored 0, 2, 1, 3, 4 with filler around the data, an unknown block, a stale index and
@@ -152,31 +147,25 @@ private slots:
     // a warning with --relaxed.
     void conversion()
     {
-        QFETCH(int, layout);
-        QFETCH(int, bits);
-        QFETCH(int, predictor);
-        QFETCH(int, restartLines);
-        QFETCH(QString, damage);
-        QFETCH(bool, relaxed);
-        QFETCH(QString, error);
+        QFETCH(const Case, c);
+        const auto& [layout, bits, predictor, restartLines, damage, relaxed, error] = c;
         const QString name = "C" + QString::number(++mSeed);
         const Frames frames = newFrames(5, bits);
         MlvWriter w = MlvWriter::recording(kWidth, kHeight, bits, layout == Plain ? 1 : 0x21, damage == "audio");
         const auto frame = [&](int i, std::uint32_t space, std::uint32_t trailing) {
-            w.videoPayload(std::uint32_t(i),
-                           payload(Layout(layout), frames[std::size_t(i)], bits, predictor, restartLines), space,
-                           trailing, 1000000 * std::uint64_t(i + 1));
+            w.videoPayload(std::uint32_t(i), payload(layout, frames[std::size_t(i)], bits, predictor, restartLines),
+                           space, trailing, 1000000 * std::uint64_t(i + 1));
         };
         frame(0, 32, 400);
         w.exposure(3200, 10000, 1100000);
         w.block("ZZZZ", std::vector<std::uint8_t>(20, 0x42));
         frame(2, 0, 0);
         frame(1, 96, 3);
-        std::vector<std::uint8_t> broken = payload(Layout(layout), frames[3], bits, predictor, restartLines);
+        std::vector<std::uint8_t> broken = payload(layout, frames[3], bits, predictor, restartLines);
         if (damage == "short")
             broken.resize(broken.size() / 2);
         else if (damage == "size")
-            broken = payload(Layout(layout), Pixels(frames[3].begin(), frames[3].end() - 2 * kWidth), bits, predictor,
+            broken = payload(layout, Pixels(frames[3].begin(), frames[3].end() - 2 * kWidth), bits, predictor,
                              restartLines, kHeight / 2 - 1);
         if (damage == "audio") {
             w.audioFrame(0, pcm(64, 1));
@@ -224,14 +213,10 @@ private slots:
     void spannedChunks_data()
     {
         QTest::addColumn<QString>("extension");
-        QTest::addColumn<QString>("chunk");
         QTest::addColumn<quint64>("chunkGuid");
-        QTest::newRow("upper case") << "MLV"
-                                    << "M" << quint64(0xabcdef);
-        QTest::newRow("lower case") << "mlv"
-                                    << "m" << quint64(0xabcdef);
-        QTest::newRow("chunk of another recording") << "MLV"
-                                                    << "M" << quint64(0x999);
+        QTest::newRow("upper case") << QString("MLV") << quint64(0xabcdef);
+        QTest::newRow("lower case") << QString("mlv") << quint64(0xabcdef);
+        QTest::newRow("chunk of another recording") << QString("MLV") << quint64(0x999);
     }
 
     // Frames spread over .MLV, .M00 and .M01 (case kept) all come out; a sibling in the other case
@@ -239,9 +224,8 @@ private slots:
     void spannedChunks()
     {
         QFETCH(QString, extension);
-        QFETCH(QString, chunk);
         QFETCH(quint64, chunkGuid);
-        const QString name = "Span" + QString::number(++mSeed);
+        const QString chunk = extension.left(1), name = "Span" + QString::number(++mSeed);
         const Frames frames = newFrames(5, 14);
         MlvWriter chunks[3] = {MlvWriter::recording(kWidth, kHeight, 14), {}, {}};
         chunks[1].fileHeader(0xabcdef, 1, 1, 0, 2);
@@ -298,10 +282,8 @@ private slots:
                 // A smooth scene has no stripes to remove and nothing else to repair.
                 const int tolerance = !dead ? 1 : repaired ? (scene[i] - 2048) / 50 : 0;
                 const int expected = dead && !repaired ? 0 : scene[i];
-                QVERIFY2(
-                    std::abs(int(got[i]) - expected) <= tolerance,
-                    qPrintable(
-                        QString("pixel %1 of frame %2 is %3, scene %4").arg(i).arg(frame).arg(got[i]).arg(scene[i])));
+                QVERIFY2(std::abs(int(got[i]) - expected) <= tolerance,
+                         qPrintable(QString("frame %1 pixel %2: %3").arg(frame).arg(i).arg(got[i])));
             }
         }
     }
@@ -329,24 +311,23 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(QStringList, options);
-        const QString name = "Shape" + QString::number(++mSeed);
+        const QString stem = path("Shape" + QString::number(++mSeed)), mlv = stem + ".MLV";
         MlvWriter w = MlvWriter::recording(width, height, bits);
         w.videoFrame(0, smoothScene(width, height, bits), bits, 32);
-        QVERIFY(w.save(path(name + ".MLV").toStdString()));
-        QStringList files;
-        for (const QString& prefix : {path(name + "u_"), path(name + "c_")}) {
-            const QStringList arguments = options + QStringList{"--dng", "-o", prefix, path(name + ".MLV")};
-            const ProgramRun r =
-                runProgram(MLV2DNG_PATH, prefix.endsWith("c_") ? arguments + QStringList{"-c"} : arguments);
-            QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
-            files << prefix + "000000.dng";
-        }
+        QVERIFY(w.save(mlv.toStdString()));
+        // Packed rows of odd widths end on a byte, as TIFF wants; exiftool's size check forgets that, so only the
+        // compressed DNG goes through convert().
+        const ProgramRun r = runProgram(MLV2DNG_PATH, options + QStringList{"--dng", "-o", stem + "u_", mlv});
+        QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+        const QStringList files = QStringList{stem + "u_000000.dng"}
+                                  + convert(mlv, stem + "c_",
+                                            options << "--dng"
+                                                    << "-c",
+                                            0, "", {}, {0}, bits, width, height);
+        QCOMPARE(files.size(), 2);
         Pixels packed, compressed;
-        const QString description = readDng(files[0], packed);
-        QVERIFY2(description.startsWith(QString("%1x%2 black").arg(width).arg(height)), qPrintable(description));
-        QCOMPARE(readDng(files[1], compressed), description);
+        QCOMPARE(readDng(files[0], packed), readDng(files[1], compressed));
         QVERIFY(compressed == packed);
-        QCOMPARE(exiftoolProblems({files[1]}), QString());
         QCOMPARE(exifValues(files[1], {"Compression"}), QStringList{"7"});
         QVERIFY(width % 2 || QFileInfo(files[1]).size() < QFileInfo(files[0]).size() * 3 / 4);
     }
@@ -354,26 +335,22 @@ private slots:
     void refusedInputs_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("reason");
-        const QStringList dng{"--dng"};
-        QTest::newRow("empty file") << "empty" << dng << 1 << "empty";
-        QTest::newRow("not an MLV") << "garbage" << dng << 1 << "MLVI";
-        QTest::newRow("frame before RAWI") << "norawi" << dng << 1 << "RAWI";
-        QTest::newRow("delta frames") << "delta" << dng << 1 << "delta";
-        QTest::newRow("missing input") << "missing" << dng << 3 << "cannot open";
-        QTest::newRow("missing output folder")
-            << "nodir" << dng << 1 << "folder '" + path("nowhere") + "' does not exist";
-        QTest::newRow("output folder is a file") << "notdir" << dng << 1 << "Rnotdir.MLV' is not a folder";
-        QTest::newRow("no --dng") << "good" << QStringList{} << 2 << "Usage:";
+        QTest::newRow("empty file") << "empty" << 1 << "empty";
+        QTest::newRow("not an MLV") << "garbage" << 1 << "MLVI";
+        QTest::newRow("frame before RAWI") << "norawi" << 1 << "RAWI";
+        QTest::newRow("delta frames") << "delta" << 1 << "delta";
+        QTest::newRow("missing input") << "missing" << 3 << "cannot open";
+        QTest::newRow("missing output folder") << "nodir" << 1 << "folder '" + path("nowhere") + "' does not exist";
+        QTest::newRow("output folder is a file") << "notdir" << 1 << "Rnotdir.MLV' is not a folder";
+        QTest::newRow("no --dng") << "nodng" << 2 << "Usage:";
     }
 
     // Nothing is written, and the reason is given on "[ERROR] " lines only.
     void refusedInputs()
     {
         QFETCH(QString, kind);
-        QFETCH(QStringList, options);
         QFETCH(int, exitCode);
         QFETCH(QString, reason);
         MlvWriter w;
@@ -390,26 +367,25 @@ private slots:
         const QString out = kind == "nodir"    ? path("nowhere/R_")
                             : kind == "notdir" ? path("Rnotdir.MLV/R_")
                                                : path("R" + kind + "_");
-        convert(path("R" + kind + ".MLV"), out, options, exitCode, reason, {}, {});
+        convert(path("R" + kind + ".MLV"), out, kind == "nodng" ? QStringList{} : QStringList{"--dng"}, exitCode,
+                reason, {}, {});
         QVERIFY(!QFileInfo::exists(path("nowhere")));
         QVERIFY2(!mLastReport.contains("Processed"), qPrintable(mLastReport));
     }
 
-    // A frame that cannot be stored is no damaged frame; the run stops there, or goes on with --relaxed.
     void writeError_data()
     {
         QTest::addColumn<bool>("relaxed");
-        QTest::addColumn<QList<int>>("kept");
-        QTest::addColumn<QString>("report");
-        QTest::newRow("stops") << false << QList<int>{0} << "Wrote 1 DNG frames";
-        QTest::newRow("relaxed") << true << QList<int>{0, 2, 3} << "Could not write 1 frames\nProcessed 3 video";
+        QTest::newRow("stops") << false;
+        QTest::newRow("relaxed") << true;
     }
 
+    // A frame that cannot be stored is no damaged frame; the run stops there, or goes on with --relaxed.
     void writeError()
     {
         QFETCH(bool, relaxed);
-        QFETCH(QList<int>, kept);
-        QFETCH(QString, report);
+        const QList<int> kept = relaxed ? QList<int>{0, 2, 3} : QList<int>{0};
+        const QString report = relaxed ? "Could not write 1 frames\nProcessed 3 video" : "Wrote 1 DNG frames";
         const QString name = QString("W%1").arg(relaxed);
         MlvWriter w = MlvWriter::recording(kWidth, kHeight, 14);
         for (std::uint32_t i = 0; i < 4; ++i)
@@ -447,14 +423,13 @@ private slots:
                                       "--fixcp2", "--no-stripes", path("Footage/" + clip + ".mlv")});
         QCOMPARE(job.err, QString());
         QCOMPARE(job.exitCode, 0);
-        const QString& out = job.out;
         QCOMPARE(QDir(output).entryList(QDir::Files, QDir::Name),
                  (QStringList{clip + ".wav", clip + "_000000.dng", clip + "_000001.dng", clip + "_000002.dng",
                               clip + "_000003.dng"}));
-        QCOMPARE(out.count("\nBlock VIDF"), 4);
+        QCOMPARE(job.out.count("\nBlock VIDF"), 4);
         QCOMPARE(exifValues(output + clip + "_000000.dng", {"SubjectDistance"}), QStringList{"4294967295"});
-        QCOMPARE(QString::number(out.count("\nBlock ")),
-                 QRegularExpression("Chunk 1: (\\d+) blocks read").match(out).captured(1));
+        QCOMPARE(QString::number(job.out.count("\nBlock ")),
+                 QRegularExpression("Chunk 1: (\\d+) blocks read").match(job.out).captured(1));
 
         QFile wav(output + clip + ".wav");
         QVERIFY(wav.open(QIODevice::ReadOnly));

@@ -178,12 +178,12 @@ std::vector<std::uint16_t> testPattern(int width, int height, int bitsPerPixel, 
     return pixels;
 }
 
-bool writeSoundClip(const std::string& path, unsigned seed, int width, int height, std::uint32_t frames)
+bool writeSoundClip(const std::string& path, unsigned seed, int width, int height, std::uint32_t frames, int bits)
 {
-    MlvWriter writer = MlvWriter::recording(width, height, 14, 1, true, 0x1234 + seed);
+    MlvWriter writer = MlvWriter::recording(width, height, bits, 1, true, 0x1234 + seed);
     for (std::uint32_t frame = 0; frame < frames; ++frame) {
         const std::uint64_t time = 1000000 + frame * 40000;
-        writer.videoFrame(frame, testPattern(width, height, 14, seed + frame), 14, 32, 0, time);
+        writer.videoFrame(frame, testPattern(width, height, bits, seed + frame), bits, 32, 0, time);
         writer.audioFrame(frame, std::vector<std::uint8_t>(7680, std::uint8_t(seed + frame)), 0, time);
     }
     return writer.save(path);

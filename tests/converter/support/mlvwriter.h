@@ -60,8 +60,8 @@ inline int level(int value14, int bits)
 // Pseudo-random pixels over the whole range of the depth, so a misplaced or mangled pixel shows.
 std::vector<std::uint16_t> testPattern(int width, int height, int bitsPerPixel, unsigned seed);
 
-// A 14-bit clip with a stereo sound block beside each video frame, both timed 40 ms apart; the seed
-// varies the content, so two clips of one seed are byte-identical.
-bool writeSoundClip(const std::string& path, unsigned seed, int width, int height, std::uint32_t frames);
+// A clip with a stereo sound block beside each video frame, both timed 40 ms apart; the seed varies the
+// content, so two clips of one seed are byte-identical.
+bool writeSoundClip(const std::string& path, unsigned seed, int width, int height, std::uint32_t frames, int bits = 14);
 
 }  // namespace mlvtest
