@@ -30,6 +30,14 @@ mlvtest::ProgramRun RunBatch(const QStringList& arguments)
     return mlvtest::runProgram(QStringLiteral(KORVALIN_BATCH_PATH), arguments);
 }
 
+// A stand-in converter: a shell script.
+bool WriteScript(const QString& path, const QByteArray& body)
+{
+    QFile script(path);
+    return script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\n" + body) > 0
+           && script.setPermissions(script.permissions() | QFile::ExeOwner);
+}
+
 // Every file below the folder, by path relative to it, with its bytes.
 QMap<QString, QByteArray> FilesBelow(const QString& folder)
 {
@@ -145,31 +153,20 @@ private slots:
     void printedCommandRunsTheJobsArguments()
     {
         QTemporaryDir root;
-        const QString odd = root.filePath(QStringLiteral("-it's \"$x\" Größe"));
-        QVERIFY(QDir().mkpath(odd));
-        const QString clip = odd + QStringLiteral("/-clip.MLV");
-        QVERIFY(WriteClip(clip, 3));
+        const QString odd = root.filePath("-it's \"$x\" Größe"), clip = odd + "/-clip.MLV", output = odd + "/-clip/";
+        QVERIFY(QDir().mkpath(odd) && WriteClip(clip, 3));
         // A converter that only records its arguments, one per line.
-        const QString recorder = root.filePath(QStringLiteral("recorder"));
-        QFile script(recorder);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n");
-        script.close();
-        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
-
+        const QString recorder = root.filePath("recorder");
+        QVERIFY(
+            WriteScript(recorder, "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"));
         const auto printed =
             RunBatch({"--print-commands", "--executable", recorder, "--chroma", "3x3", "--compress", clip});
         QCOMPARE(printed.exitCode, 0);
-        QProcess sh;
-        sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), printed.out});
-        QVERIFY(sh.waitForFinished());
-        QCOMPARE(sh.exitCode(), 0);
-        QFile args(root.filePath(QStringLiteral("args")));
+        QCOMPARE(mlvtest::runProgram("sh", {"-c", printed.out}).exitCode, 0);
+        QFile args(root.filePath("args"));
         QVERIFY(args.open(QIODevice::ReadOnly));
-        const QString output = odd + QStringLiteral("/-clip/");
-        QCOMPARE(QString::fromUtf8(args.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-                 (QStringList{QStringLiteral("-o"), output + QStringLiteral("-clip_"), QStringLiteral("--dng"),
-                              QStringLiteral("-c"), QStringLiteral("--cs3x3"), clip}));
+        QCOMPARE(QString::fromUtf8(args.readAll()).split('\n', Qt::SkipEmptyParts),
+                 (QStringList{"-o", output + "-clip_", "--dng", "-c", "--cs3x3", clip}));
         QVERIFY(QFileInfo(output).isDir());
     }
 
@@ -200,21 +197,14 @@ private slots:
         for (const char* name : {"A.mlv", "B.mlv", "C.mlv"})
             QVERIFY(WriteClip(root.filePath(QLatin1String(name)), 1));
         // A converter that starts a file under its temporary name and then takes its time.
-        const QString slow = root.filePath(QStringLiteral("slow"));
-        QFile script(slow);
-        QVERIFY(script.open(QIODevice::WriteOnly));
         // It runs on as a copy of sleep inside the test's folder, so the process list shows whether it is left.
-        const QString nap = root.filePath(QStringLiteral("nap"));
-        QVERIFY(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), nap));
-        script.write("#!/bin/sh\nprintf x > \"$2\"000000.dng.part\nexec \"$(dirname \"$0\")/nap\" 60\n");
-        script.close();
-        QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
-
+        const QString slow = root.filePath("slow"), nap = root.filePath("nap");
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), nap));
+        QVERIFY(WriteScript(slow, "printf x > \"$2\"000000.dng.part\nexec \"$(dirname \"$0\")/nap\" 60\n"));
         QProcess batch;
-        batch.start(QStringLiteral(KORVALIN_BATCH_PATH),
-                    {QStringLiteral("-j"), QStringLiteral("2"), QStringLiteral("--executable"), slow, root.path()});
+        batch.start(KORVALIN_BATCH_PATH, {"-j", "2", "--executable", slow, root.path()});
         QVERIFY(batch.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root.filePath(QStringLiteral("B/B_000000.dng.part"))), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root.filePath("B/B_000000.dng.part")), 20000);
         for (int i = 0; i < signalNumbers.size(); ++i) {
             if (i > 0)
                 QTest::qWait(300);
@@ -225,13 +215,10 @@ private slots:
         QCOMPARE(batch.exitCode(), exitCode);
         QVERIFY(batch.readAllStandardError().contains("Ending the running converters"));
         QVERIFY(batch.readAllStandardOutput().contains("C.mlv  Not started"));
-        QCOMPARE(FilesBelow(root.path()).keys().filter(QStringLiteral(".part")), QStringList());
-        QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("C"))));  // dropped by the first Ctrl-C
+        QCOMPARE(FilesBelow(root.path()).keys().filter(".part"), QStringList());
+        QVERIFY(!QFileInfo::exists(root.filePath("C")));  // dropped by the first Ctrl-C
         // No converter is left: none of the processes still running names this folder.
-        QProcess ps;
-        ps.start(QStringLiteral("ps"), {QStringLiteral("-eo"), QStringLiteral("args")});
-        QVERIFY(ps.waitForFinished());
-        QVERIFY(!ps.readAllStandardOutput().contains(QFile::encodeName(nap)));
+        QVERIFY(!mlvtest::runProgram("ps", {"-eo", "args"}).out.contains(nap));
     }
 
     void badCommandLinesAreRefused_data()
@@ -258,9 +245,9 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, says);
         QTemporaryDir root;
-        const QString clip = root.filePath(QStringLiteral("clip.mlv"));
+        const QString clip = root.filePath("clip.mlv");
         QVERIFY(WriteClip(clip, 5));
-        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^CLIP$")), clip);
+        arguments.replaceInStrings(QRegularExpression("^CLIP$"), clip);
         const auto run = RunBatch(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.out.isEmpty());
@@ -268,7 +255,7 @@ private slots:
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines[0].startsWith("korvalin-batch: ") && lines[0].contains(says), qPrintable(lines[0]));
         QVERIFY(lines[1].startsWith("Usage: korvalin-batch"));
-        QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("clip"))));  // no job started
+        QVERIFY(!QFileInfo::exists(root.filePath("clip")));  // no job started
     }
 
     // A running job keeps its last progress when its converter can no longer be read (it has ended, and the
