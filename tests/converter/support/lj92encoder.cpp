@@ -77,32 +77,6 @@ std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, 
     if (samples.size() != X * Y * N)
         throw std::invalid_argument("sample count does not match the frame");
 
-    // Differences, in coding order.
-    const auto at = [&](std::size_t x, std::size_t y, std::size_t c) {
-        return std::int32_t(samples[(y * X + x) * N + c]);
-    };
-    const std::size_t linesPerInterval = o.restartInterval ? static_cast<std::size_t>(o.restartInterval) / X : Y;
-    std::vector<std::int32_t> differences;
-    for (std::size_t y = 0; y < Y; ++y) {
-        const bool startsInterval = y % linesPerInterval == 0;
-        for (std::size_t x = 0; x < X; ++x)
-            for (std::size_t c = 0; c < N; ++c) {
-                std::int32_t prediction = 1 << (o.precision - 1);
-                if (startsInterval != (x == 0)) {
-                    prediction = startsInterval ? at(x - 1, y, c) : at(x, y - 1, c);
-                } else if (!startsInterval) {
-                    const std::int32_t a = at(x - 1, y, c), b = at(x, y - 1, c), d = at(x - 1, y - 1, c);
-                    const std::int32_t all[] = {a,           b, d, a + b - d, a + ((b - d) >> 1), b + ((a - d) >> 1),
-                                                (a + b) >> 1};
-                    prediction = all[o.predictor - 1];
-                }
-                std::int32_t difference = (at(x, y, c) - prediction) & 0xFFFF;
-                if (difference > 32768)
-                    difference -= 65536;
-                differences.push_back(difference);
-            }
-    }
-
     const std::size_t usedTables = o.tablePerComponent ? N : 1;
     std::vector<CodeTable> tables;
     std::vector<std::uint8_t> dht;
@@ -128,19 +102,39 @@ std::vector<std::uint8_t> encodeLj92(const std::vector<std::uint16_t>& samples, 
     if (o.restartInterval)
         out.segment(0xDD, {std::uint8_t(o.restartInterval >> 8), std::uint8_t(o.restartInterval & 0xFF)});
     out.segment(0xDA, scan);
-    const std::size_t perInterval = linesPerInterval * X * N;
-    for (std::size_t i = 0; i < differences.size(); ++i) {
-        if (i > 0 && i % perInterval == 0) {
+
+    const auto at = [&](std::size_t x, std::size_t y, std::size_t c) {
+        return std::int32_t(samples[(y * X + x) * N + c]);
+    };
+    const std::size_t linesPerInterval = o.restartInterval ? static_cast<std::size_t>(o.restartInterval) / X : Y;
+    for (std::size_t y = 0; y < Y; ++y) {
+        const bool startsInterval = y % linesPerInterval == 0;
+        if (y > 0 && startsInterval) {
             out.flush();
-            out.word(0xFFD0 + (i / perInterval - 1) % 8);
+            out.word(0xFFD0 + (y / linesPerInterval - 1) % 8);
         }
-        const std::int32_t d = differences[i];
-        int category = 0;  // the bits in the difference's magnitude
-        for (std::uint32_t magnitude = std::uint32_t(std::abs(d)); magnitude; magnitude >>= 1)
-            ++category;
-        const CodeTable& table = tables[o.tablePerComponent ? i % N : 0];
-        out.bits(table.code[std::size_t(category)], table.length[std::size_t(category)]);
-        out.bits(std::uint32_t(d < 0 ? d + (1 << category) - 1 : d), category < 16 ? category : 0);
+        for (std::size_t x = 0; x < X; ++x)
+            for (std::size_t c = 0; c < N; ++c) {
+                std::int32_t prediction = 1 << (o.precision - 1);
+                if (startsInterval != (x == 0)) {
+                    prediction = startsInterval ? at(x - 1, y, c) : at(x, y - 1, c);
+                } else if (!startsInterval) {
+                    const std::int32_t a = at(x - 1, y, c), b = at(x, y - 1, c), d = at(x - 1, y - 1, c);
+                    const std::int32_t all[] = {a,           b, d, a + b - d, a + ((b - d) >> 1), b + ((a - d) >> 1),
+                                                (a + b) >> 1};
+                    prediction = all[o.predictor - 1];
+                }
+                std::int32_t difference = (at(x, y, c) - prediction) & 0xFFFF;
+                if (difference > 32768)
+                    difference -= 65536;
+                int category = 0;  // the bits in the difference's magnitude
+                for (std::uint32_t magnitude = std::uint32_t(std::abs(difference)); magnitude; magnitude >>= 1)
+                    ++category;
+                const CodeTable& table = tables[o.tablePerComponent ? c : 0];
+                out.bits(table.code[std::size_t(category)], table.length[std::size_t(category)]);
+                out.bits(std::uint32_t(difference < 0 ? difference + (1 << category) - 1 : difference),
+                         category < 16 ? category : 0);
+            }
     }
     out.flush();
     out.word(0xFFD9);
