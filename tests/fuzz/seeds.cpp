@@ -21,9 +21,9 @@ std::vector<Bytes> decoderSeeds()
         const bool restarts = variant == 2 || variant == 7, tablePerComponent = variant == 3 || variant == 7;
         const std::size_t n = 16u * 6u * unsigned(components);
         Bytes seed{std::uint8_t(n), std::uint8_t(n >> 8), 0, 0};
-        const Bytes stream = mlv2dng::encodeLj92(mlvtest::testPattern(int(n), 1, precision, unsigned(variant)),
-                                                 {16, 6, components, precision, 1 + variant % 7, restarts ? 32 : 0,
-                                                  tablePerComponent});
+        const Bytes stream =
+            mlv2dng::encodeLj92(mlvtest::testPattern(int(n), 1, precision, unsigned(variant)),
+                                {16, 6, components, precision, 1 + variant % 7, restarts ? 32 : 0, tablePerComponent});
         seed.insert(seed.end(), stream.begin(), stream.end());
         seeds.push_back(seed);
     }

@@ -124,11 +124,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "/";
-    const bool ok = plainClip(dir + "u10.MLV", {10, false, false}) && plainClip(dir + "u12.MLV", {12, false, false})
-                    && plainClip(dir + "u14.MLV", {14, false, false})
-                    && plainClip(dir + "lossless.MLV", {14, true, false}) && spannedClip(dir + "spanned")
-                    && plainClip(dir + "sound.MLV", {14, false, true}) && plainClip(dir + "damaged.MLV", {12, false, true, 4})
-                    && plainClip(dir + "Drehtag 3 Straße/Café Müller é ü ß.MLV", {12, true, true})
-                    && largeClip(dir + "large.MLV");
+    const bool ok =
+        plainClip(dir + "u10.MLV", {10, false, false}) && plainClip(dir + "u12.MLV", {12, false, false})
+        && plainClip(dir + "u14.MLV", {14, false, false}) && plainClip(dir + "lossless.MLV", {14, true, false})
+        && spannedClip(dir + "spanned") && plainClip(dir + "sound.MLV", {14, false, true})
+        && plainClip(dir + "damaged.MLV", {12, false, true, 4})
+        && plainClip(dir + "Drehtag 3 Straße/Café Müller é ü ß.MLV", {12, true, true}) && largeClip(dir + "large.MLV");
     return ok ? 0 : 1;
 }
