@@ -206,11 +206,10 @@ private slots:
         const Bytes stream = encodeLj92(source, options);
         Lj92Image image;
         std::string error;
-        for (std::size_t length = 0; length < stream.size(); ++length)
-            QVERIFY2(
-                !decode(Bytes(stream.begin(), stream.begin() + std::ptrdiff_t(length)), source.size(), image, error)
-                    && !error.empty(),
-                qPrintable(QString("cut at %1").arg(length)));
+        for (std::size_t length = 0; length < stream.size(); ++length) {
+            const Bytes cut(stream.begin(), stream.begin() + std::ptrdiff_t(length));
+            QVERIFY2(!decode(cut, source.size(), image, error) && !error.empty(), qPrintable(QString::number(length)));
+        }
         // Entropy data cut short but still followed by EOI: the decoder must not fill in zeros.
         for (std::size_t removed = 1; removed <= 24; ++removed) {
             QVERIFY(!decode(patched(stream, stream.size() - 2 - removed, {}, removed), source.size(), image, error));
