@@ -19,16 +19,11 @@ std::vector<Bytes> decoderSeeds()
     for (int variant = 0; variant < 10; ++variant) {
         const int components = variant % 3 == 0 ? 1 : 2, precision = variant == 4 ? 16 : variant == 5 ? 8 : 14;
         const bool restarts = variant == 2 || variant == 7, tablePerComponent = variant == 3 || variant == 7;
-        const mlv2dng::Lj92EncodeOptions o{
-            16, 6, components, precision, 1 + variant % 7, restarts ? 32 : 0, tablePerComponent};
         const std::size_t n = 16u * 6u * unsigned(components);
         Bytes seed{std::uint8_t(n), std::uint8_t(n >> 8), 0, 0};
-        std::vector<std::uint16_t> samples;  // a ramp with a little noise
-        for (unsigned i = 0, state = 12345u + unsigned(variant); i < n; ++i) {
-            state = state * 1103515245u + 12345u;
-            samples.push_back(std::uint16_t((i * 37u + (state >> 16) % 64) & ((1u << precision) - 1)));
-        }
-        const Bytes stream = mlv2dng::encodeLj92(samples, o);
+        const Bytes stream =
+            mlv2dng::encodeLj92(mlvtest::testPattern(int(n), 1, precision, unsigned(variant)),
+                                {16, 6, components, precision, 1 + variant % 7, restarts ? 32 : 0, tablePerComponent});
         seed.insert(seed.end(), stream.begin(), stream.end());
         seeds.push_back(seed);
     }

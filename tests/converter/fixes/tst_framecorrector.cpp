@@ -83,17 +83,15 @@ private slots:
         // Inside, on three borders, and two of one colour side by side (neither may serve as the
         // other's source).
         const QList<QPoint> dead = {{40, 30}, {41, 30}, {0, 40}, {127, 41}, {64, 79}, {90, 20}, {92, 20}, {17, 55}};
+        const CorrectionOptions fixedMap{true, false, false, 0};
         for (const int bits : {10, 12, 14}) {
-            const RawFrame truth = smoothFrame(128, 80, bits);
-            const RawFrame first = withPixels(truth, dead, 1);
-            const RawFrame fixed = corrected(first, first, CorrectionOptions{true, false, false, 0});
+            const RawFrame truth = smoothFrame(128, 80, bits), first = withPixels(truth, dead, 1);
+            const RawFrame fixed = corrected(first, first, fixedMap);
             QVERIFY(restored(fixed, truth, dead));
             QCOMPARE(withPixels(fixed, dead, 1).pixels, first.pixels);  // nothing else moved
             // The map learnt on the first frame repairs the same pixels in a later one; off, they stay.
             const RawFrame laterTruth = smoothFrame(128, 80, bits, kRggb, 0.0, 3);
-            QVERIFY(
-                restored(corrected(first, withPixels(laterTruth, dead, 0), CorrectionOptions{true, false, false, 0}),
-                         laterTruth, dead));
+            QVERIFY(restored(corrected(first, withPixels(laterTruth, dead, 0), fixedMap), laterTruth, dead));
             QCOMPARE(corrected(first, first, CorrectionOptions{false, false, false, 0}).pixels, first.pixels);
         }
 
@@ -234,7 +232,8 @@ private slots:
                 withPixels(smoothFrame(200, 120, 14, kRggb, 15.0, 100 + unsigned(i), {1, 1, 1, 1.02, 1, 1, 1, 1}),
                            {{17 + 13 * i, 9 + 7 * i}}, 0));
         for (const int chroma : {0, 5}) {
-            FrameCorrector corrector(CorrectionOptions{true, true, true, chroma});
+            const CorrectionOptions all{true, true, true, chroma};
+            FrameCorrector corrector(all);
             corrector.prepare(frames.front());
             std::vector<RawFrame> parallel = frames;
             std::vector<std::thread> threads;
@@ -246,8 +245,7 @@ private slots:
             for (std::thread& t : threads)
                 t.join();
             for (std::size_t i = 0; i < frames.size(); ++i) {
-                const RawFrame sequential =
-                    corrected(frames.front(), frames[i], CorrectionOptions{true, true, true, chroma});
+                const RawFrame sequential = corrected(frames.front(), frames[i], all);
                 QVERIFY(sequential.pixels != frames[i].pixels);
                 QCOMPARE(parallel[i].pixels, sequential.pixels);
             }
