@@ -34,9 +34,7 @@ private slots:
     {
         WindowHarness harness;
         const QString release = harness.files.filePath("release");
-        prepare(harness, {FakeClip().holdUntil(release).printOut("a done\n"), FakeClip(), FakeClip()});
-        harness.find<QCheckBox>("mpCheckDestination")->click();
-        QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
+        prepare(harness, {FakeClip().holdUntil(release).printOut("a done\n"), FakeClip(), FakeClip()}, true);
         harness.find<QPushButton>("mpButtonGo")->click();
         QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QStringLiteral("Processing"), kBatchTimeout);
         // The destination chooser alone stays usable: its choice waits for the next batch.
@@ -111,9 +109,7 @@ private slots:
     {
         for (const int signalNumber : {SIGTERM, SIGHUP}) {
             WindowHarness harness;
-            prepare(harness, {FakeClip().holdUntil(harness.files.filePath("never")), FakeClip()});
-            harness.find<QCheckBox>("mpCheckDestination")->click();
-            QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
+            prepare(harness, {FakeClip().holdUntil(harness.files.filePath("never")), FakeClip()}, true);
             harness.find<QPushButton>("mpButtonGo")->click();
             QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QStringLiteral("Processing"), kBatchTimeout);
             // The row shows Processing as the job starts, before its thread has made the folder.
@@ -131,9 +127,14 @@ private slots:
     }
 
 private:
-    // Writes one clip per behaviour, points the window at the fake tool and lists the clips.
-    static QStringList prepare(WindowHarness& harness, const QList<FakeClip>& behaviours)
+    // Writes one clip per behaviour, points the window at the fake tool and lists the clips; the DNGs go to
+    // the folder "out" when `intoOut` is set.
+    static QStringList prepare(WindowHarness& harness, const QList<FakeClip>& behaviours, bool intoOut = false)
     {
+        if (intoOut) {
+            harness.find<QCheckBox>("mpCheckDestination")->click();
+            QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
+        }
         QStringList clips;
         for (const FakeClip& behaviour : behaviours) {
             clips << harness.files.filePath(QString::number(clips.size()) + ".mlv");
