@@ -192,9 +192,8 @@ private slots:
             files << harness.file(QString(60, 'x') + QString::number(i) + ".mlv");
         harness.drop(files);
         harness.window().resize(640, 480);
-        harness.window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&harness.window()));
-        auto* pTable = harness.find<QTableWidget>("mpTable");
+        auto* pTable = activeTable(harness);
+        QVERIFY(pTable);
         update(harness, files[1], "/out/1/");
         update(harness, files[35], "/out/35/");
         update(harness, files[2], "/out/2/", "done\n");
