@@ -93,7 +93,8 @@ private:
     QTemporaryDir mDir;
 
     // Jobs for the clips named, each printing "<name> done": a '*' after a name holds it until
-    // released, a '!' marks it finished already; "~name" stands for a path without a directory.
+    // released, a '!' marks it finished already, a '?' makes it print "<name> failed" as an error
+    // instead; "~name" stands for a path without a directory.
     ConversionSettings batchOf(const QStringList& names, int threads)
     {
         ConversionSettings settings;
@@ -101,12 +102,14 @@ private:
         settings.threads = threads;
         for (QString name : names) {
             const bool held = name.endsWith('*'), finished = name.endsWith('!'), bare = name.startsWith('~');
-            name.remove(QRegularExpression(QStringLiteral("[*!~]")));
+            const bool failing = name.contains('?');
+            name.remove(QRegularExpression(QStringLiteral("[*!~?]")));
             const QString path = name.isEmpty() ? QString() : bare ? name + ".mlv" : mDir.filePath(name + ".mlv");
             FakeClip clip;
             if (held)
                 clip.holdUntil(releaseFile(name));
-            if (!path.contains('/') || clip.printOut(name.toUtf8() + " done\n").write(path))
+            failing ? clip.printErr(name.toUtf8() + " failed\n") : clip.printOut(name.toUtf8() + " done\n");
+            if (!path.contains('/') || clip.write(path))
                 settings.workers.emplace_back(path, QString(), QString());
             if (finished)
                 settings.workers.back().mCommandLine = "\"x\" -o y", settings.workers.back().mStdOut = "done\n";
@@ -120,11 +123,7 @@ private:
 private slots:
     void threeFilesInTwoSlots()
     {
-        ConversionSettings settings = batchOf({"A1*", "A2*"}, 2);
-        const QString a3 = mDir.filePath("A3.mlv");
-        QVERIFY(FakeClip().printErr("A3 failed\n").holdUntil(releaseFile("A3")).write(a3));
-        settings.workers.emplace_back(a3, QString(), QString());
-        Batch batch(settings);
+        Batch batch(batchOf({"A1*", "A2*", "A3?*"}, 2));
 
         // Both running jobs are shown with their live process before A1 is let go.
         const auto live = [](const std::vector<MLVWorker>& w) {
