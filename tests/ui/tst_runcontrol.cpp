@@ -76,7 +76,7 @@ private slots:
         QVERIFY(waitForEnd(harness));
         QCOMPARE(harness.column(1) << harness.find<QTableWidget>("mpTable")->item(1, 3)->toolTip(),
                  (QStringList{"Finished", "Error", "Error", "Ready", "b broke\n"}));
-        QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
+        QCOMPARE(QList<QVariantList>(progress), (QList<QVariantList>{{33}, {66}, {100}, {0}}));
         const QString duration = harness.window().statusBar()->currentMessage();
         QVERIFY2(QRegularExpression("^Last duration: 0:00:\\d\\d$").match(duration).hasMatch(), qPrintable(duration));
         QCOMPARE(harness.controls(false), (QStringList{"mpEditDestination", "mpButtonDestination", "mpButtonStop"}));
@@ -93,7 +93,7 @@ private slots:
         QVERIFY(FakeClip::release(release));
         QVERIFY(waitForEnd(harness));
         QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished", "Finished"}));
-        QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
+        QCOMPARE(QList<QVariantList>(progress), (QList<QVariantList>{{33}, {66}, {100}, {0}}));
 
         // Everything is finished: Go runs nothing and the bar never moves.
         progress.clear();
@@ -152,14 +152,6 @@ private:
         const auto* pAdd = harness.find<QPushButton>("mpButtonAdd");
         return QTest::qWaitFor([pAdd] { return pAdd->isEnabled(); }, kBatchTimeout)
                && harness.window().statusBar()->currentMessage().startsWith(QStringLiteral("Last duration: "));
-    }
-
-    static QList<int> valuesOf(const QSignalSpy& spy)
-    {
-        QList<int> values;
-        for (const QList<QVariant>& arguments : spy)
-            values.append(arguments.at(0).toInt());
-        return values;
     }
 
     TestSettings mStorage;
