@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -58,21 +60,16 @@ private slots:
     // Any text counts, a blank or a line break too; output without a command line is a record never run.
     void statusFollowsTheTexts()
     {
-        const struct
-        {
-            const char *commandLine, *out, *err;
-            JobStatus status;
-        } rows[] = {{"", "", "", JobStatus::Ready},
-                    {"\"x\" a", "", "", JobStatus::Processing},
-                    {"\"x\" a", "\n", "", JobStatus::Finished},
-                    {"\"x\" a", "done", " ", JobStatus::Error},
-                    {"", "", "bad", JobStatus::Error},
-                    {"", "done", "", JobStatus::Ready}};
-        for (const auto& row : rows) {
-            MLVWorker worker(QStringLiteral("/nowhere/a.mlv"), QString(), row.commandLine);
-            worker.mStdOut = row.out;
-            worker.mStdErr = row.err;
-            QCOMPARE(int(worker.GetStatus()), int(row.status));
+        for (const auto& [commandLine, out, err, status] : {std::tuple("", "", "", JobStatus::Ready),
+                                                            {"\"x\" a", "", "", JobStatus::Processing},
+                                                            {"\"x\" a", "\n", "", JobStatus::Finished},
+                                                            {"\"x\" a", "done", " ", JobStatus::Error},
+                                                            {"", "", "bad", JobStatus::Error},
+                                                            {"", "done", "", JobStatus::Ready}}) {
+            MLVWorker worker(QStringLiteral("/nowhere/a.mlv"), QString(), commandLine);
+            worker.mStdOut = out;
+            worker.mStdErr = err;
+            QCOMPARE(int(worker.GetStatus()), int(status));
         }
     }
 

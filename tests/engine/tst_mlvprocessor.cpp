@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <tuple>
 #include <vector>
 
 #include <QFileInfo>
@@ -266,22 +267,16 @@ private slots:
 
     void folderClaimsFollowTheCaseRule()
     {
-        const struct
-        {
-            Qt::CaseSensitivity folderCase;
-            const char* second;
-            bool taken;
-        } rows[] = {{Qt::CaseSensitive, "/d/clip/", true},         // same spelling
-                    {Qt::CaseSensitive, "/d/./x/..//clip", true},  // another spelling of the path
-                    {Qt::CaseSensitive, "/d/Clip/", false},
-                    {Qt::CaseInsensitive, "/D/CLIP/", true},
-                    {Qt::CaseInsensitive, "/d/clip2/", false}};  // another folder
-        for (const auto& row : rows) {
-            OutputFolderClaims claims{row.folderCase};
+        for (const auto& [folderCase, second, taken] :
+             {std::tuple(Qt::CaseSensitive, "/d/clip/", true),  // same spelling
+              {Qt::CaseSensitive, "/d/./x/..//clip", true},     // another spelling of the path
+              {Qt::CaseSensitive, "/d/Clip/", false},
+              {Qt::CaseInsensitive, "/D/CLIP/", true},
+              {Qt::CaseInsensitive, "/d/clip2/", false}}) {  // another folder
+            OutputFolderClaims claims{folderCase};
             claims.Claim("/d/clip/", "/a/clip.mlv");
-            claims.Claim(row.second, "/b/clip.mlv");
-            QCOMPARE(claims.Owner(row.second),
-                     row.taken ? QStringLiteral("/a/clip.mlv") : QStringLiteral("/b/clip.mlv"));
+            claims.Claim(second, "/b/clip.mlv");
+            QCOMPARE(claims.Owner(second), taken ? QStringLiteral("/a/clip.mlv") : QStringLiteral("/b/clip.mlv"));
         }
     }
 
