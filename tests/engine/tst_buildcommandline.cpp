@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include <QtTest>
 
 #include "engine/commandline.h"
@@ -59,29 +61,26 @@ private slots:
     void pathsAreCleanedFirst()
     {
         const char* none = nullptr;
-        const struct
-        {
-            const char *source, *destination, *cleaned, *output;
-        } rows[] = {{"/clip.mlv", none, "/clip.mlv", "/clip/"},
-                    {"D:/F//d1///A.mlv", none, "D:/F/d1/A.mlv", "D:/F/d1/A/"},
-                    {"D:/F/./x/../A.B.mlv", none, "D:/F/A.B.mlv", "D:/F/A.B/"},
-                    {"/a/b/../../c.MLV", none, "/c.MLV", "/c/"},
-                    {"D:/F/A.mlv", "E:/DNG/x/..//", "D:/F/A.mlv", "E:/DNG/A/"},
-                    {"D:/F/A.mlv", "", "D:/F/A.mlv", "/A/"},
-                    {"D:/F/A.mlv", "/", "D:/F/A.mlv", "//A/"},
-                    {"clip.mlv", none, "", ""},
-                    {"C:clip.mlv", none, "", ""},
-                    {"", none, "", ""},
-                    {"x/../clip.mlv", none, "", ""}};
-        for (const auto& row : rows) {
+        for (const auto& [source, destination, cleanedPath, output] :
+             {std::tuple("/clip.mlv", none, "/clip.mlv", "/clip/"),
+              {"D:/F//d1///A.mlv", none, "D:/F/d1/A.mlv", "D:/F/d1/A/"},
+              {"D:/F/./x/../A.B.mlv", none, "D:/F/A.B.mlv", "D:/F/A.B/"},
+              {"/a/b/../../c.MLV", none, "/c.MLV", "/c/"},
+              {"D:/F/A.mlv", "E:/DNG/x/..//", "D:/F/A.mlv", "E:/DNG/A/"},
+              {"D:/F/A.mlv", "", "D:/F/A.mlv", "/A/"},
+              {"D:/F/A.mlv", "/", "D:/F/A.mlv", "//A/"},
+              {"clip.mlv", none, "", ""},
+              {"C:clip.mlv", none, "", ""},
+              {"", none, "", ""},
+              {"x/../clip.mlv", none, "", ""}}) {
             ConversionSettings settings;
             settings.executable = QStringLiteral("/opt/mlv_dump");
-            settings.customDestination = row.destination != nullptr;
-            settings.destination = row.destination ? row.destination : "E:/ignored";
-            const QString cleaned = row.cleaned, prefix = row.output + QFileInfo(cleaned).completeBaseName() + '_';
-            const QStringList built{"built", cleaned, row.output,
+            settings.customDestination = destination != nullptr;
+            settings.destination = destination ? destination : "E:/ignored";
+            const QString cleaned = cleanedPath, prefix = output + QFileInfo(cleaned).completeBaseName() + '_';
+            const QStringList built{"built", cleaned, output,
                                     "\"/opt/mlv_dump\" -o \"" + prefix + "\" --dng --no-cs \"" + cleaned + "\""};
-            QCOMPARE(Build(settings, row.source), (cleaned.isEmpty() ? QStringList{"failed", "-", "-", "-"} : built));
+            QCOMPARE(Build(settings, source), (cleaned.isEmpty() ? QStringList{"failed", "-", "-", "-"} : built));
         }
     }
 };

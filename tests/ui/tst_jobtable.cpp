@@ -1,5 +1,7 @@
 // The job list and its table: Add, drops, Clear, status texts and colours, tooltips, running progress, details,
 // and the keyboard: Tab through the table, the shortcuts, and Enter for a job's details.
+#include <tuple>
+
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -46,20 +48,16 @@ private slots:
     // a source that offers no copy is refused.
     void dropsAreCopies()
     {
-        const struct
-        {
-            Qt::DropActions possible;
-            Qt::DropAction proposed, taken;
-        } rows[] = {{Qt::CopyAction, Qt::CopyAction, Qt::CopyAction},
-                    {Qt::CopyAction | Qt::MoveAction, Qt::MoveAction, Qt::CopyAction},
-                    {Qt::CopyAction | Qt::LinkAction, Qt::LinkAction, Qt::CopyAction},
-                    {Qt::MoveAction, Qt::MoveAction, Qt::IgnoreAction}};
-        for (const auto& row : rows) {
+        for (const auto& [possible, proposed, taken] :
+             {std::tuple(Qt::DropActions(Qt::CopyAction), Qt::CopyAction, Qt::CopyAction),
+              {Qt::CopyAction | Qt::MoveAction, Qt::MoveAction, Qt::CopyAction},
+              {Qt::CopyAction | Qt::LinkAction, Qt::LinkAction, Qt::CopyAction},
+              {Qt::MoveAction, Qt::MoveAction, Qt::IgnoreAction}}) {
             WindowHarness harness;
             const QString clip = harness.file("a.mlv");
-            QCOMPARE(harness.drop({clip}, {}, row.possible, row.proposed), row.taken);
-            QCOMPARE(harness.entered, row.taken);
-            QCOMPARE(harness.column(0), row.taken == Qt::IgnoreAction ? QStringList() : QStringList{clip});
+            QCOMPARE(harness.drop({clip}, {}, possible, proposed), taken);
+            QCOMPARE(harness.entered, taken);
+            QCOMPARE(harness.column(0), taken == Qt::IgnoreAction ? QStringList() : QStringList{clip});
         }
     }
 
