@@ -251,33 +251,27 @@ private slots:
         QTRY_COMPARE(harness.window().findChildren<JobDetailsDialog*>().size(), 1);
     }
 
-    // Each shortcut does what its button does, and nothing while that button is disabled.
+    // Each shortcut does what its button does, and nothing while that button is disabled (Go is enabled once
+    // the executable is set).
     void shortcuts()
     {
         const QStringList none, add{"files|Choose MLV files||MLV files (*.mlv)"},
             exit{"question|Exit program?|Do you want to exit the program?"};
-        const struct
-        {
-            Qt::Key key;
-            bool tool;  // the executable is set, so Go is enabled
-            const QStringList& calls;
-            const char* status;
-        } rows[] = {{Qt::Key_O, false, add, "Ready"},
-                    {Qt::Key_Q, false, exit, "Ready"},
-                    {Qt::Key_Return, false, none, "Ready"},
-                    {Qt::Key_Return, true, none, "Finished"},
-                    {Qt::Key_Enter, true, none, "Finished"}};
-        for (const auto& row : rows) {
+        for (const auto& [key, tool, calls, status] : {std::tuple(Qt::Key_O, false, add, "Ready"),
+                                                       {Qt::Key_Q, false, exit, "Ready"},
+                                                       {Qt::Key_Return, false, none, "Ready"},
+                                                       {Qt::Key_Return, true, none, "Finished"},
+                                                       {Qt::Key_Enter, true, none, "Finished"}}) {
             WindowHarness harness;
             const QString clip = harness.files.filePath("a.mlv");
             QVERIFY(FakeClip().printOut("done\n").write(clip));
             harness.drop({clip});
-            if (row.tool)
+            if (tool)
                 harness.find<QLineEdit>("mpEditExecutable")->setText(FakeClip::toolPath());
             QVERIFY(activeTable(harness));
-            QTest::keyClick(&harness.window(), row.key, Qt::ControlModifier);
-            QCOMPARE(harness.calls, row.calls);
-            QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QString(row.status), 30000);
+            QTest::keyClick(&harness.window(), key, Qt::ControlModifier);
+            QCOMPARE(harness.calls, calls);
+            QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QString(status), 30000);
             QTRY_VERIFY_WITH_TIMEOUT(harness.find<QPushButton>("mpButtonAdd")->isEnabled(), 30000);
         }
     }
