@@ -169,8 +169,7 @@ private slots:
         const qint64 size = 3 * 1024 * 1024 + 123;
         QVERIFY(!ReadProcessIoCounters(0) && !ReadProcessIoCounters(-1));
         QTemporaryDir dir;
-        const QString clip = dir.filePath(QStringLiteral("clip.mlv")),
-                      release = dir.filePath(QStringLiteral("release"));
+        const QString clip = dir.filePath("clip.mlv"), release = dir.filePath("release");
         QVERIFY(FakeClip().printOut(QByteArray(1000, 'w'), 500).holdUntil(release).sizeAtLeast(size).write(clip));
         QProcess process;
         process.start(FakeClip::toolPath(), {clip});

@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -27,52 +29,44 @@ private slots:
             QVERIFY(touch(path));
     }
 
-    // A folder adds its MLV files sorted by their path below it, under the same rules as single files.
+    // A folder adds its MLV files sorted by their path below it, under the same rules as single files. Each row
+    // gives a path below the test folder, whether to recurse, what was listed before and what is added.
     void pathsExpandToTheirFiles()
     {
-        const struct
-        {
-            const char* path;  // below the test folder
-            bool recursive;
-            QStringList listed;  // already in the list before
-            QStringList added;
-        } rows[] = {
-            {"d", false, {}, {"d/A.MLV", "d/b.mlv", "d/C.mlv"}},
-            {"d/", true, {}, {"d/A.MLV", "d/b.mlv", "d/C.mlv", "d/dir.mlv/e.mlv", "d/sub/deeper/y.MLV", "d/sub/z.mlv"}},
-            {"d/sub/.././/", false, {"d/b.mlv"}, {"d/A.MLV", "d/C.mlv"}},  // another spelling, some listed
-            {"d/sub/../b.mlv", true, {}, {"d/b.mlv"}},
-            {"d/b.mlv", false, {"d/b.mlv"}, {}},
-            {"gone", true, {}, {}}};
-        for (const auto& row : rows) {
+        for (const auto& [path, recursive, listed, added] :
+             {std::tuple("d", false, QStringList(), QStringList{"d/A.MLV", "d/b.mlv", "d/C.mlv"}),
+              {"d/",
+               true,
+               {},
+               {"d/A.MLV", "d/b.mlv", "d/C.mlv", "d/dir.mlv/e.mlv", "d/sub/deeper/y.MLV", "d/sub/z.mlv"}},
+              {"d/sub/.././/", false, {"d/b.mlv"}, {"d/A.MLV", "d/C.mlv"}},  // another spelling, some listed
+              {"d/sub/../b.mlv", true, {}, {"d/b.mlv"}},
+              {"d/b.mlv", false, {"d/b.mlv"}, {}},
+              {"gone", true, {}, {}}}) {
             std::list<MLVWorker> workers;
-            for (const QString& file : row.listed)
+            for (const QString& file : listed)
                 workers.emplace_back(mDir.filePath(file), QString(), QString());
-            QCOMPARE(JobList::AppendPath(workers, mDir.filePath(row.path), row.recursive), row.added.size());
+            QCOMPARE(JobList::AppendPath(workers, mDir.filePath(path), recursive), added.size());
             QStringList sources;
             for (const MLVWorker& worker : workers)
                 sources << worker.mSourceFile.mid(mDir.path().size() + 1);
-            QCOMPARE(sources, row.listed + row.added);
+            QCOMPARE(sources, listed + added);
         }
     }
 
     // Any text counts, a blank or a line break too; output without a command line is a record never run.
     void statusFollowsTheTexts()
     {
-        const struct
-        {
-            const char *commandLine, *out, *err;
-            JobStatus status;
-        } rows[] = {{"", "", "", JobStatus::Ready},
-                    {"\"x\" a", "", "", JobStatus::Processing},
-                    {"\"x\" a", "\n", "", JobStatus::Finished},
-                    {"\"x\" a", "done", " ", JobStatus::Error},
-                    {"", "", "bad", JobStatus::Error},
-                    {"", "done", "", JobStatus::Ready}};
-        for (const auto& row : rows) {
-            MLVWorker worker(QStringLiteral("/nowhere/a.mlv"), QString(), row.commandLine);
-            worker.mStdOut = row.out;
-            worker.mStdErr = row.err;
-            QCOMPARE(int(worker.GetStatus()), int(row.status));
+        for (const auto& [commandLine, out, err, status] : {std::tuple("", "", "", JobStatus::Ready),
+                                                            {"\"x\" a", "", "", JobStatus::Processing},
+                                                            {"\"x\" a", "\n", "", JobStatus::Finished},
+                                                            {"\"x\" a", "done", " ", JobStatus::Error},
+                                                            {"", "", "bad", JobStatus::Error},
+                                                            {"", "done", "", JobStatus::Ready}}) {
+            MLVWorker worker(QStringLiteral("/nowhere/a.mlv"), QString(), commandLine);
+            worker.mStdOut = out;
+            worker.mStdErr = err;
+            QCOMPARE(int(worker.GetStatus()), int(status));
         }
     }
 

@@ -56,8 +56,7 @@ private slots:
         saved.fixColdPixels = saved.fixVerticalStripes = false;
         saved.workers.emplace_back(QStringLiteral("/footage/A001.MLV"), QString(), QString());
         SettingsStore::Save(saved);
-        QSettings storage;
-        storage.sync();
+        const QSettings storage;
         QCOMPARE(storage.childGroups(), QStringList{QStringLiteral("Global")});
         QCOMPARE(storage.allKeys().size(), 12);
         // The chroma mode is stored as its text, not as its code.

@@ -1,5 +1,7 @@
 // The job list and its table: Add, drops, Clear, status texts and colours, tooltips, running progress, details,
 // and the keyboard: Tab through the table, the shortcuts, and Enter for a job's details.
+#include <tuple>
+
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -46,20 +48,16 @@ private slots:
     // a source that offers no copy is refused.
     void dropsAreCopies()
     {
-        const struct
-        {
-            Qt::DropActions possible;
-            Qt::DropAction proposed, taken;
-        } rows[] = {{Qt::CopyAction, Qt::CopyAction, Qt::CopyAction},
-                    {Qt::CopyAction | Qt::MoveAction, Qt::MoveAction, Qt::CopyAction},
-                    {Qt::CopyAction | Qt::LinkAction, Qt::LinkAction, Qt::CopyAction},
-                    {Qt::MoveAction, Qt::MoveAction, Qt::IgnoreAction}};
-        for (const auto& row : rows) {
+        for (const auto& [possible, proposed, taken] :
+             {std::tuple(Qt::DropActions(Qt::CopyAction), Qt::CopyAction, Qt::CopyAction),
+              {Qt::CopyAction | Qt::MoveAction, Qt::MoveAction, Qt::CopyAction},
+              {Qt::CopyAction | Qt::LinkAction, Qt::LinkAction, Qt::CopyAction},
+              {Qt::MoveAction, Qt::MoveAction, Qt::IgnoreAction}}) {
             WindowHarness harness;
             const QString clip = harness.file("a.mlv");
-            QCOMPARE(harness.drop({clip}, {}, row.possible, row.proposed), row.taken);
-            QCOMPARE(harness.entered, row.taken);
-            QCOMPARE(harness.column(0), row.taken == Qt::IgnoreAction ? QStringList() : QStringList{clip});
+            QCOMPARE(harness.drop({clip}, {}, possible, proposed), taken);
+            QCOMPARE(harness.entered, taken);
+            QCOMPARE(harness.column(0), taken == Qt::IgnoreAction ? QStringList() : QStringList{clip});
         }
     }
 
@@ -192,9 +190,8 @@ private slots:
             files << harness.file(QString(60, 'x') + QString::number(i) + ".mlv");
         harness.drop(files);
         harness.window().resize(640, 480);
-        harness.window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&harness.window()));
-        auto* pTable = harness.find<QTableWidget>("mpTable");
+        auto* pTable = activeTable(harness);
+        QVERIFY(pTable);
         update(harness, files[1], "/out/1/");
         update(harness, files[35], "/out/35/");
         update(harness, files[2], "/out/2/", "done\n");
@@ -254,33 +251,27 @@ private slots:
         QTRY_COMPARE(harness.window().findChildren<JobDetailsDialog*>().size(), 1);
     }
 
-    // Each shortcut does what its button does, and nothing while that button is disabled.
+    // Each shortcut does what its button does, and nothing while that button is disabled (Go is enabled once
+    // the executable is set).
     void shortcuts()
     {
         const QStringList none, add{"files|Choose MLV files||MLV files (*.mlv)"},
             exit{"question|Exit program?|Do you want to exit the program?"};
-        const struct
-        {
-            Qt::Key key;
-            bool tool;  // the executable is set, so Go is enabled
-            const QStringList& calls;
-            const char* status;
-        } rows[] = {{Qt::Key_O, false, add, "Ready"},
-                    {Qt::Key_Q, false, exit, "Ready"},
-                    {Qt::Key_Return, false, none, "Ready"},
-                    {Qt::Key_Return, true, none, "Finished"},
-                    {Qt::Key_Enter, true, none, "Finished"}};
-        for (const auto& row : rows) {
+        for (const auto& [key, tool, calls, status] : {std::tuple(Qt::Key_O, false, add, "Ready"),
+                                                       {Qt::Key_Q, false, exit, "Ready"},
+                                                       {Qt::Key_Return, false, none, "Ready"},
+                                                       {Qt::Key_Return, true, none, "Finished"},
+                                                       {Qt::Key_Enter, true, none, "Finished"}}) {
             WindowHarness harness;
             const QString clip = harness.files.filePath("a.mlv");
             QVERIFY(FakeClip().printOut("done\n").write(clip));
             harness.drop({clip});
-            if (row.tool)
+            if (tool)
                 harness.find<QLineEdit>("mpEditExecutable")->setText(FakeClip::toolPath());
             QVERIFY(activeTable(harness));
-            QTest::keyClick(&harness.window(), row.key, Qt::ControlModifier);
-            QCOMPARE(harness.calls, row.calls);
-            QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QString(row.status), 30000);
+            QTest::keyClick(&harness.window(), key, Qt::ControlModifier);
+            QCOMPARE(harness.calls, calls);
+            QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QString(status), 30000);
             QTRY_VERIFY_WITH_TIMEOUT(harness.find<QPushButton>("mpButtonAdd")->isEnabled(), 30000);
         }
     }

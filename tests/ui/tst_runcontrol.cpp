@@ -34,9 +34,7 @@ private slots:
     {
         WindowHarness harness;
         const QString release = harness.files.filePath("release");
-        prepare(harness, {FakeClip().holdUntil(release).printOut("a done\n"), FakeClip(), FakeClip()});
-        harness.find<QCheckBox>("mpCheckDestination")->click();
-        QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
+        prepare(harness, {FakeClip().holdUntil(release).printOut("a done\n"), FakeClip(), FakeClip()}, true);
         harness.find<QPushButton>("mpButtonGo")->click();
         QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QStringLiteral("Processing"), kBatchTimeout);
         // The destination chooser alone stays usable: its choice waits for the next batch.
@@ -78,7 +76,7 @@ private slots:
         QVERIFY(waitForEnd(harness));
         QCOMPARE(harness.column(1) << harness.find<QTableWidget>("mpTable")->item(1, 3)->toolTip(),
                  (QStringList{"Finished", "Error", "Error", "Ready", "b broke\n"}));
-        QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
+        QCOMPARE(QList<QVariantList>(progress), (QList<QVariantList>{{33}, {66}, {100}, {0}}));
         const QString duration = harness.window().statusBar()->currentMessage();
         QVERIFY2(QRegularExpression("^Last duration: 0:00:\\d\\d$").match(duration).hasMatch(), qPrintable(duration));
         QCOMPARE(harness.controls(false), (QStringList{"mpEditDestination", "mpButtonDestination", "mpButtonStop"}));
@@ -95,7 +93,7 @@ private slots:
         QVERIFY(FakeClip::release(release));
         QVERIFY(waitForEnd(harness));
         QCOMPARE(harness.column(1), (QStringList{"Finished", "Finished", "Finished", "Finished"}));
-        QCOMPARE(valuesOf(progress), (QList<int>{33, 66, 100, 0}));
+        QCOMPARE(QList<QVariantList>(progress), (QList<QVariantList>{{33}, {66}, {100}, {0}}));
 
         // Everything is finished: Go runs nothing and the bar never moves.
         progress.clear();
@@ -111,9 +109,7 @@ private slots:
     {
         for (const int signalNumber : {SIGTERM, SIGHUP}) {
             WindowHarness harness;
-            prepare(harness, {FakeClip().holdUntil(harness.files.filePath("never")), FakeClip()});
-            harness.find<QCheckBox>("mpCheckDestination")->click();
-            QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
+            prepare(harness, {FakeClip().holdUntil(harness.files.filePath("never")), FakeClip()}, true);
             harness.find<QPushButton>("mpButtonGo")->click();
             QTRY_COMPARE_WITH_TIMEOUT(harness.column(1).at(0), QStringLiteral("Processing"), kBatchTimeout);
             // The row shows Processing as the job starts, before its thread has made the folder.
@@ -131,9 +127,14 @@ private slots:
     }
 
 private:
-    // Writes one clip per behaviour, points the window at the fake tool and lists the clips.
-    static QStringList prepare(WindowHarness& harness, const QList<FakeClip>& behaviours)
+    // Writes one clip per behaviour, points the window at the fake tool and lists the clips; the DNGs go to
+    // the folder "out" when `intoOut` is set.
+    static QStringList prepare(WindowHarness& harness, const QList<FakeClip>& behaviours, bool intoOut = false)
     {
+        if (intoOut) {
+            harness.find<QCheckBox>("mpCheckDestination")->click();
+            QTest::keyClicks(harness.find<QLineEdit>("mpEditDestination"), harness.files.filePath("out"));
+        }
         QStringList clips;
         for (const FakeClip& behaviour : behaviours) {
             clips << harness.files.filePath(QString::number(clips.size()) + ".mlv");
@@ -151,14 +152,6 @@ private:
         const auto* pAdd = harness.find<QPushButton>("mpButtonAdd");
         return QTest::qWaitFor([pAdd] { return pAdd->isEnabled(); }, kBatchTimeout)
                && harness.window().statusBar()->currentMessage().startsWith(QStringLiteral("Last duration: "));
-    }
-
-    static QList<int> valuesOf(const QSignalSpy& spy)
-    {
-        QList<int> values;
-        for (const QList<QVariant>& arguments : spy)
-            values.append(arguments.at(0).toInt());
-        return values;
     }
 
     TestSettings mStorage;

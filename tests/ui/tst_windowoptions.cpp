@@ -1,4 +1,6 @@
 // The window at rest: construction, the option controls and their enabling, choosers, About and exit.
+#include <tuple>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -59,24 +61,19 @@ private slots:
     void firstStartOffersTheBundledConverter()
     {
         const QVariant nothing;
-        const struct
-        {
-            QVariant stored;
-            bool beside, offered;
-        } rows[] = {{nothing, true, true},
-                    {nothing, false, false},
-                    {QString(), true, false},
-                    {"/opt/ml/mlv_dump", true, false}};
-        for (const auto& row : rows) {
+        for (const auto& [stored, beside, offered] : {std::tuple(nothing, true, true),
+                                                      {nothing, false, false},
+                                                      {QString(), true, false},
+                                                      {"/opt/ml/mlv_dump", true, false}}) {
             mStorage.clear();
-            if (row.stored.isValid())
-                QSettings().setValue("Global/Executable", row.stored);
+            if (stored.isValid())
+                QSettings().setValue("Global/Executable", stored);
             QTemporaryDir program;
             const QString converter = program.filePath(BundledConverter::FileName());
-            QVERIFY(!row.beside || QFile(converter).open(QIODevice::WriteOnly));
+            QVERIFY(!beside || QFile(converter).open(QIODevice::WriteOnly));
             WindowHarness harness(BundledConverter::FindIn(program.path()));
             const QString shown = harness.find<QLineEdit>("mpEditExecutable")->text();
-            QCOMPARE(shown, row.offered ? converter : row.stored.toString());
+            QCOMPARE(shown, offered ? converter : stored.toString());
             QCOMPARE(harness.marked().contains("mpEditExecutable"), shown.isEmpty());
         }
     }
