@@ -19,7 +19,18 @@ class TestCommandLine : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir mDir;
+
+    // Four frames, numbered 0 to 3, with sound; 64x32 at the given depth.
+    QString clip(int bits)
+    {
+        const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
+        return QFileInfo::exists(path) || writeSoundClip(path.toStdString(), 0, 64, 32, 4, bits) ? path : QString();
+    }
+
 private slots:
+    void initTestCase() { QVERIFY(mDir.isValid()); }
+
     void parse_data()
     {
         QTest::addColumn<QString>("line");
@@ -64,8 +75,7 @@ private slots:
             << (c.fixVerticalStripes ? "stripes" : "") << QString("cs%1").arg(c.chromaSmoothing)
             << (r.options.verbose ? "-v" : "") << (r.options.relaxed ? "--relaxed" : "");
         QCOMPARE(got.join(' ').simplified(), expected);
-        QVERIFY(r.options.dng);
-        QVERIFY(QString::fromStdString(r.options.input).endsWith(".MLV"));
+        QVERIFY(r.options.dng && QString::fromStdString(r.options.input).endsWith(".MLV"));
     }
 
     // The clock block's time plus the frame's offset from it, carried across year end and a leap day.
@@ -111,19 +121,6 @@ private slots:
         QTEST(code, "exitCode");
         QTEST(QString::fromStdString(err.str()), "message");
     }
-
-private:
-    QTemporaryDir mDir;
-
-    // Four frames, numbered 0 to 3, with sound; 64x32 at the given depth.
-    QString clip(int bits)
-    {
-        const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
-        return QFileInfo::exists(path) || writeSoundClip(path.toStdString(), 0, 64, 32, 4, bits) ? path : QString();
-    }
-
-private slots:
-    void initTestCase() { QVERIFY(mDir.isValid()); }
 
     // "wav" for the sound, then the frame numbers written; FrameRate BlackLevel WhiteLevel BitsPerSample
     // StripByteCounts of the first DNG.
