@@ -19,7 +19,18 @@ class TestCommandLine : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir mDir;
+
+    // Four frames, numbered 0 to 3, with sound; 64x32 at the given depth.
+    QString clip(int bits)
+    {
+        const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
+        return QFileInfo::exists(path) || writeSoundClip(path.toStdString(), 0, 64, 32, 4, bits) ? path : QString();
+    }
+
 private slots:
+    void initTestCase() { QVERIFY(mDir.isValid()); }
+
     void parse_data()
     {
         QTest::addColumn<QString>("line");
@@ -64,8 +75,7 @@ private slots:
             << (c.fixVerticalStripes ? "stripes" : "") << QString("cs%1").arg(c.chromaSmoothing)
             << (r.options.verbose ? "-v" : "") << (r.options.relaxed ? "--relaxed" : "");
         QCOMPARE(got.join(' ').simplified(), expected);
-        QVERIFY(r.options.dng);
-        QVERIFY(QString::fromStdString(r.options.input).endsWith(".MLV"));
+        QVERIFY(r.options.dng && QString::fromStdString(r.options.input).endsWith(".MLV"));
     }
 
     // The clock block's time plus the frame's offset from it, carried across year end and a leap day.
@@ -81,49 +91,30 @@ private slots:
         QVERIFY(DngWriter::frameDateTime(clock, 3000000).empty());
     }
 
-    // The last line of defence: whatever escapes the conversion ends in an error line and exit 1.
-    void reportsWhatEscapes_data()
-    {
-        QTest::addColumn<int>("failure");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no failure") << 0 << 3 << "";
-        QTest::newRow("out of memory") << 1 << 1 << "[ERROR] out of memory\n";
-        QTest::newRow("standard exception") << 2 << 1 << "[ERROR] unexpected failure: disk on fire\n";
-        QTest::newRow("anything else") << 3 << 1 << "[ERROR] unexpected failure\n";
-    }
-
+    // The last line of defence: whatever escapes the conversion ends in an error line and exit 1. Each row: what
+    // is thrown (nothing, bad_alloc, a standard exception, anything else), the exit code and standard error.
     void reportsWhatEscapes()
     {
-        QFETCH(int, failure);
-        std::ostringstream err;
-        const int code = runGuarded(
-            [failure] {
-                if (failure == 1)
-                    throw std::bad_alloc();
-                if (failure == 2)
-                    throw std::runtime_error("disk on fire");
-                if (failure == 3)
-                    throw 42;
-                return 3;
-            },
-            err);
-        QTEST(code, "exitCode");
-        QTEST(QString::fromStdString(err.str()), "message");
+        for (const auto& [failure, exitCode, message] : {std::tuple(0, 3, ""),
+                                                         {1, 1, "[ERROR] out of memory\n"},
+                                                         {2, 1, "[ERROR] unexpected failure: disk on fire\n"},
+                                                         {3, 1, "[ERROR] unexpected failure\n"}}) {
+            std::ostringstream err;
+            const int code = runGuarded(
+                [thrown = failure] {
+                    if (thrown == 1)
+                        throw std::bad_alloc();
+                    if (thrown == 2)
+                        throw std::runtime_error("disk on fire");
+                    if (thrown == 3)
+                        throw 42;
+                    return 3;
+                },
+                err);
+            QCOMPARE(code, exitCode);
+            QCOMPARE(QString::fromStdString(err.str()), QString(message));
+        }
     }
-
-private:
-    QTemporaryDir mDir;
-
-    // Four frames, numbered 0 to 3, with sound; 64x32 at the given depth.
-    QString clip(int bits)
-    {
-        const QString path = mDir.filePath(QString("clip%1.MLV").arg(bits));
-        return QFileInfo::exists(path) || writeSoundClip(path.toStdString(), 0, 64, 32, 4, bits) ? path : QString();
-    }
-
-private slots:
-    void initTestCase() { QVERIFY(mDir.isValid()); }
 
     // "wav" for the sound, then the frame numbers written; FrameRate BlackLevel WhiteLevel BitsPerSample
     // StripByteCounts of the first DNG.

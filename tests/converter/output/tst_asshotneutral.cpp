@@ -11,15 +11,13 @@ using namespace mlv2dng;
 namespace {
 
 // A 5D Mark III's XYZ-to-camera matrix for D65, as recorders write it.
-const ColourMatrix kMatrix{{{6722, 10000},
-                            {-635, 10000},
-                            {-963, 10000},
-                            {-4287, 10000},
-                            {12460, 10000},
-                            {2028, 10000},
-                            {-908, 10000},
-                            {2162, 10000},
-                            {5668, 10000}}};
+const ColourMatrix kMatrix = [] {
+    ColourMatrix m{};
+    const std::int32_t numerators[9] = {6722, -635, -963, -4287, 12460, 2028, -908, 2162, 5668};
+    for (std::size_t i = 0; i < 9; ++i)
+        m[i] = {numerators[i], 10000};
+    return m;
+}();
 
 // Piecewise Gaussian fits of the CIE 1931 observer (Wyman, Sloan and Shirley, 2013).
 double lobe(double nm, double mean, double below, double above)
