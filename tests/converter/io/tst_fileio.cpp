@@ -123,8 +123,7 @@ private slots:
         for (const auto& [interruptions, failure] : {std::pair(0, 0), {2, 0}, {1, EBADF}}) {
             int calls = 0;
             const long result = mlv2dng::retryInterrupted([&, i = interruptions, f = failure]() -> long {
-                ++calls;
-                errno = calls <= i ? EINTR : f;
+                errno = ++calls <= i ? EINTR : f;
                 return errno ? -1 : 42;
             });
             QCOMPARE(result, failure ? -1L : 42L);
