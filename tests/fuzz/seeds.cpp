@@ -20,12 +20,10 @@ std::vector<Bytes> decoderSeeds()
         const int components = variant % 3 == 0 ? 1 : 2, precision = variant == 4 ? 16 : variant == 5 ? 8 : 14;
         const bool restarts = variant == 2 || variant == 7, tablePerComponent = variant == 3 || variant == 7;
         const std::size_t n = 16u * 6u * unsigned(components);
-        Bytes seed{std::uint8_t(n), std::uint8_t(n >> 8), 0, 0};
-        const Bytes stream =
+        seeds.push_back(
             mlv2dng::encodeLj92(mlvtest::testPattern(int(n), 1, precision, unsigned(variant)),
-                                {16, 6, components, precision, 1 + variant % 7, restarts ? 32 : 0, tablePerComponent});
-        seed.insert(seed.end(), stream.begin(), stream.end());
-        seeds.push_back(seed);
+                                {16, 6, components, precision, 1 + variant % 7, restarts ? 32 : 0, tablePerComponent}));
+        seeds.back().insert(seeds.back().begin(), {std::uint8_t(n), std::uint8_t(n >> 8), 0, 0});
     }
     return seeds;
 }

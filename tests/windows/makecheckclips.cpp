@@ -15,15 +15,6 @@ constexpr int kHeight = 216;
 constexpr int kFrames = 8;
 constexpr std::uint64_t kFrameInterval = 40000;  // microseconds at 25 fps
 
-// Random pixels, which the fixes take for many cold pixels, so every correction has something to do. Lossless as
-// cameras code it: two raw rows per line in two components.
-std::vector<std::uint8_t> payload(int bits, unsigned seed, bool lossless)
-{
-    const std::vector<std::uint16_t> pixels = mlvtest::testPattern(kWidth, kHeight, bits, seed);
-    return lossless ? mlv2dng::encodeLj92(pixels, {kWidth, kHeight / 2, 2, bits, 1, 0, false})
-                    : mlvtest::MlvWriter::pack(pixels, bits);
-}
-
 struct Clip
 {
     int bits = 14;
@@ -46,7 +37,12 @@ mlvtest::MlvWriter header(const Clip& clip, std::uint16_t fileNumber = 0)
 void frame(mlvtest::MlvWriter& w, const Clip& clip, std::uint32_t number)
 {
     const std::uint64_t timestamp = 1000000 + number * kFrameInterval;
-    std::vector<std::uint8_t> data = payload(clip.bits, number, clip.lossless);
+    // Random pixels, which the fixes take for many cold pixels, so every correction has something to do. Lossless
+    // as cameras code it: two raw rows per line in two components.
+    const std::vector<std::uint16_t> pixels = mlvtest::testPattern(kWidth, kHeight, clip.bits, number);
+    std::vector<std::uint8_t> data = clip.lossless
+                                         ? mlv2dng::encodeLj92(pixels, {kWidth, kHeight / 2, 2, clip.bits, 1, 0, false})
+                                         : mlvtest::MlvWriter::pack(pixels, clip.bits);
     if (number == clip.cutFrame)
         data.resize(data.size() / 2);
     w.videoPayload(number, data, 32, number == clip.cutFrame ? 0 : 4, timestamp);

@@ -21,19 +21,19 @@ class TestFocusPixels : public QObject
 
 private:
     QTemporaryDir mDir;
+    std::vector<std::vector<std::uint16_t>> mFrames;  // the last conversion's DNGs as LibRaw reads them
+    QString mOut;                                     // and its report, with LibRaw's complaints
 
-    // Converts the clip and reads every DNG back into frames, which starts empty; the report lines go to out.
-    int convert(const QString& clip, const QStringList& options, std::vector<std::vector<std::uint16_t>>& frames,
-                QString& out)
+    // Converts the clip and reads every DNG it wrote back into mFrames.
+    int convert(const QString& clip, const QStringList& options)
     {
         const QString prefix = QFileInfo(clip).path() + "/" + QFileInfo(clip).completeBaseName() + "_";
         const ProgramRun r = runProgram(MLV2DNG_PATH, options + QStringList{"--dng", "-o", prefix, clip});
-        out = r.out + r.err;
+        mOut = r.out + r.err;
+        mFrames.clear();
         for (int f = 0; QFileInfo::exists(prefix + QString("%1.dng").arg(f, 6, 10, QChar('0'))); ++f) {
-            frames.emplace_back();
-            const QString read = readDng(prefix + QString("%1.dng").arg(f, 6, 10, QChar('0')), frames.back());
-            if (read.startsWith("LibRaw"))
-                out += read;
+            const QString read = readDng(prefix + QString("%1.dng").arg(f, 6, 10, QChar('0')), mFrames.emplace_back());
+            mOut += read.startsWith("LibRaw") ? read : QString();
         }
         return r.exitCode;
     }
@@ -103,12 +103,11 @@ private slots:
                             const QStringList& options = {}, bool fixed = true, const char* report = "generated map") {
             QTest::newRow(qPrintable(name)) << s << int(injected) << options << fixed << QString(report);
         };
-        const std::pair<const char*, std::uint32_t> cameras[] = {{"EOS M", FocusPixelLayout::kEosM},
-                                                                 {"650D", FocusPixelLayout::kEos650D},
-                                                                 {"700D", FocusPixelLayout::kEos700D},
-                                                                 {"100D", FocusPixelLayout::kEos100D}};
-        for (const auto& [name, model] : cameras) {
-            const QString camera = name;
+        const std::pair<QString, std::uint32_t> cameras[] = {{"EOS M", FocusPixelLayout::kEosM},
+                                                             {"650D", FocusPixelLayout::kEos650D},
+                                                             {"700D", FocusPixelLayout::kEos700D},
+                                                             {"100D", FocusPixelLayout::kEos100D}};
+        for (const auto& [camera, model] : cameras) {
             row(camera + " 720p", plan(model, 1808, 727, 3, 5), Mode::Video720);
             row(camera + " 1080p", plan(model, 1808, 1190, 3, 3), Mode::Video1080);
             row(camera + " 3x crop", plan(model, 1872, 1060, 1, 1), Mode::Crop);
@@ -146,28 +145,25 @@ private slots:
         const QString path = mDir.filePath(QString("c%1/A.MLV").arg(QTest::currentDataTag()).remove(' '));
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         const FocusPixelClip clip = writeFocusPixelClip(path.toStdString(), plan);
-        std::vector<std::vector<std::uint16_t>> frames;
-        QString out;
-        QCOMPARE(convert(path, options, frames, out), 0);
-        QVERIFY2(out.contains(report), qPrintable(out));
-        QCOMPARE(int(frames.size()), plan.frames);
-        for (std::size_t f = 0; f < frames.size(); ++f) {
-            const std::vector<std::uint16_t>& truth = clip.truth[f];
-            const std::vector<std::uint16_t>& recorded = clip.recorded[f];
-            QCOMPARE(frames[f].size(), truth.size());
+        QCOMPARE(convert(path, options), 0);
+        QVERIFY2(mOut.contains(report), qPrintable(mOut));
+        QCOMPARE(int(mFrames.size()), plan.frames);
+        for (std::size_t f = 0; f < mFrames.size(); ++f) {
+            const std::vector<std::uint16_t>&truth = clip.truth[f], &recorded = clip.recorded[f];
+            QCOMPARE(mFrames[f].size(), truth.size());
             double put = 0, left = 0;
             for (std::size_t i = 0; i < truth.size(); ++i) {
-                if (recorded[i] == truth[i] && frames[f][i] != recorded[i])
+                if (recorded[i] == truth[i] && mFrames[f][i] != recorded[i])
                     QFAIL(qPrintable(
                         QString("pixel %1, %2 is off the map and changed").arg(i % plan.width).arg(i / plan.width)));
                 put += std::abs(recorded[i] - truth[i]);
-                left += std::abs(frames[f][i] - truth[i]);
+                left += std::abs(mFrames[f][i] - truth[i]);
             }
             QVERIFY(put > 0);
             if (fixed)
                 QVERIFY2(left < 0.05 * put, qPrintable(QString::number(100 * left / put) + " % left"));
             else
-                QCOMPARE(frames[f], recorded);
+                QCOMPARE(mFrames[f], recorded);
         }
     }
 
@@ -195,29 +191,25 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(bool, fixed);
         QFETCH(QString, report);
-        FocusPixelClipPlan plan;
-        plan.model = 0x80000285;
-        plan.focusPixels = {{1000, 500}, {1010, 510}, {1020, 520}};
+        const FocusPixelClipPlan plan{
+            0x80000285, 1808, 1190, 0, 0, 1280, 720, false, false, 1, {{1000, 500}, {1010, 510}, {1020, 520}}};
         const QString folder = mDir.filePath(QString("u%1").arg(QTest::currentDataTag()).remove(' '));
         QVERIFY(QDir().mkpath(folder));
         const FocusPixelClip clip = writeFocusPixelClip((folder + "/A.MLV").toStdString(), plan);
         QFile map(folder + "/" + file);
-        QVERIFY(map.open(QIODevice::WriteOnly) && map.write(text.toUtf8()) == text.size());
-        map.close();
-        std::vector<std::vector<std::uint16_t>> frames;
-        QString out;
-        QCOMPARE(convert(folder + "/A.MLV", {"--no-fixcp"}, frames, out), exitCode);
-        QVERIFY2(out.contains(report), qPrintable(out));
+        QVERIFY(map.open(QIODevice::WriteOnly) && map.write(text.toUtf8()) == text.size() && map.flush());
+        QCOMPARE(convert(folder + "/A.MLV", {"--no-fixcp"}), exitCode);
+        QVERIFY2(mOut.contains(report), qPrintable(mOut));
         if (exitCode != 0) {
             QCOMPARE(QDir(folder).entryList({"*.dng", "*.wav", "*.tmp*"}, QDir::Files), QStringList());
             return;
         }
-        QCOMPARE(int(frames.size()), 1);
+        QCOMPARE(int(mFrames.size()), 1);
         int changed = 0;
-        for (std::size_t i = 0; i < frames[0].size(); ++i) {
+        for (std::size_t i = 0; i < mFrames[0].size(); ++i) {
             const std::uint16_t expected = fixed ? clip.truth[0][i] : clip.recorded[0][i];
-            QVERIFY(std::abs(frames[0][i] - expected) <= (clip.recorded[0][i] != clip.truth[0][i] ? 25 : 0));
-            changed += frames[0][i] != clip.recorded[0][i];
+            QVERIFY(std::abs(mFrames[0][i] - expected) <= (clip.recorded[0][i] != clip.truth[0][i] ? 25 : 0));
+            changed += mFrames[0][i] != clip.recorded[0][i];
         }
         QCOMPARE(changed, fixed ? 3 : 0);
     }

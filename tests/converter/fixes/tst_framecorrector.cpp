@@ -97,8 +97,7 @@ private slots:
 
         // Dead pixels that appear after the first frame, and a hot one, need per-frame detection:
         // fixcp2 alone, and "no-fixcp" followed by "fixcp2" (which wins).
-        const RawFrame first = smoothFrame(96, 64, 14, kGrbg, 3.0, 11);
-        const RawFrame truth = smoothFrame(96, 64, 14, kGrbg, 3.0, 12);
+        const RawFrame first = smoothFrame(96, 64, 14, kGrbg, 3.0, 11), truth = smoothFrame(96, 64, 14, kGrbg, 3.0, 12);
         const QList<QPoint> moved = {{10, 10}, {51, 33}, {95, 63}};
         const RawFrame second = withPixels(withPixels(truth, moved, 0), {{70, 20}}, truth.whiteLevel - 10);
         QCOMPARE(corrected(first, second, CorrectionOptions{true, false, true, 0}).pixels, second.pixels);
@@ -195,8 +194,7 @@ private slots:
         for (const QSize& size :
              {QSize(1, 1), QSize(2, 2), QSize(3, 1), QSize(1, 7), QSize(40, 1), QSize(7, 5), QSize(9, 2)})
             frames.push_back(smoothFrame(size.width(), size.height(), 14, kGrbg, 5.0, 4));
-        RawFrame black = smoothFrame(40, 30, 14);
-        std::fill(black.pixels.begin(), black.pixels.end(), std::uint16_t(black.blackLevel));
+        const RawFrame black = smoothFrame(40, 30, 14, kRggb, 0.0, 1, {0, 0, 0, 0, 0, 0, 0, 0});  // no signal
 
         for (int flags = 0; flags < 32; ++flags) {
             const CorrectionOptions o = CorrectionOptions{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0,
@@ -262,10 +260,9 @@ private slots:
             for (int round = 0; round < 40; ++round) {
                 std::vector<std::int16_t> small(std::size_t(n) * lanes), smallOut;
                 std::vector<std::int32_t> wide(small.size()), wideOut;
-                for (std::size_t i = 0; i < small.size(); ++i) {
-                    small[i] = std::int16_t(round % 2 ? 32763 + int(rng() % 4) : int(rng() % 65536) - 32768);
+                for (std::size_t i = 0; i < small.size(); ++i)
+                    small[i] = std::int16_t(round % 2 ? 32763 + int(rng() % 4) : int(rng() % 65536) - 32768),
                     wide[i] = std::int32_t(rng()) / 2;
-                }
                 net.run((smallOut = small).data());
                 net.run((wideOut = wide).data());
                 for (std::size_t lane = 0; lane < lanes; ++lane) {

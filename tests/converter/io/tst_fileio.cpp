@@ -19,12 +19,6 @@ const std::uint8_t* bytes(const QByteArray& data)
     return reinterpret_cast<const std::uint8_t*>(data.constData());
 }
 
-QByteArray contents(const std::string& path)
-{
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestFileIo : public QObject
@@ -67,25 +61,20 @@ private slots:
             QVERIFY2(file.open(), file.error().c_str());
             for (const QString& step : steps) {
                 const QByteArray data = step.mid(step.indexOf(':') + 1).toUtf8();
-                bool ok = true;
-                if (step == "commit") {
-                    ok = file.commit();
-                } else if (step.startsWith("w:")) {
-                    ok = file.write(bytes(data), std::size_t(data.size()));
-                } else if (step.startsWith("2:")) {
-                    const QList<QByteArray> parts = data.split('|');
-                    ok = file.write(bytes(parts[0]), std::size_t(parts[0].size()), bytes(parts[1]),
-                                    std::size_t(parts[1].size()));
-                } else {
-                    ok = file.writeAt(step.mid(1, step.indexOf(':') - 1).toULongLong(), bytes(data),
-                                      std::size_t(data.size()));
-                }
+                const QList<QByteArray> parts = data.split('|');
+                const bool ok = step == "commit"        ? file.commit()
+                                : step.startsWith("w:") ? file.write(bytes(data), std::size_t(data.size()))
+                                : step.startsWith("2:") ? file.write(bytes(parts[0]), std::size_t(parts[0].size()),
+                                                                     bytes(parts[1]), std::size_t(parts[1].size()))
+                                                        : file.writeAt(step.mid(1, step.indexOf(':') - 1).toULongLong(),
+                                                                       bytes(data), std::size_t(data.size()));
                 QVERIFY2(ok, file.error().c_str());
             }
             QCOMPARE(NativeFile::kindOf(file.temporaryPath()),
                      steps.contains("commit") ? NativeFile::Kind::Missing : NativeFile::Kind::RegularFile);
         }
-        QCOMPARE(contents(target), after);
+        QFile written(QString::fromStdString(target));
+        QCOMPARE(written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray(), after);
         QCOMPARE(NativeFile::kindOf(target + ".part"), NativeFile::Kind::Missing);
     }
 
@@ -134,8 +123,7 @@ private slots:
         for (const auto& [interruptions, failure] : {std::pair(0, 0), {2, 0}, {1, EBADF}}) {
             int calls = 0;
             const long result = mlv2dng::retryInterrupted([&, i = interruptions, f = failure]() -> long {
-                ++calls;
-                errno = calls <= i ? EINTR : f;
+                errno = ++calls <= i ? EINTR : f;
                 return errno ? -1 : 42;
             });
             QCOMPARE(result, failure ? -1L : 42L);

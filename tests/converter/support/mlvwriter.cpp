@@ -4,11 +4,11 @@
 
 namespace mlvtest {
 
-void MlvWriter::put(int width, std::initializer_list<std::uint64_t> values)
+void put(std::vector<std::uint8_t>& out, int width, std::initializer_list<std::uint64_t> values)
 {
     for (const std::uint64_t v : values)
         for (int i = 0; i < width; ++i)
-            mBytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 void MlvWriter::text(const std::string& s, std::size_t width)

@@ -8,6 +8,9 @@
 
 namespace mlvtest {
 
+// Little-endian fields of the given byte width, appended to out.
+void put(std::vector<std::uint8_t>& out, int width, std::initializer_list<std::uint64_t> values);
+
 class MlvWriter
 {
 public:
@@ -44,8 +47,7 @@ public:
 
 private:
     void header(const char fourCc[4], std::uint32_t size, std::uint64_t timestamp);
-    // Little-endian fields of the given byte width.
-    void put(int width, std::initializer_list<std::uint64_t> values);
+    void put(int width, std::initializer_list<std::uint64_t> values) { mlvtest::put(mBytes, width, values); }
     void text(const std::string& s, std::size_t width);
 
     std::vector<std::uint8_t> mBytes;

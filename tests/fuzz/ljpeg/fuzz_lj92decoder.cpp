@@ -13,13 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::size_t expected =
         std::size_t(data[0]) | std::size_t(data[1]) << 8 | std::size_t(data[2]) << 16 | std::size_t(data[3]) << 24;
-    const std::uint8_t* stream = data + 4;
-    const std::size_t length = size - 4;
-
     const mlv2dng::Lj92Decoder decoder;
     mlv2dng::Lj92Image image;
     std::string error;
-    const bool ok = decoder.decode(stream, length, expected, image, error);
+    const bool ok = decoder.decode(data + 4, size - 4, expected, image, error);
     if (!ok && (error.empty() || error.find('\n') != std::string::npos))
         std::abort();
     if (!ok)
@@ -29,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // Decoding again into the same image must give the same answer.
     const std::vector<std::uint16_t> first = image.samples;
-    if (!decoder.decode(stream, length, expected, image, error) || image.samples != first)
+    if (!decoder.decode(data + 4, size - 4, expected, image, error) || image.samples != first)
         std::abort();
     return 0;
 }
