@@ -21,36 +21,30 @@ private slots:
     // dialog folder may leak into a job.
     void optionsAddTheirFlags()
     {
-        const struct
-        {
-            bool cold, moving, stripes;
-            int chroma;
-            bool compress, relaxed, verbose;
-            const char* middle;
-        } rows[] = {{true, false, true, 0, false, false, false, " --dng --no-cs "},
-                    {true, true, true, 0, false, false, false, " --dng --no-cs --fixcp2 "},
-                    {false, false, true, 0, false, false, false, " --dng --no-cs --no-fixcp "},
-                    {true, false, true, 1, false, false, false, " --dng --cs2x2 "},
-                    {true, false, true, 2, false, false, false, " --dng --cs3x3 "},
-                    {true, false, true, 4, false, false, false, " --dng --no-cs "},
-                    {true, false, true, -1, false, false, false, " --dng --no-cs "},
-                    {false, true, true, 3, true, false, false, " --dng -c --cs5x5 --no-fixcp --fixcp2 "},
-                    {false, true, false, 3, false, true, true,
-                     " -v --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes "}};
-        for (const auto& row : rows) {
+        for (const auto& [cold, moving, stripes, chroma, compress, relaxed, verbose, middle] :
+             {std::tuple(true, false, true, 0, false, false, false, " --dng --no-cs "),
+              {true, true, true, 0, false, false, false, " --dng --no-cs --fixcp2 "},
+              {false, false, true, 0, false, false, false, " --dng --no-cs --no-fixcp "},
+              {true, false, true, 1, false, false, false, " --dng --cs2x2 "},
+              {true, false, true, 2, false, false, false, " --dng --cs3x3 "},
+              {true, false, true, 4, false, false, false, " --dng --no-cs "},
+              {true, false, true, -1, false, false, false, " --dng --no-cs "},
+              {false, true, true, 3, true, false, false, " --dng -c --cs5x5 --no-fixcp --fixcp2 "},
+              {false, true, false, 3, false, true, true,
+               " -v --relaxed --dng --cs5x5 --no-fixcp --fixcp2 --no-stripes "}}) {
             ConversionSettings settings;
             settings.executable = QStringLiteral("C:/Tools/mlv_dump.exe");
             settings.threads = 7;
             settings.source = QStringLiteral("Z:/elsewhere");
-            settings.fixColdPixels = row.cold;
-            settings.fixMovingColdPixels = row.moving;
-            settings.fixVerticalStripes = row.stripes;
-            settings.chromaSmoothing = row.chroma;
-            settings.compressDng = row.compress;
-            settings.skipErrors = row.relaxed;
-            settings.verbose = row.verbose;
+            settings.fixColdPixels = cold;
+            settings.fixMovingColdPixels = moving;
+            settings.fixVerticalStripes = stripes;
+            settings.chromaSmoothing = chroma;
+            settings.compressDng = compress;
+            settings.skipErrors = relaxed;
+            settings.verbose = verbose;
             QCOMPARE(Build(settings, QStringLiteral("D:/Footage/A001C002.mlv")).last(),
-                     "\"C:/Tools/mlv_dump.exe\" -o \"D:/Footage/A001C002/A001C002_\"" + QString(row.middle)
+                     "\"C:/Tools/mlv_dump.exe\" -o \"D:/Footage/A001C002/A001C002_\"" + QString(middle)
                          + "\"D:/Footage/A001C002.mlv\"");
         }
     }

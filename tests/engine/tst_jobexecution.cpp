@@ -56,44 +56,33 @@ private slots:
         const QString fake = FakeClip::toolPath(), missing = mDir.filePath("no/such/mlv_dump");
         const QByteArray frame("frame 1 Gr\303\266\303\237e\n"), error("[ERROR] x\n");  // UTF-8
         const JobStatus finished = JobStatus::Finished, failed = JobStatus::Error;
-        const struct
-        {
-            const char* tag;
-            QString tool;
-            QByteArray out, err;
-            int repeat, exitCode;  // -1: crash
-            const char* addedErr;
-            JobStatus status;
-        } rows[] = {
-            {"standard output only, UTF-8", fake, frame, {}, 1, 0, "", finished},
-            {"both channels", fake, frame, error, 1, 0, "", failed},
-            // Nothing printed: the job cannot be told from a running one.
-            {"nothing", fake, {}, {}, 1, 0, "", JobStatus::Processing},
-            {"code 3", fake, frame, {}, 1, 3, "fakemlvdump exited with code 3\\.\n", failed},
-            {"crash after an unfinished line", fake, frame, "[ERROR] x", 1, -1, "\nfakemlvdump crashed\\.\n", failed},
-            // Tens of megabytes on both channels, written in alternation, arrive complete.
-            {"big output", fake, "frame 0123456789 written to disk\n", error, 700000, 0, "", failed},
-            {"missing tool", missing, {}, {}, 1, 0, "mlv_dump could not be started: [^\n]+\n", failed}};
-        for (const auto& row : rows) {
+        // tag, tool, out, err, repeat, exit code (-1: crash), the line added to the errors, status
+        for (const auto& [tag, tool, out, err, repeat, exitCode, addedErr, status] :
+             {std::tuple("standard output only, UTF-8", fake, frame, QByteArray(), 1, 0, "", finished),
+              {"both channels", fake, frame, error, 1, 0, "", failed},
+              // Nothing printed: the job cannot be told from a running one.
+              {"nothing", fake, {}, {}, 1, 0, "", JobStatus::Processing},
+              {"code 3", fake, frame, {}, 1, 3, "fakemlvdump exited with code 3\\.\n", failed},
+              {"crash after an unfinished line", fake, frame, "[ERROR] x", 1, -1, "\nfakemlvdump crashed\\.\n", failed},
+              // Tens of megabytes on both channels, written in alternation, arrive complete.
+              {"big output", fake, "frame 0123456789 written to disk\n", error, 700000, 0, "", failed},
+              {"missing tool", missing, {}, {}, 1, 0, "mlv_dump could not be started: [^\n]+\n", failed}}) {
             FakeClip clip;
-            clip.printOut(row.out, row.out.isEmpty() ? 0 : row.repeat)
-                .printErr(row.err, row.err.isEmpty() ? 0 : row.repeat);
-            if (row.exitCode < 0)
+            clip.printOut(out, out.isEmpty() ? 0 : repeat).printErr(err, err.isEmpty() ? 0 : repeat);
+            if (exitCode < 0)
                 clip.crash();
-            const auto worker =
-                job(QStringLiteral("%1.mlv").arg(row.tag), clip.exitWith(qMax(0, row.exitCode)), row.tool);
-            QVERIFY2(worker && !QFileInfo::exists(worker->mOutputPath), row.tag);
+            const auto worker = job(QStringLiteral("%1.mlv").arg(tag), clip.exitWith(qMax(0, exitCode)), tool);
+            QVERIFY2(worker && !QFileInfo::exists(worker->mOutputPath), tag);
             run(*worker);
             QVERIFY(QFileInfo(worker->mOutputPath).isDir());
-            const QString errText = QString::fromUtf8(row.err.repeated(row.repeat));
-            QVERIFY2(worker->mStdOut == QString::fromUtf8(row.out.repeated(row.repeat))
-                         && worker->mStdErr.startsWith(errText),
-                     row.tag);
-            const QRegularExpression added(QRegularExpression::anchoredPattern(row.addedErr));
+            const QString errText = QString::fromUtf8(err.repeated(repeat));
+            QVERIFY2(worker->mStdOut == QString::fromUtf8(out.repeated(repeat)) && worker->mStdErr.startsWith(errText),
+                     tag);
+            const QRegularExpression added(QRegularExpression::anchoredPattern(addedErr));
             QVERIFY2(added.match(worker->mStdErr.mid(errText.size())).hasMatch(),
-                     qPrintable(row.tag + worker->mStdErr.right(100)));
-            QCOMPARE(int(worker->GetStatus()), int(row.status));
-            QCOMPARE(worker->mExitCode, row.tool == fake ? row.exitCode : -1);
+                     qPrintable(tag + worker->mStdErr.right(100)));
+            QCOMPARE(int(worker->GetStatus()), int(status));
+            QCOMPARE(worker->mExitCode, tool == fake ? exitCode : -1);
             QVERIFY(worker->mDurationMs >= 0);
         }
     }

@@ -177,30 +177,25 @@ private slots:
     // such a stop can be handled, and an ended job's slot goes to the next one while the other runs.
     void queueOutcomes()
     {
-        const struct
-        {
-            const char *names, *releases;  // released in this order, each once it runs
-            int threads;
-            bool fillAtOnce, stop;  // stop: asked at the first start
-            const char* log;        // without the snapshots of running jobs
-        } rows[] = {
-            {"B1,B2,B3", "", 3, false, true, "update B1 Processing,completed,update B1 Finished,finished"},
-            {"D1!,D2!", "", 2, false, false, "refresh [],finished"},
-            {"E0!,~E1,,E3", "", 1, false, false,
-             "refresh [],update E3 Processing,completed,update E3 Finished,finished"},
-            {"F1*,F2*,F3*", "F1,F2", 2, true, true,
-             "update F1 Processing,update F2 Processing,completed,update F1 Finished,completed,"
-             "update F2 Finished,finished"},
-            {"F1*,F2*,F3*", "F1,F3,F2", 2, true, false,
-             "update F1 Processing,update F2 Processing,completed,update F1 Finished,update F3 Processing,completed,"
-             "update F3 Finished,completed,update F2 Finished,finished"}};
-        for (const auto& row : rows) {
-            const QStringList releases = QString(row.releases).split(',', Qt::SkipEmptyParts);
+        // names, releases (in this order, each once it runs), threads, fill at once, stop at the first start,
+        // and the log without the snapshots of running jobs
+        for (const auto& [names, toRelease, threads, fillAtOnce, stop, expected] :
+             {std::tuple("B1,B2,B3", "", 3, false, true, "update B1 Processing,completed,update B1 Finished,finished"),
+              {"D1!,D2!", "", 2, false, false, "refresh [],finished"},
+              {"E0!,~E1,,E3", "", 1, false, false,
+               "refresh [],update E3 Processing,completed,update E3 Finished,finished"},
+              {"F1*,F2*,F3*", "F1,F2", 2, true, true,
+               "update F1 Processing,update F2 Processing,completed,update F1 Finished,completed,"
+               "update F2 Finished,finished"},
+              {"F1*,F2*,F3*", "F1,F3,F2", 2, true, false,
+               "update F1 Processing,update F2 Processing,completed,update F1 Finished,update F3 Processing,completed,"
+               "update F3 Finished,completed,update F2 Finished,finished"}}) {
+            const QStringList releases = QString(toRelease).split(',', Qt::SkipEmptyParts);
             for (const QString& name : releases)
                 QFile::remove(releaseFile(name));  // left by the row before
-            Batch batch(batchOf(Log(row.names), row.threads), row.fillAtOnce ? MLVProcessor::Pacing::FillSlotsAtOnce
-                                                                             : MLVProcessor::Pacing::OneStartPerCycle);
-            if (row.stop)
+            Batch batch(batchOf(Log(names), threads),
+                        fillAtOnce ? MLVProcessor::Pacing::FillSlotsAtOnce : MLVProcessor::Pacing::OneStartPerCycle);
+            if (stop)
                 batch.stopOnFirst(&MLVProcessor::UpdateTable);
             for (const QString& name : releases) {
                 QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Processing"), 30000);
@@ -208,7 +203,7 @@ private slots:
                 QTRY_VERIFY_WITH_TIMEOUT(batch.log.contains("update " + name + " Finished"), 30000);
             }
             QVERIFY(batch.waitForEnd());
-            QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral("^(?!refresh \\[[^\\]])"))), Log(row.log));
+            QCOMPARE(batch.log.filter(QRegularExpression(QStringLiteral("^(?!refresh \\[[^\\]])"))), Log(expected));
         }
     }
 
